@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts the Portaris console.
+set -euo pipefail
+cd "$(dirname "$0")"
+. scripts/pacotes.sh
+instalar_pacotes "${PACOTES_PROGRAMA[@]}"
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPORTARIS_TESTS=OFF -DPORTARIS_BENCH=OFF >/dev/null
+cmake --build build
+
+exec build/bin/portaris "$@"

@@ -1,0 +1,3 @@
+#pragma once
+// Resources compiled into the static shell library need registering before first use.
+void inicializarRecursosPortaris();

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the test tree and runs every test with CTest.
+set -euo pipefail
+cd "$(dirname "$0")"
+. scripts/pacotes.sh
+instalar_pacotes "${PACOTES_PROGRAMA[@]}" "${PACOTES_TESTES[@]}"
+
+BUILD=${PORTARIS_BUILD_TESTES:-build-test}
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPORTARIS_WERROR=ON \
+      -DPORTARIS_SANITIZE=${PORTARIS_SANITIZE:-ON} >/dev/null
+cmake --build "$BUILD"
+
+cd "$BUILD"
+ctest --output-on-failure -j "$(nproc)" "$@"
