@@ -1,0 +1,111 @@
+#include "uStatusLeitoras.h"
+
+#include "platform/Relogio.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QTableView>
+
+namespace portaris {
+
+void ModeloStatus::definirLinhas(QList<LinhaStatus> linhas) {
+    beginResetModel();
+    m_linhas = std::move(linhas);
+    endResetModel();
+}
+
+void ModeloStatus::atualizar(int chave, int erro, const QString& horaAtual) {
+    const QString k = QString::number(chave);
+    for (int i = 0; i < m_linhas.size(); ++i) {
+        LinhaStatus& l = m_linhas[i];
+        if (l.chave != k) continue;
+        if (erro != 0) {
+            if (l.erro.isEmpty()) l.erro = QStringLiteral("X");
+        } else {
+            l.respondeu = horaAtual;
+            if (l.erro == QLatin1String("X")) l.erro.clear();
+        }
+        emit dataChanged(index(i, 0), index(i, 4));
+        return;
+    }
+}
+
+int ModeloStatus::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(m_linhas.size()); }
+int ModeloStatus::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 5; }
+
+QVariant ModeloStatus::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= m_linhas.size() || role != Qt::DisplayRole) return {};
+    const LinhaStatus& l = m_linhas[index.row()];
+    switch (index.column()) {
+    case 0: return l.leitora;
+    case 1: return l.respondeu;
+    case 2: return l.chave;
+    case 3: return l.erro;
+    case 4: return l.remoto;
+    }
+    return {};
+}
+
+QVariant ModeloStatus::headerData(int section, Qt::Orientation o, int role) const {
+    if (o != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    if (section == 0) return QStringLiteral("Leitora");
+    if (section == 1) return QStringLiteral("Respondeu as");
+    return QString();
+}
+
+QColor DelegadoStatus::fundo(const ModeloStatus& m, int linha) {
+    if (m.linhas().value(linha).erro == QLatin1String("X")) return QColor(255, 0, 0);
+    // Data rows count from 1 under the title row: the first is odd.
+    return (linha + 1) % 2 ? QColor(255, 255, 136) : QColor(255, 255, 196);
+}
+
+void DelegadoStatus::paint(QPainter* p, const QStyleOptionViewItem& opcao, const QModelIndex& index) const {
+    const auto* m = static_cast<const ModeloStatus*>(index.model());
+    p->save();
+    p->fillRect(opcao.rect, fundo(*m, index.row()));
+    QFont f(QStringLiteral("Arial"), 9);
+    p->setFont(f);
+    p->setPen(Qt::black);
+    p->drawText(opcao.rect.adjusted(2, 3, 0, 0), Qt::AlignLeft | Qt::AlignTop, index.data().toString());
+    p->restore();
+}
+
+TfmSTATUS::TfmSTATUS(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("fmSTATUS"));
+    setWindowTitle(QStringLiteral("Leitoras"));
+    m_modelo = new ModeloStatus(this);
+    m_grade = new QTableView(this);
+    m_grade->setModel(m_modelo);
+    m_grade->setItemDelegate(new DelegadoStatus(m_grade));
+    m_grade->verticalHeader()->hide();
+    m_grade->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grade->setSelectionMode(QAbstractItemView::NoSelection);
+    auto* h = m_grade->horizontalHeader();
+    h->setStyleSheet(QStringLiteral("QHeaderView::section { background: rgb(192,192,192); font: bold 9pt \"Arial\"; }"));
+    m_grade->setColumnWidth(0, 346);
+    m_grade->setColumnWidth(1, 101);
+    for (int c = 2; c < 5; ++c) m_grade->setColumnHidden(c, true);
+    m_grade->setGeometry(0, 0, 470, 221);
+    m_rotuloLog = new QLabel(QStringLiteral("Operações do servidor"), this);
+    m_rotuloLog->setGeometry(4, 224, 200, 16);
+    m_log = new QPlainTextEdit(this);
+    m_log->setReadOnly(true);
+    m_log->setGeometry(0, 242, 470, 165);
+    resize(470, 221);
+}
+
+void TfmSTATUS::modoServidor(bool ligado) {
+    setWindowTitle(ligado ? QStringLiteral("Leitoras (em modo servidor)") : QStringLiteral("Leitoras"));
+    resize(width(), ligado ? 407 : 221);
+}
+
+void TfmSTATUS::registrar(const QString& linha) { m_log->appendPlainText(linha); }
+
+void TfmSTATUS::AtualizarStatus(int chave, int erro) {
+    if (!isVisible()) return;
+    m_modelo->atualizar(chave, erro, relogio().agora().toString(QStringLiteral("HH:mm:ss")));
+}
+
+} // namespace portaris
