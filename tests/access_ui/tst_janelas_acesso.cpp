@@ -1,5 +1,6 @@
 #include "PastaTeste.h"
 #include "access/AbrirLembretes.h"
+#include "access/uAberturaSemCartao.h"
 #include "access/uClassTfmPassa.h"
 #include "access/uVisualizarFamilia.h"
 #include "platform/JanelaPorTitulo.h"
@@ -173,6 +174,33 @@ private slots:
 
         quandoAbrir<TfmVFM>([](TfmVFM* d) { QTest::keyClick(d, Qt::Key_Escape); });
         QVERIFY(!TfmVFM::ConfirmarFamilia({3, 0, 0, 0, 0, 0, 0, 0, 0}, fonte));
+    }
+
+    void aberturaManual() {
+        const QStringList locais{"Portaria", "Garagem-Entrada•", "Social©"};
+        bool abrirAntes = true, abrirDepois = false;
+        int maxNome = 0, maxOri = 0;
+        quandoAbrir<TfmABRIR>([&](TfmABRIR* d) {
+            abrirAntes = d->btABR->isEnabled();
+            d->cbLOC->setCurrentIndex(1);
+            abrirDepois = d->btABR->isEnabled();
+            maxNome = d->edNOM->maxLength();
+            maxOri = d->edORI->maxLength();
+            QTest::keyClicks(d->edNOM, "Carlos");
+            QTest::keyClicks(d->edDES, "Bloco B");
+            QTest::mouseClick(d->btABR, Qt::LeftButton);
+        });
+        TfmABRIR::Pedido p;
+        QVERIFY(TfmABRIR::Pedir(locais, p));
+        QVERIFY(!abrirAntes);
+        QVERIFY(abrirDepois);
+        QCOMPARE(maxNome, 70);
+        QCOMPARE(maxOri, 25);
+        QCOMPARE(p.local, QStringLiteral("Garagem-Entrada•"));
+        QCOMPARE(p.nome, QStringLiteral("Carlos"));
+        QCOMPARE(p.destino, QStringLiteral("Bloco B"));
+        quandoAbrir<TfmABRIR>([](TfmABRIR* d) { QTest::mouseClick(d->btCAN, Qt::LeftButton); });
+        QVERIFY(!TfmABRIR::Pedir(locais, p));
     }
 
     void lembretes() {
