@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
