@@ -89,7 +89,7 @@ private slots:
             avisoVisto = d->edAVS->text();
             temFoto = !d->imPCA->pixmap().isNull();
             tamanho = d->size();
-            focoObs = d->edOBS->hasFocus();
+            focoObs = d->focusWidget() == d->edOBS; // the window may not be active yet offscreen
             QTest::keyClicks(d->edOBS, digitar);
             if (tecla == 1) QTest::mouseClick(static_cast<QToolButton*>(d->btSIM), Qt::LeftButton);
             else if (tecla == 2) QTest::mouseClick(static_cast<QToolButton*>(d->btNAO), Qt::LeftButton);
