@@ -28,13 +28,17 @@ std::unique_ptr<Simulador> criar(const QString& espec, bool ritmo = false) {
     return s;
 }
 
-QByteArray hex(const char* texto) { return QByteArray::fromHex(texto); }
+QByteArray hex(const char* texto) {
+    return QByteArray::fromHex(texto);
+}
 
 QString diferenca(const QByteArray& obtido, const QByteArray& esperado) {
     int i = 0;
-    while (i < obtido.size() && i < esperado.size() && obtido[i] == esperado[i]) ++i;
+    while (i < obtido.size() && i < esperado.size() && obtido[i] == esperado[i])
+        ++i;
     return QStringLiteral("\n  esperado: %1\n  obtido:   %2\n  primeira diferença no byte %3")
-        .arg(QString::fromLatin1(esperado.toHex(' ').toUpper()), QString::fromLatin1(obtido.toHex(' ').toUpper()))
+        .arg(QString::fromLatin1(esperado.toHex(' ').toUpper()),
+             QString::fromLatin1(obtido.toHex(' ').toUpper()))
         .arg(i);
 }
 
@@ -59,11 +63,14 @@ QByteArray quadro(quint8 endereco, char letra, const QByteArray& dados) {
     q.append(char(2)).append(char(endereco)).append(char(30)).append(letra).append(char(dados.size()));
     q.append(char(28)).append(dados).append(char(3));
     quint8 s = 0;
-    for (char c : q) s = quint8(s + quint8(c));
+    for (char c : q)
+        s = quint8(s + quint8(c));
     return q.append(char(s)).append(char(4));
 }
 
-QByteArray dadosDaResposta(const QByteArray& r) { return r.size() >= 8 ? r.mid(5, quint8(r[3])) : QByteArray(); }
+QByteArray dadosDaResposta(const QByteArray& r) {
+    return r.size() >= 8 ? r.mid(5, quint8(r[3])) : QByteArray();
+}
 
 // Reads the "COMn=path" lines up to the readiness line; empty when it never comes.
 QMap<QString, QString> esperarPronto(QProcess& p) {
@@ -109,45 +116,61 @@ private slots:
             << QStringList{"FF", "00", "430C0900", "0C09", "C9", "36", "46000000", "", "C8", ""};
         QTest::newRow("ativa: tag, estado, relé, cabeça via 170, beep")
             << "qx64ax:171"
-            << QStringList{"tag COM1 171 00000ABCDE", "sensor COM1 171 presenca 1", "sensor COM1 171 fechado 1"}
-            << QStringList{"02 AB 1E 42 01 1C 53 03 80 04", "02 AB 1E 0A 1C 30 30 30 30 30 41 42 43 44 45 03 33 04",
-                           "02 AB 1E 45 00 1C 03 2F 04", "02 AB 1E 02 1C 31 30 03 4D 04",
-                           "02 AB 1E 43 05 1C 30 30 32 35 30 03 29 04", "02 AB 1E 00 1C 03 EA 04",
-                           "02 AA 1E 46 03 1C 47 05 B4 03 32 04", "02 AA 1E 02 1C 4F 4B 03 85 04",
-                           "02 B4 1E 48 00 1C 03 3B 04", "02 B4 1E 00 1C 03 F3 04",
-                           "02 AB 1E 48 00 1C 03 32 04", ""};
+            << QStringList{"tag COM1 171 00000ABCDE", "sensor COM1 171 presenca 1",
+                           "sensor COM1 171 fechado 1"}
+            << QStringList{"02 AB 1E 42 01 1C 53 03 80 04",
+                           "02 AB 1E 0A 1C 30 30 30 30 30 41 42 43 44 45 03 33 04",
+                           "02 AB 1E 45 00 1C 03 2F 04",
+                           "02 AB 1E 02 1C 31 30 03 4D 04",
+                           "02 AB 1E 43 05 1C 30 30 32 35 30 03 29 04",
+                           "02 AB 1E 00 1C 03 EA 04",
+                           "02 AA 1E 46 03 1C 47 05 B4 03 32 04",
+                           "02 AA 1E 02 1C 4F 4B 03 85 04",
+                           "02 B4 1E 48 00 1C 03 3B 04",
+                           "02 B4 1E 00 1C 03 F3 04",
+                           "02 AB 1E 48 00 1C 03 32 04",
+                           ""};
         QTest::newRow("ativa: sem tag, soma errada não é atendida")
             << "qx64ax:171" << QStringList{}
-            << QStringList{"02 AB 1E 42 01 1C 53 03 80 04", "02 AB 1E 0A 1C 30 30 30 30 30 30 30 30 30 30 03 D4 04",
+            << QStringList{"02 AB 1E 42 01 1C 53 03 80 04",
+                           "02 AB 1E 0A 1C 30 30 30 30 30 30 30 30 30 30 03 D4 04",
                            "02 AB 1E 42 01 1C 53 03 81 04", ""};
         QTest::newRow("controladora: comandos da tabela")
             << "qx64c:130" << QStringList{"vivo COM1 130 1 1A2B3C 2", "vivo COM1 130 8 FFEEDD 4"}
             << QStringList{
-                   "02 82 1E 48 00 1C 03 09 04", "02 82 1E 00 1C 03 C1 04",
+                   "02 82 1E 48 00 1C 03 09 04",
+                   "02 82 1E 00 1C 03 C1 04",
                    "02 82 1E 44 04 1C 4C 00 00 01 03 56 04",
                    "02 82 1E 20 1C 3030303032303030303032303030303030303230303032303030303030303030 03 E9 04",
-                   "02 82 1E 44 07 1C 47 01 00 03 11 22 33 03 BD 04", "02 82 1E 02 1C 4F 4B 03 5D 04",
+                   "02 82 1E 44 07 1C 47 01 00 03 11 22 33 03 BD 04",
+                   "02 82 1E 02 1C 4F 4B 03 5D 04",
                    "02 82 1E 44 04 1C 4C 01 00 01 03 57 04",
                    "02 82 1E 20 1C 3131323233333030303030303030303030303030303030303030303030303030 03 ED 04",
-                   "02 82 1E 46 01 1C 4C 03 54 04", "02 82 1E 02 1C 32 30 03 25 04",
-                   "02 82 1E 43 06 1C 02 30 31 35 30 30 03 02 04", "02 82 1E 00 1C 03 C1 04",
+                   "02 82 1E 46 01 1C 4C 03 54 04",
+                   "02 82 1E 02 1C 32 30 03 25 04",
+                   "02 82 1E 43 06 1C 02 30 31 35 30 30 03 02 04",
+                   "02 82 1E 00 1C 03 C1 04",
                    "02 82 1E 47 03 1C 4C 80 00 03 D7 04",
                    "02 82 1E 20 1C 4130413141324133413438323034303430343034423030303030303041454146 03 B9 04",
                    "02 82 1E 4A 01 1C 4E 03 5A 04",
                    "02 82 1E 20 1C 3141303030303030303030303030464632423030303030303030303030304545 03 5D 04"
                    "02 82 1E 20 1C 3343303030303030303030303030444430313030303030303030303030303033 03 23 04",
-                   "02 82 1E 45 0E 1C 47 00 07 00 01 02 06 04 01 03 04 05 00 09 03 85 04", "02 82 1E 00 1C 03 C1 04",
-                   "02 AA 1E 49 00 1C 03 32 04", "02 AA 1E 00 1C 03 E9 04",
+                   "02 82 1E 45 0E 1C 47 00 07 00 01 02 06 04 01 03 04 05 00 09 03 85 04",
+                   "02 82 1E 00 1C 03 C1 04",
+                   "02 AA 1E 49 00 1C 03 32 04",
+                   "02 AA 1E 00 1C 03 E9 04",
                    "02 82 1E 4A 01 1C 4E 03 5A 04",
                    "02 82 1E 20 1C 3030303030303030303030303030303030303030303030303030303030303030 03 E1 04"
-                   "02 82 1E 20 1C 3030303030303030303030303030303030303030303030303030303030303030 03 E1 04"};
+                   "02 82 1E 20 1C 3030303030303030303030303030303030303030303030303030303030303030 03 E1 "
+                   "04"};
     }
     void trocas() {
         QFETCH(QString, espec);
         QFETCH(QStringList, preparo);
         QFETCH(QStringList, passos);
         auto sim = criar(espec);
-        for (const QString& c : preparo) QCOMPARE(sim->comando(c), QStringLiteral("ok"));
+        for (const QString& c : preparo)
+            QCOMPARE(sim->comando(c), QStringLiteral("ok"));
         ClientePty cli(sim->caminho(1));
         QVERIFY(cli.aberto());
         executarPassos(cli, passos);
@@ -161,18 +184,18 @@ private slots:
         const QString estado = QStringLiteral("02 AB 1E 45 00 1C 03 2F 04");
         const QString resposta = QStringLiteral("02 AB 1E 02 1C 30 31 03 4D 04");
 
-        QTest::newRow("quadro: silêncio") << "qx64ax:171" << QStringList{"falha 1 171 silencio"}
-                                          << QStringList{estado, "", estado, ""};
+        QTest::newRow("quadro: silêncio")
+            << "qx64ax:171" << QStringList{"falha 1 171 silencio"} << QStringList{estado, "", estado, ""};
         QTest::newRow("quadro: lixo antes") << "qx64ax:171" << QStringList{"falha 1 171 lixo 00 FF"}
                                             << QStringList{estado, "00 FF " + resposta};
         QTest::newRow("quadro: outro endereço") << "qx64ax:171" << QStringList{"falha 1 171 endereco"}
                                                 << QStringList{estado, "02 AC 1E 02 1C 30 31 03 4E 04"};
         QTest::newRow("quadro: soma errada") << "qx64ax:171" << QStringList{"falha 1 171 soma"}
                                              << QStringList{estado, "02 AB 1E 02 1C 30 31 03 4E 04"};
-        QTest::newRow("quadro: curta") << "qx64ax:171" << QStringList{"falha 1 171 curta"}
-                                       << QStringList{estado, "02 AB 1E 02 1C 30"};
-        QTest::newRow("quadro: curta 4") << "qx64ax:171" << QStringList{"falha 1 171 curta 4"}
-                                         << QStringList{estado, "02 AB 1E 02"};
+        QTest::newRow("quadro: curta")
+            << "qx64ax:171" << QStringList{"falha 1 171 curta"} << QStringList{estado, "02 AB 1E 02 1C 30"};
+        QTest::newRow("quadro: curta 4")
+            << "qx64ax:171" << QStringList{"falha 1 171 curta 4"} << QStringList{estado, "02 AB 1E 02"};
         QTest::newRow("quadro: só uma vez") << "qx64ax:171" << QStringList{"falha 1 171 silencio vezes 1"}
                                             << QStringList{estado, "", estado, resposta};
         QTest::newRow("quadro: limpa as falhas")
@@ -182,15 +205,15 @@ private slots:
             << "qx64c:130" << QStringList{"falha 1 130 curta"}
             << QStringList{"02 82 1E 4A 01 1C 4E 03 5A 04",
                            "02 82 1E 20 1C 30303030303030303030303030303030303030303030303030303030303030"};
-        QTest::newRow("passiva: silêncio") << "qx71:200" << QStringList{"falha 1 200 silencio"}
-                                           << QStringList{"C8", ""};
+        QTest::newRow("passiva: silêncio")
+            << "qx71:200" << QStringList{"falha 1 200 silencio"} << QStringList{"C8", ""};
         QTest::newRow("passiva: lixo antes do complemento")
             << "qx71:200" << QStringList{"cartao 1 200 00001A2B3C", "falha 1 200 lixo"}
             << QStringList{"C8", "13 37 55 37", "41000000", "02 30303030314132423343 0D0A03"};
-        QTest::newRow("passiva: complemento de outro endereço") << "qx71:200" << QStringList{"falha 1 200 endereco"}
-                                                                << QStringList{"C8", "36"};
-        QTest::newRow("passiva: eco alterado") << "qx71:200" << QStringList{"falha 1 200 soma"}
-                                               << QStringList{"C8", "37", "43070D02", "070E"};
+        QTest::newRow("passiva: complemento de outro endereço")
+            << "qx71:200" << QStringList{"falha 1 200 endereco"} << QStringList{"C8", "36"};
+        QTest::newRow("passiva: eco alterado")
+            << "qx71:200" << QStringList{"falha 1 200 soma"} << QStringList{"C8", "37", "43070D02", "070E"};
         QTest::newRow("passiva: 10 de 14")
             << "qx71:200" << QStringList{"cartao 1 200 00001A2B3C", "falha 1 200 curta"}
             << QStringList{"C8", "37", "41000000", "02 303030303141324233"};
@@ -207,14 +230,15 @@ private slots:
         QTest::newRow("ritmo: 13 + 40 bytes de memória")
             << "qx64c:130" << true << QStringList{}
             << QStringList{"02 82 1E 44 04 1C 4C 01 00 01 03 57 04",
-                           "02 82 1E 20 1C 3030303030303030303030303030303030303030303030303030303030303030 03 E1 04"}
+                           "02 82 1E 20 1C 3030303030303030303030303030303030303030303030303030303030303030 "
+                           "03 E1 04"}
             << 53 * 0.52;
         QTest::newRow("ritmo: cartão da passiva, 20 bytes")
             << "qx71:200" << true << QStringList{}
             << QStringList{"C8", "37", "41000000", "02 30303030303030303030 0D0A03"} << 20 * 0.52;
-        QTest::newRow("atraso de 300 ms") << "qx64ax:171" << false << QStringList{"falha 1 171 atraso 300"}
-                                          << QStringList{"02 AB 1E 48 00 1C 03 32 04", "02 AB 1E 00 1C 03 EA 04"}
-                                          << 300.0;
+        QTest::newRow("atraso de 300 ms")
+            << "qx64ax:171" << false << QStringList{"falha 1 171 atraso 300"}
+            << QStringList{"02 AB 1E 48 00 1C 03 32 04", "02 AB 1E 00 1C 03 EA 04"} << 300.0;
     }
     void tempos() {
         QFETCH(QString, espec);
@@ -223,18 +247,21 @@ private slots:
         QFETCH(QStringList, passos);
         QFETCH(double, minimoMs);
         auto sim = criar(espec, ritmo);
-        for (const QString& c : preparo) QCOMPARE(sim->comando(c), QStringLiteral("ok"));
+        for (const QString& c : preparo)
+            QCOMPARE(sim->comando(c), QStringLiteral("ok"));
         ClientePty cli(sim->caminho(1));
         QElapsedTimer t;
         t.start();
         for (int i = 0; i + 1 < passos.size(); i += 2) {
             const QByteArray esperado = QByteArray::fromHex(passos[i + 1].toLatin1());
-            compararBytes(cli.trocar(QByteArray::fromHex(passos[i].toLatin1()), int(esperado.size())), esperado,
-                          passos[i]);
+            compararBytes(cli.trocar(QByteArray::fromHex(passos[i].toLatin1()), int(esperado.size())),
+                          esperado, passos[i]);
         }
         const double ms = double(t.nsecsElapsed()) / 1e6;
-        QVERIFY2(ms >= minimoMs * 0.9, qPrintable(QStringLiteral("%1 ms, esperado ≥ %2").arg(ms).arg(minimoMs)));
-        QVERIFY2(ms < minimoMs + 400, qPrintable(QStringLiteral("%1 ms, esperado perto de %2").arg(ms).arg(minimoMs)));
+        QVERIFY2(ms >= minimoMs * 0.9,
+                 qPrintable(QStringLiteral("%1 ms, esperado ≥ %2").arg(ms).arg(minimoMs)));
+        QVERIFY2(ms < minimoMs + 400,
+                 qPrintable(QStringLiteral("%1 ms, esperado perto de %2").arg(ms).arg(minimoMs)));
     }
 
     // 255 and 170 reach the first device of their kind; the rest of the bus is left alone.
@@ -246,7 +273,8 @@ private slots:
         QCOMPARE(linhaDoEstado(*sim, "1 201", "registros"), QStringLiteral("registros 0=201 1=0 2=125"));
         QCOMPARE(sim->contar("rele", 1, 200), 1);
         const auto regs = sim->registros();
-        auto rele = std::find_if(regs.begin(), regs.end(), [](const Registro& r) { return r.evento == "rele"; });
+        auto rele =
+            std::find_if(regs.begin(), regs.end(), [](const Registro& r) { return r.evento == "rele"; });
         QVERIFY(rele != regs.end());
         QVERIFY2(rele->descricao.startsWith("250 ms"), qPrintable(rele->descricao));
 
@@ -267,8 +295,9 @@ private slots:
         QCOMPARE(sim->comando("evento COM1 130 000001 07/01/26 08:00:59 0"), QStringLiteral("ok"));
         ClientePty cli(sim->caminho(1));
         auto ler16 = [&](char cmd, int endereco) {
-            const QByteArray dados = cmd == 'D' ? QByteArray("L") + char(endereco >> 8) + char(endereco) + char(1)
-                                                : QByteArray("L") + char(endereco >> 8) + char(endereco);
+            const QByteArray dados = cmd == 'D'
+                                         ? QByteArray("L") + char(endereco >> 8) + char(endereco) + char(1)
+                                         : QByteArray("L") + char(endereco >> 8) + char(endereco);
             return QByteArray::fromHex(dadosDaResposta(cli.trocar(quadro(130, cmd, dados), 40)));
         };
         compararBytes(ler16('D', 0), hex("00 0020 00 0020 0000 0020 0034 00000000"), "cabeçalho");
@@ -276,21 +305,24 @@ private slots:
 
         // Block write and read back; the configuration's head takes effect at the restart.
         QByteArray bloco(128, '\0');
-        for (int i = 0; i < 128; ++i) bloco[i] = char(i * 3);
+        for (int i = 0; i < 128; ++i)
+            bloco[i] = char(i * 3);
         QByteArray g = QByteArray("G") + char(0xB0) + char(0x00) + bloco;
         QCOMPARE(dadosDaResposta(cli.trocar(quadro(130, 'G', g), 10)), QByteArray("OK"));
         compararBytes(ler16('G', 0xB010), bloco.mid(16, 16), "lista");
         QByteArray cfg = ler16('G', 0x8000);
         cfg[5] = char(140);
         QByteArray cfgCompleto;
-        for (int a = 0x8000; a < 0x8080; a += 16) cfgCompleto += a == 0x8000 ? cfg : ler16('G', a);
+        for (int a = 0x8000; a < 0x8080; a += 16)
+            cfgCompleto += a == 0x8000 ? cfg : ler16('G', a);
         QCOMPARE(dadosDaResposta(cli.trocar(quadro(170, 'G', QByteArray("G\x80\x00", 3) + cfgCompleto), 10)),
                  QByteArray("OK"));
         QCOMPARE(linhaDoEstado(*sim, "1 130", "modelo"), QStringLiteral("modelo qx64c cabeca 130"));
         QCOMPARE(cli.trocar(quadro(170, 'I', {}), 8).size(), 8);
         QCOMPARE(linhaDoEstado(*sim, "1 140", "modelo"), QStringLiteral("modelo qx64c cabeca 140"));
         QCOMPARE(cli.trocar(quadro(130, 'H', {}), 0), QByteArray());
-        compararBytes(cli.trocar(quadro(140, 'H', {}), 8), hex("02 8C 1E 00 1C 03 CB 04"), "H na cabeça nova");
+        compararBytes(cli.trocar(quadro(140, 'H', {}), 8), hex("02 8C 1E 00 1C 03 CB 04"),
+                      "H na cabeça nova");
 
         // Clock set through the wire, read through the console; a bad date is acknowledged and ignored.
         cli.trocar(hex("02 8C 1E 45 0E 1C 47 00 07 00 01 02 06 04 01 03 04 05 00 09 03 8F 04"), 8);
@@ -314,8 +346,8 @@ private slots:
         QTest::addColumn<int>("descartados");
         const QString e = QStringLiteral("w:02AB1E45001C032F04");
         const QString d = QStringLiteral("w:02821E44041C4C01000103 5704");
-        QTest::newRow("uma troca depois da outra") << "qx64ax:171" << QStringList{"ritmo on"}
-                                                   << QStringList{e, "r:10", e, "r:10"} << 0 << 0;
+        QTest::newRow("uma troca depois da outra")
+            << "qx64ax:171" << QStringList{"ritmo on"} << QStringList{e, "r:10", e, "r:10"} << 0 << 0;
         QTest::newRow("quadro novo durante a resposta")
             << "qx64c:130" << QStringList{"ritmo on"} << QStringList{d, d, "r:80"} << 1 << 0;
         QTest::newRow("quadro novo entre os dois quadros de 'J'")
@@ -334,7 +366,8 @@ private slots:
         QFETCH(int, intercalacoes);
         QFETCH(int, descartados);
         auto sim = criar(espec);
-        for (const QString& c : preparo) QCOMPARE(sim->comando(c), QStringLiteral("ok"));
+        for (const QString& c : preparo)
+            QCOMPARE(sim->comando(c), QStringLiteral("ok"));
         ClientePty cli(sim->caminho(1));
         for (const QString& passo : roteiro) {
             const QString arg = passo.mid(2);
@@ -357,13 +390,15 @@ private slots:
         auto passiva = [&] {
             for (int i = 0; i < 15; ++i) {
                 std::lock_guard g(linha);
-                if (cli.trocar(hex("C8"), 1) != hex("37") || cli.trocar(hex("41000000"), 14).size() != 14) ++erros;
+                if (cli.trocar(hex("C8"), 1) != hex("37") || cli.trocar(hex("41000000"), 14).size() != 14)
+                    ++erros;
             }
         };
         auto ativa = [&] {
             for (int i = 0; i < 15; ++i) {
                 std::lock_guard g(linha);
-                if (cli.trocar(hex("02AB1E45001C032F04"), 10) != hex("02 AB 1E 02 1C 30 31 03 4D 04")) ++erros;
+                if (cli.trocar(hex("02AB1E45001C032F04"), 10) != hex("02 AB 1E 02 1C 30 31 03 4D 04"))
+                    ++erros;
             }
         };
         std::thread a(passiva), b(ativa);
@@ -389,27 +424,48 @@ private slots:
     void console_data() {
         QTest::addColumn<QString>("linha");
         QTest::addColumn<QString>("resposta"); // a prefix
-        QTest::newRow("comentário") << "   # nada" << "ok";
-        QTest::newRow("falha com vezes") << "falha COM1 200 lixo 00 ff vezes 2" << "ok";
-        QTest::newRow("ritmo") << "ritmo on" << "ok";
-        QTest::newRow("intercalacoes") << "intercalacoes" << "0";
-        QTest::newRow("memória da passiva") << "memoria 1 200 0 3" << "C8 00 7D";
-        QTest::newRow("comando desconhecido") << "abrir 1 200" << "erro: comando desconhecido";
-        QTest::newRow("barramento inexistente") << "cartao COM4 200 00001A2B3C" << "erro: barramento";
-        QTest::newRow("cabeça inexistente") << "cartao 1 199 00001A2B3C" << "erro: nenhum dispositivo";
-        QTest::newRow("cartão curto") << "cartao 1 200 1A2B3C" << "erro:";
-        QTest::newRow("cartão no modelo errado") << "cartao 1 130 00001A2B3C" << "erro: comando cartao não serve";
-        QTest::newRow("tag na passiva") << "tag 1 200 00001A2B3C" << "erro:";
-        QTest::newRow("sensor desconhecido") << "sensor 1 171 porta 1" << "erro:";
-        QTest::newRow("data impossível") << "evento 1 130 1A2B3C 31/02/26 10:00:00 0" << "erro: data";
-        QTest::newRow("slot 9") << "vivo 1 130 9 1A2B3C 1" << "erro:";
-        QTest::newRow("porta 5") << "vivo 1 130 1 1A2B3C 5" << "erro:";
-        QTest::newRow("fora da memória") << "gravar 1 130 32767 0102" << "erro: fora";
-        QTest::newRow("hex ímpar") << "gravar 1 130 0 012" << "erro:";
-        QTest::newRow("falha desconhecida") << "falha 1 200 fogo" << "erro: falha desconhecida";
-        QTest::newRow("atraso sem ms") << "falha 1 200 atraso" << "erro:";
-        QTest::newRow("vezes zero") << "falha 1 200 silencio vezes 0" << "erro:";
-        QTest::newRow("baud absurdo") << "baud 0" << "erro:";
+        QTest::newRow("comentário") << "   # nada"
+                                    << "ok";
+        QTest::newRow("falha com vezes") << "falha COM1 200 lixo 00 ff vezes 2"
+                                         << "ok";
+        QTest::newRow("ritmo") << "ritmo on"
+                               << "ok";
+        QTest::newRow("intercalacoes") << "intercalacoes"
+                                       << "0";
+        QTest::newRow("memória da passiva") << "memoria 1 200 0 3"
+                                            << "C8 00 7D";
+        QTest::newRow("comando desconhecido") << "abrir 1 200"
+                                              << "erro: comando desconhecido";
+        QTest::newRow("barramento inexistente") << "cartao COM4 200 00001A2B3C"
+                                                << "erro: barramento";
+        QTest::newRow("cabeça inexistente") << "cartao 1 199 00001A2B3C"
+                                            << "erro: nenhum dispositivo";
+        QTest::newRow("cartão curto") << "cartao 1 200 1A2B3C"
+                                      << "erro:";
+        QTest::newRow("cartão no modelo errado") << "cartao 1 130 00001A2B3C"
+                                                 << "erro: comando cartao não serve";
+        QTest::newRow("tag na passiva") << "tag 1 200 00001A2B3C"
+                                        << "erro:";
+        QTest::newRow("sensor desconhecido") << "sensor 1 171 porta 1"
+                                             << "erro:";
+        QTest::newRow("data impossível") << "evento 1 130 1A2B3C 31/02/26 10:00:00 0"
+                                         << "erro: data";
+        QTest::newRow("slot 9") << "vivo 1 130 9 1A2B3C 1"
+                                << "erro:";
+        QTest::newRow("porta 5") << "vivo 1 130 1 1A2B3C 5"
+                                 << "erro:";
+        QTest::newRow("fora da memória") << "gravar 1 130 32767 0102"
+                                         << "erro: fora";
+        QTest::newRow("hex ímpar") << "gravar 1 130 0 012"
+                                   << "erro:";
+        QTest::newRow("falha desconhecida") << "falha 1 200 fogo"
+                                            << "erro: falha desconhecida";
+        QTest::newRow("atraso sem ms") << "falha 1 200 atraso"
+                                       << "erro:";
+        QTest::newRow("vezes zero") << "falha 1 200 silencio vezes 0"
+                                    << "erro:";
+        QTest::newRow("baud absurdo") << "baud 0"
+                                      << "erro:";
     }
     void console() {
         QFETCH(QString, linha);
@@ -459,7 +515,8 @@ private slots:
         QTest::newRow("modelo desconhecido") << QStringList{"COM1:qx99:200"} << QByteArray();
         QTest::newRow("cabeça fora do byte") << QStringList{"COM1:qx71:300"} << QByteArray();
         QTest::newRow("sem COM") << QStringList{"1:qx71:200"} << QByteArray();
-        QTest::newRow("script com erro") << QStringList{"COM1:qx71:200"} << QByteArray("cartao 1 200 00001A2B3C\ntag 1 200 x\n");
+        QTest::newRow("script com erro")
+            << QStringList{"COM1:qx71:200"} << QByteArray("cartao 1 200 00001A2B3C\ntag 1 200 x\n");
     }
     void programaRecusa() {
         QFETCH(QStringList, argumentos);

@@ -5,7 +5,9 @@
 namespace portaris::sim {
 
 namespace {
-QString erro(const QString& porque) { return QStringLiteral("erro: ") + porque; }
+QString erro(const QString& porque) {
+    return QStringLiteral("erro: ") + porque;
+}
 
 // Decimal, or hexadecimal with 0x; never octal (a leading zero is just a zero).
 bool numero(const QString& t, int& v) {
@@ -43,7 +45,9 @@ bool cartao6(const QString& t, quint32& v) {
     return ok;
 }
 
-int bcd(int v) { return ((v / 10) << 4) | (v % 10); }
+int bcd(int v) {
+    return ((v / 10) << 4) | (v % 10);
+}
 
 QByteArray eventoBytes(quint32 cartao, const QDate& data, const QTime& hora, int status) {
     QByteArray e;
@@ -112,13 +116,15 @@ QString Simulador::Estado::executar(const QStringList& p) {
     }
     if (cmd == QLatin1String("baud")) {
         int v = 0;
-        if (n != 2 || !numero(p[1], v) || v < 50 || v > 4000000) return erro(QStringLiteral("uso: baud <50..4000000>"));
+        if (n != 2 || !numero(p[1], v) || v < 50 || v > 4000000)
+            return erro(QStringLiteral("uso: baud <50..4000000>"));
         baud = v;
         return QStringLiteral("ok");
     }
     if (cmd == QLatin1String("registros")) {
         int quantos = int(log.size());
-        if (n == 2 && (!numero(p[1], quantos) || quantos < 0)) return erro(QStringLiteral("uso: registros [n]"));
+        if (n == 2 && (!numero(p[1], quantos) || quantos < 0))
+            return erro(QStringLiteral("uso: registros [n]"));
         QStringList r;
         for (qsizetype i = std::max<qsizetype>(0, log.size() - quantos); i < log.size(); ++i)
             r << Simulador::formatar(log[i]);
@@ -132,10 +138,11 @@ QString Simulador::Estado::executar(const QStringList& p) {
     if (cmd == QLatin1String("intercalacoes")) return QString::number(intercalacoes);
 
     static const QStringList comDispositivo = {
-        QStringLiteral("cartao"),  QStringLiteral("tag"),    QStringLiteral("sensor"),  QStringLiteral("evento"),
-        QStringLiteral("eventos"), QStringLiteral("vivo"),   QStringLiteral("relogio"), QStringLiteral("tamanho"),
-        QStringLiteral("gravar"),  QStringLiteral("gravarbloco"), QStringLiteral("limpar"), QStringLiteral("falha"),
-        QStringLiteral("estado"),  QStringLiteral("memoria"), QStringLiteral("bloco")};
+        QStringLiteral("cartao"),      QStringLiteral("tag"),     QStringLiteral("sensor"),
+        QStringLiteral("evento"),      QStringLiteral("eventos"), QStringLiteral("vivo"),
+        QStringLiteral("relogio"),     QStringLiteral("tamanho"), QStringLiteral("gravar"),
+        QStringLiteral("gravarbloco"), QStringLiteral("limpar"),  QStringLiteral("falha"),
+        QStringLiteral("estado"),      QStringLiteral("memoria"), QStringLiteral("bloco")};
     if (!comDispositivo.contains(cmd)) return erro(QStringLiteral("comando desconhecido: %1").arg(p[0]));
     if (n < 3) return erro(QStringLiteral("uso: %1 <barramento> <cabeça> ...").arg(cmd));
     QString motivo;
@@ -144,16 +151,19 @@ QString Simulador::Estado::executar(const QStringList& p) {
     auto* l71 = disp->modelo == Modelo::Leitora71 ? static_cast<Leitora71*>(disp) : nullptr;
     auto* l64 = disp->modelo == Modelo::Leitora64AX ? static_cast<Leitora64AX*>(disp) : nullptr;
     auto* ctl = disp->modelo == Modelo::Controladora ? static_cast<Controladora*>(disp) : nullptr;
-    const QString soPara = QStringLiteral("comando %1 não serve para %2").arg(cmd, Simulador::nomeDoModelo(disp->modelo));
+    const QString soPara =
+        QStringLiteral("comando %1 não serve para %2").arg(cmd, Simulador::nomeDoModelo(disp->modelo));
     const qint64 ms = agoraMs();
 
     if (cmd == QLatin1String("cartao") || cmd == QLatin1String("tag")) {
-        if ((cmd == QLatin1String("cartao") && !l71) || (cmd == QLatin1String("tag") && !l64)) return erro(soPara);
+        if ((cmd == QLatin1String("cartao") && !l71) || (cmd == QLatin1String("tag") && !l64))
+            return erro(soPara);
         if (n != 4) return erro(QStringLiteral("uso: %1 <barramento> <cabeça> <10 caracteres>|-").arg(cmd));
         QByteArray v;
         if (p[3] != QLatin1String("-")) {
             v = p[3].toLatin1();
-            if (p[3].size() != 10 || v.size() != 10) return erro(QStringLiteral("o número tem de ter 10 caracteres"));
+            if (p[3].size() != 10 || v.size() != 10)
+                return erro(QStringLiteral("o número tem de ter 10 caracteres"));
         }
         if (l71) l71->cartao = v.isEmpty() ? QByteArray("0000000000") : v;
         if (l64) l64->tag = v;
@@ -177,7 +187,8 @@ QString Simulador::Estado::executar(const QStringList& p) {
         quint32 cartao = 0;
         int status = 0;
         if (n != 7 || !cartao6(p[3], cartao) || !numero(p[6], status) || status < 0 || status > 255)
-            return erro(QStringLiteral("uso: evento <barramento> <cabeça> <cartão 6 hex> <DD/MM/YY> <HH:MM:SS> <status>"));
+            return erro(QStringLiteral(
+                "uso: evento <barramento> <cabeça> <cartão 6 hex> <DD/MM/YY> <HH:MM:SS> <status>"));
         const QDate data = QDate::fromString(p[4], QStringLiteral("dd/MM/yy")).addYears(100);
         const QTime hora = QTime::fromString(p[5], QStringLiteral("HH:mm:ss"));
         if (!data.isValid() || !hora.isValid()) return erro(QStringLiteral("data ou hora inválida"));
@@ -202,23 +213,27 @@ QString Simulador::Estado::executar(const QStringList& p) {
         int slot = 0, porta = 0;
         quint32 cartao = 0;
         if (n < 5 || !numero(p[3], slot) || slot < 1 || slot > 8)
-            return erro(QStringLiteral("uso: vivo <barramento> <cabeça> <1-8> <cartão 6 hex> <porta 1-4> | -"));
+            return erro(
+                QStringLiteral("uso: vivo <barramento> <cabeça> <1-8> <cartão 6 hex> <porta 1-4> | -"));
         if (n == 5 && p[4] == QLatin1String("-")) {
             ctl->vivos[slot - 1] = Vivo{};
             return QStringLiteral("ok");
         }
         if (n != 6 || !cartao6(p[4], cartao) || !numero(p[5], porta) || porta < 1 || porta > 4)
-            return erro(QStringLiteral("uso: vivo <barramento> <cabeça> <1-8> <cartão 6 hex> <porta 1-4> | -"));
+            return erro(
+                QStringLiteral("uso: vivo <barramento> <cabeça> <1-8> <cartão 6 hex> <porta 1-4> | -"));
         ctl->vivos[slot - 1] = Vivo{cartao, porta};
         return QStringLiteral("ok");
     }
     if (cmd == QLatin1String("relogio")) {
         if (!ctl) return erro(soPara);
-        if (n < 5 || n > 6) return erro(QStringLiteral("uso: relogio <barramento> <cabeça> <DD/MM/YY> <HH:MM:SS> [dia 1-7]"));
+        if (n < 5 || n > 6)
+            return erro(QStringLiteral("uso: relogio <barramento> <cabeça> <DD/MM/YY> <HH:MM:SS> [dia 1-7]"));
         const QDate data = QDate::fromString(p[3], QStringLiteral("dd/MM/yy")).addYears(100);
         const QTime hora = QTime::fromString(p[4], QStringLiteral("HH:mm:ss"));
         int dia = data.isValid() ? data.dayOfWeek() : 0;
-        if (n == 6 && (!numero(p[5], dia) || dia < 1 || dia > 7)) return erro(QStringLiteral("dia da semana 1 a 7"));
+        if (n == 6 && (!numero(p[5], dia) || dia < 1 || dia > 7))
+            return erro(QStringLiteral("dia da semana 1 a 7"));
         if (!data.isValid() || !hora.isValid()) return erro(QStringLiteral("data ou hora inválida"));
         ctl->acertar(QDateTime(data, hora), dia, ms);
         return QStringLiteral("ok");
@@ -226,7 +241,8 @@ QString Simulador::Estado::executar(const QStringList& p) {
     if (cmd == QLatin1String("tamanho")) {
         if (!ctl) return erro(soPara);
         int v = 0;
-        if (n != 4 || !numero(p[3], v) || v < 0 || v > 255) return erro(QStringLiteral("uso: tamanho <barramento> <cabeça> <0..255>"));
+        if (n != 4 || !numero(p[3], v) || v < 0 || v > 255)
+            return erro(QStringLiteral("uso: tamanho <barramento> <cabeça> <0..255>"));
         ctl->codigoTamanho = v;
         return QStringLiteral("ok");
     }
@@ -240,7 +256,8 @@ QString Simulador::Estado::executar(const QStringList& p) {
             return erro(QStringLiteral("uso: %1 <barramento> <cabeça> <endereço> <bytes hex>").arg(cmd));
         if (end < 0 || end + bytes.size() > limite) return erro(QStringLiteral("fora da memória"));
         QByteArray& mem = bloco ? ctl->bloco : ctl->dados;
-        for (int i = 0; i < bytes.size(); ++i) mem[end + i] = bytes[i];
+        for (int i = 0; i < bytes.size(); ++i)
+            mem[end + i] = bytes[i];
         return QStringLiteral("ok");
     }
     if (cmd == QLatin1String("memoria") || cmd == QLatin1String("bloco")) {
@@ -274,7 +291,8 @@ QString Simulador::Estado::executar(const QStringList& p) {
         QStringList resto = p.mid(4);
         int vezes = -1;
         if (resto.size() >= 2 && resto[resto.size() - 2] == QLatin1String("vezes")) {
-            if (!numero(resto.last(), vezes) || vezes < 1) return erro(QStringLiteral("vezes precisa ser ≥ 1"));
+            if (!numero(resto.last(), vezes) || vezes < 1)
+                return erro(QStringLiteral("vezes precisa ser ≥ 1"));
             resto = resto.mid(0, resto.size() - 2);
         }
         const QString tipo = p[3].toLower();
@@ -288,7 +306,7 @@ QString Simulador::Estado::executar(const QStringList& p) {
         } else if (tipo == QLatin1String("silencio") || tipo == QLatin1String("endereco") ||
                    tipo == QLatin1String("soma")) {
             if (!resto.isEmpty()) return erro(QStringLiteral("%1 não leva argumento").arg(tipo));
-            indice = tipo == QLatin1String("silencio") ? int(TipoFalha::Silencio)
+            indice = tipo == QLatin1String("silencio")   ? int(TipoFalha::Silencio)
                      : tipo == QLatin1String("endereco") ? int(TipoFalha::Endereco)
                                                          : int(TipoFalha::Soma);
         } else if (tipo == QLatin1String("lixo")) {
@@ -312,34 +330,61 @@ QString Simulador::Estado::executar(const QStringList& p) {
     }
     if (cmd == QLatin1String("estado")) {
         QStringList r;
-        r << QStringLiteral("modelo %1 cabeca %2").arg(Simulador::nomeDoModelo(disp->modelo)).arg(disp->cabeca);
+        r << QStringLiteral("modelo %1 cabeca %2")
+                 .arg(Simulador::nomeDoModelo(disp->modelo))
+                 .arg(disp->cabeca);
         if (l71) {
             r << QStringLiteral("cartao %1").arg(QString::fromLatin1(l71->cartao));
-            r << QStringLiteral("registros 0=%1 1=%2 2=%3").arg(l71->reg[0]).arg(l71->reg[1]).arg(l71->reg[2]);
+            r << QStringLiteral("registros 0=%1 1=%2 2=%3")
+                     .arg(l71->reg[0])
+                     .arg(l71->reg[1])
+                     .arg(l71->reg[2]);
         }
         if (l64) {
-            r << QStringLiteral("tag %1").arg(l64->tag.isEmpty() ? QStringLiteral("-") : QString::fromLatin1(l64->tag));
+            r << QStringLiteral("tag %1").arg(l64->tag.isEmpty() ? QStringLiteral("-")
+                                                                 : QString::fromLatin1(l64->tag));
             r << QStringLiteral("presenca %1 fechado %2").arg(int(l64->presenca)).arg(int(l64->fechado));
         }
-        r << QStringLiteral("pulsos %1 ultimo_rele_ms %2 beeps %3").arg(disp->pulsos).arg(disp->ultimoReleMs).arg(disp->beeps);
+        r << QStringLiteral("pulsos %1 ultimo_rele_ms %2 beeps %3")
+                 .arg(disp->pulsos)
+                 .arg(disp->ultimoReleMs)
+                 .arg(disp->beeps);
         if (ctl) {
             r << QStringLiteral("pulsos_porta %1 %2 %3 %4")
-                     .arg(ctl->pulsosPorta[0]).arg(ctl->pulsosPorta[1]).arg(ctl->pulsosPorta[2]).arg(ctl->pulsosPorta[3]);
+                     .arg(ctl->pulsosPorta[0])
+                     .arg(ctl->pulsosPorta[1])
+                     .arg(ctl->pulsosPorta[2])
+                     .arg(ctl->pulsosPorta[3]);
             r << QStringLiteral("relogio %1 dia %2")
                      .arg(ctl->relogio(ms).toString(QStringLiteral("dd/MM/yy HH:mm:ss")))
                      .arg(ctl->diaSemana(ms));
             const int base = ctl->palavra(8), topo = ctl->palavra(10);
             r << QStringLiteral("cabecalho feriados %1 grupos %2 base %3 topo %4 eventos %5")
-                     .arg(quint8(ctl->dados[0])).arg(quint8(ctl->dados[3])).arg(base).arg(topo)
+                     .arg(quint8(ctl->dados[0]))
+                     .arg(quint8(ctl->dados[3]))
+                     .arg(base)
+                     .arg(topo)
                      .arg(topo > base ? (topo - base) / 10 : 0);
             const auto cfg = [&](int i) { return quint8(ctl->bloco[0x8000 + i]); };
-            r << QStringLiteral("configuracao cabeca %1 reles %2 %3 %4 %5 lista %6 cartoes %7 timeouts %8 %9 %10 %11")
-                     .arg(cfg(5)).arg(cfg(6)).arg(cfg(7)).arg(cfg(8)).arg(cfg(9))
-                     .arg((cfg(10) << 8) | cfg(11)).arg((cfg(12) << 8) | cfg(13))
-                     .arg(cfg(16)).arg(cfg(17)).arg(cfg(18)).arg(cfg(19));
+            r << QStringLiteral(
+                     "configuracao cabeca %1 reles %2 %3 %4 %5 lista %6 cartoes %7 timeouts %8 %9 %10 %11")
+                     .arg(cfg(5))
+                     .arg(cfg(6))
+                     .arg(cfg(7))
+                     .arg(cfg(8))
+                     .arg(cfg(9))
+                     .arg((cfg(10) << 8) | cfg(11))
+                     .arg((cfg(12) << 8) | cfg(13))
+                     .arg(cfg(16))
+                     .arg(cfg(17))
+                     .arg(cfg(18))
+                     .arg(cfg(19));
             QStringList v;
             for (const Vivo& x : ctl->vivos)
-                v << (x.cartao ? QStringLiteral("%1/%2").arg(x.cartao, 6, 16, QLatin1Char('0')).toUpper().arg(x.porta)
+                v << (x.cartao ? QStringLiteral("%1/%2")
+                                     .arg(x.cartao, 6, 16, QLatin1Char('0'))
+                                     .toUpper()
+                                     .arg(x.porta)
                                : QStringLiteral("-"));
             r << QStringLiteral("vivos %1").arg(v.join(QLatin1Char(' ')));
             r << QStringLiteral("tamanho %1").arg(ctl->codigoTamanho);

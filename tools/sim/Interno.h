@@ -115,7 +115,8 @@ struct Simulador::Estado {
     qint64 agoraNs() const;
     qint64 agoraMs() const { return agoraNs() / 1000000; }
     qint64 byteNs() const { return 10LL * 1000000000LL / (baud > 0 ? baud : 19200); }
-    void registrar(int com, int cabeca, const QString& evento, const QByteArray& bytes, const QString& descricao);
+    void registrar(int com, int cabeca, const QString& evento, const QByteArray& bytes,
+                   const QString& descricao);
 
     // Serving (lock held).
     void servir(Barramento* b);
@@ -124,7 +125,8 @@ struct Simulador::Estado {
     void apertoDeMao(Barramento& b, Leitora71& l, quint8 endereco, qint64 agora);
     void executarPassivo(Barramento& b, qint64 agora);
     void executarQuadro(Barramento& b, qint64 agora);
-    void agendar(Barramento& b, const QByteArray& bytes, qint64 inicioMinNs, int cabeca, const QString& descricao);
+    void agendar(Barramento& b, const QByteArray& bytes, qint64 inicioMinNs, int cabeca,
+                 const QString& descricao);
     void abandonar(Barramento& b, const QString& motivo);
     void encerrarTroca(Barramento& b);
     bool aplicar(Barramento& b, Dispositivo& d, TipoFalha t);
