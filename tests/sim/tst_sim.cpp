@@ -338,6 +338,45 @@ private slots:
         QVERIFY(linhaDoEstado(*sim, "1 140", "cabecalho").endsWith("eventos 0"));
     }
 
+    // Tables written the way the station transfers them are read back as the controller sees them.
+    void tabelasDaControladora() {
+        auto sim = criar(QStringLiteral("qx64c:130"));
+        ClientePty cli(sim->caminho(1));
+        auto gravar = [&](char cmd, int endereco, const QByteArray& bytes) {
+            QByteArray d = QByteArray(1, 'G') + char(endereco >> 8) + char(endereco);
+            if (cmd == 'D') d += char(bytes.size());
+            return dadosDaResposta(cli.trocar(quadro(130, cmd, d + bytes), 10));
+        };
+        QCOMPARE(gravar('D', 0, hex("02 0020 01 0024 0000 0041")), QByteArray("OK"));
+        QCOMPARE(gravar('D', 32, hex("2512 0101")), QByteArray("OK"));
+        QCOMPARE(gravar('D', 36, hex("00000000 08001800 08001800 08001800 08001800 08001800 09301200 01")),
+                 QByteArray("OK"));
+        QByteArray lista = hex("1A2B3C0F03 0000010101 ABCDEF0800 00 1234560302");
+        QCOMPARE(gravar('G', 0xB000, lista.leftJustified(128, '\0')), QByteArray("OK"));
+        QByteArray cfg;
+        for (int a = 0x8000; a < 0x8080; a += 16)
+            cfg += QByteArray::fromHex(dadosDaResposta(
+                cli.trocar(quadro(130, 'G', QByteArray("L") + char(a >> 8) + char(a & 0xFF)), 40)));
+        QCOMPARE(cfg.size(), 128);
+        cfg.replace(10, 4, hex("B000 0004"));
+        QCOMPARE(gravar('G', 0x8000, cfg), QByteArray("OK"));
+        QCOMPARE(
+            sim->comando("tabelas 1 130"),
+            QStringLiteral(
+                "feriados 2: 25/12 01/01\n"
+                "grupo 1: 00:00-00:00 08:00-18:00 08:00-18:00 08:00-18:00 08:00-18:00 08:00-18:00 "
+                "09:30-12:00 feriado 1\n"
+                "eventos 0\n"
+                "lista 4 em 45056\n"
+                "cartao 1A2B3C 0F 003\ncartao 000001 01 001\ncartao ABCDEF 08 000\ncartao 123456 03 002"));
+        // Bytes of the configuration block the station does not touch come back as they were.
+        QCOMPARE(sim->comando("bloco 1 130 0x800E 2"), QStringLiteral("AE AF"));
+        // An event stored after the header moved the base lands at the new base.
+        QCOMPARE(sim->comando("evento 1 130 1A2B3C 25/12/26 13:45:00 0x55"), QStringLiteral("ok"));
+        QVERIFY(sim->comando("tabelas 1 130").contains("eventos 1\nevento 1A2B3C 25/12/26 13:45:00 55"));
+        QCOMPARE(sim->comando("memoria 1 130 65 10"), QStringLiteral("1A 2B 3C 25 12 26 13 45 00 55"));
+    }
+
     void intercalacao_data() {
         QTest::addColumn<QString>("espec");
         QTest::addColumn<QStringList>("preparo");

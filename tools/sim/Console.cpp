@@ -73,6 +73,49 @@ QString descreverFalhas(const Dispositivo& d) {
     }
     return r.isEmpty() ? QStringLiteral("nenhuma") : r.join(QStringLiteral(", "));
 }
+// The controller's tables read back the way the controller would use them.
+QString descreverTabelas(const Controladora& c) {
+    auto dado = [&](int a) { return a >= 0 && a < c.dados.size() ? quint8(c.dados[a]) : quint8(0); };
+    auto blc = [&](int a) { return a >= 0 && a < c.bloco.size() ? quint8(c.bloco[a]) : quint8(0); };
+    auto par = [](quint8 v) { return QStringLiteral("%1").arg(v, 2, 16, QLatin1Char('0')).toUpper(); };
+    QStringList r;
+    const int nh = dado(0), ng = dado(3);
+    const int fer = (dado(1) << 8) | dado(2), gru = (dado(4) << 8) | dado(5);
+    QStringList f;
+    for (int i = 0; i < nh; ++i)
+        f << par(dado(fer + 2 * i)) + QLatin1Char('/') + par(dado(fer + 2 * i + 1));
+    r << QStringLiteral("feriados %1:%2")
+             .arg(nh)
+             .arg(f.isEmpty() ? QString() : QLatin1Char(' ') + f.join(' '));
+    for (int g = 0; g < ng; ++g) {
+        const int a = gru + 29 * g;
+        QStringList janelas;
+        for (int k = 0; k < 14; k += 2)
+            janelas << QStringLiteral("%1:%2-%3:%4")
+                           .arg(par(dado(a + 2 * k)), par(dado(a + 2 * k + 1)), par(dado(a + 2 * k + 2)),
+                                par(dado(a + 2 * k + 3)));
+        r << QStringLiteral("grupo %1: %2 feriado %3").arg(g + 1).arg(janelas.join(' ')).arg(dado(a + 28));
+    }
+    const int base = c.palavra(8), topo = c.palavra(10);
+    const int n = topo > base ? (topo - base) / 10 : 0;
+    r << QStringLiteral("eventos %1").arg(n);
+    for (int i = 0; i < n; ++i) {
+        const int a = base + 10 * i;
+        r << QStringLiteral("evento %1%2%3 %4/%5/%6 %7:%8:%9 %10")
+                 .arg(par(dado(a)), par(dado(a + 1)), par(dado(a + 2)), par(dado(a + 3)), par(dado(a + 4)),
+                      par(dado(a + 5)), par(dado(a + 6)), par(dado(a + 7)), par(dado(a + 8)))
+                 .arg(par(dado(a + 9)));
+    }
+    const int lista = (blc(0x800A) << 8) | blc(0x800B), cartoes = (blc(0x800C) << 8) | blc(0x800D);
+    r << QStringLiteral("lista %1 em %2").arg(cartoes).arg(lista);
+    for (int i = 0, a = lista; i < cartoes && a + 5 <= c.bloco.size(); ++i) {
+        r << QStringLiteral("cartao %1%2%3 %4 %5")
+                 .arg(par(blc(a)), par(blc(a + 1)), par(blc(a + 2)), par(blc(a + 3)))
+                 .arg(blc(a + 4), 3, 10, QLatin1Char('0'));
+        a += 5 + (i % 3 == 2 ? 1 : 0);
+    }
+    return r.join(QLatin1Char('\n'));
+}
 } // namespace
 
 Dispositivo* Simulador::Estado::achar(const QString& bus, const QString& cab, QString& motivo) {
@@ -142,7 +185,8 @@ QString Simulador::Estado::executar(const QStringList& p) {
         QStringLiteral("evento"),      QStringLiteral("eventos"), QStringLiteral("vivo"),
         QStringLiteral("relogio"),     QStringLiteral("tamanho"), QStringLiteral("gravar"),
         QStringLiteral("gravarbloco"), QStringLiteral("limpar"),  QStringLiteral("falha"),
-        QStringLiteral("estado"),      QStringLiteral("memoria"), QStringLiteral("bloco")};
+        QStringLiteral("estado"),      QStringLiteral("memoria"), QStringLiteral("bloco"),
+        QStringLiteral("tabelas")};
     if (!comDispositivo.contains(cmd)) return erro(QStringLiteral("comando desconhecido: %1").arg(p[0]));
     if (n < 3) return erro(QStringLiteral("uso: %1 <barramento> <cabeça> ...").arg(cmd));
     QString motivo;
@@ -327,6 +371,10 @@ QString Simulador::Estado::executar(const QStringList& p) {
         }
         disp->falhas[indice] = f;
         return QStringLiteral("ok");
+    }
+    if (cmd == QLatin1String("tabelas")) {
+        if (!ctl) return erro(soPara);
+        return descreverTabelas(*ctl);
     }
     if (cmd == QLatin1String("estado")) {
         QStringList r;

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
-#include <stdexcept>
+#include <sys/prctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -173,12 +173,17 @@ QString Simulador::abrirBarramento(int com) {
     if (auto it = d->barramentos.find(com); it != d->barramentos.end()) return it->second->caminho;
     auto b = std::make_unique<Barramento>();
     b->com = com;
-    b->mestre = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (b->mestre < 0 || ::grantpt(b->mestre) != 0 || ::unlockpt(b->mestre) != 0)
-        throw std::runtime_error("posix_openpt failed");
+    b->mestre = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     char nome[128];
-    if (::ptsname_r(b->mestre, nome, sizeof nome) != 0) throw std::runtime_error("ptsname failed");
+    int tubo[2] = {-1, -1};
+    if (b->mestre < 0 || ::grantpt(b->mestre) != 0 || ::unlockpt(b->mestre) != 0 ||
+        ::ptsname_r(b->mestre, nome, sizeof nome) != 0 || ::pipe2(tubo, O_CLOEXEC) != 0) {
+        if (b->mestre >= 0) ::close(b->mestre);
+        return {};
+    }
     b->caminho = QString::fromLocal8Bit(nome);
+    b->paradaLer = tubo[0];
+    b->paradaEscrever = tubo[1];
     termios t{};
     if (::tcgetattr(b->mestre, &t) == 0) {
         ::cfmakeraw(&t);
@@ -186,10 +191,6 @@ QString Simulador::abrirBarramento(int com) {
         ::cfsetospeed(&t, B19200);
         ::tcsetattr(b->mestre, TCSANOW, &t);
     }
-    int tubo[2];
-    if (::pipe2(tubo, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-    b->paradaLer = tubo[0];
-    b->paradaEscrever = tubo[1];
     Barramento* p = b.get();
     const QString caminho = b->caminho;
     d->barramentos.emplace(com, std::move(b));
@@ -198,7 +199,7 @@ QString Simulador::abrirBarramento(int com) {
 }
 
 void Simulador::adicionar(int com, Modelo modelo, int cabeca) {
-    abrirBarramento(com);
+    if (abrirBarramento(com).isEmpty()) return;
     std::lock_guard g(d->m);
     Barramento& b = *d->barramentos.at(com);
     switch (modelo) {
@@ -287,6 +288,7 @@ QString Simulador::formatar(const Registro& r) {
 // ---- serving one bus ------------------------------------------------------------------------------
 
 void Simulador::Estado::servir(Barramento* b) {
+    ::prctl(PR_SET_TIMERSLACK, 1UL); // pacing wants wake-ups to the microsecond, not the default 50 µs
     for (;;) {
         qint64 esperaNs = -1;
         {

@@ -29,7 +29,7 @@ public:
     Simulador(const Simulador&) = delete;
     Simulador& operator=(const Simulador&) = delete;
 
-    QString abrirBarramento(int com);                   // creates a pty bus, returns the slave path to open
+    QString abrirBarramento(int com); // creates a pty bus, returns the slave path to open (empty on failure)
     void adicionar(int com, Modelo modelo, int cabeca); // a device on that bus (opens the bus when needed)
     QString comando(const QString& linha); // one console command (README); "ok", "erro: <why>" or an answer
     QList<Registro> registros() const;     // thread-safe copy of the log

@@ -96,8 +96,13 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     Simulador sim(baud, ritmo);
-    for (const Dispositivo& d : dispositivos)
+    for (const Dispositivo& d : dispositivos) {
+        if (sim.abrirBarramento(d.com).isEmpty()) {
+            std::fprintf(stderr, "portaris-sim: não foi possível criar o pseudo-terminal de COM%d\n", d.com);
+            return 1;
+        }
         sim.adicionar(d.com, d.modelo, d.cabeca);
+    }
     if (verbose)
         sim.aoRegistrar([](const portaris::sim::Registro& r) { escrever(stderr, Simulador::formatar(r)); });
 
