@@ -68,6 +68,17 @@ QByteArray quadro(quint8 endereco, char letra, const QByteArray& dados) {
     return q.append(char(s)).append(char(4));
 }
 
+// A reply frame as the station expects it: STX, address, RS, N, FS, data, ETX, sum, EOT.
+QByteArray quadroDeResposta(quint8 endereco, const QByteArray& dados) {
+    QByteArray q;
+    q.append(char(2)).append(char(endereco)).append(char(30)).append(char(dados.size())).append(char(28));
+    q.append(dados).append(char(3));
+    quint8 s = 0;
+    for (char c : q)
+        s = quint8(s + quint8(c));
+    return q.append(char(s)).append(char(4));
+}
+
 QByteArray dadosDaResposta(const QByteArray& r) {
     return r.size() >= 8 ? r.mid(5, quint8(r[3])) : QByteArray();
 }
@@ -196,6 +207,13 @@ private slots:
             << "qx64ax:171" << QStringList{"falha 1 171 curta"} << QStringList{estado, "02 AB 1E 02 1C 30"};
         QTest::newRow("quadro: curta 4")
             << "qx64ax:171" << QStringList{"falha 1 171 curta 4"} << QStringList{estado, "02 AB 1E 02"};
+        QTest::newRow("quadro: comprimento 0") << "qx64ax:171" << QStringList{"falha 1 171 comprimento 0"}
+                                               << QStringList{estado, "02 AB 1E 00 1C 03 EA 04"};
+        QTest::newRow("quadro: comprimento 200")
+            << "qx64ax:171" << QStringList{"falha 1 171 comprimento 200"}
+            << QStringList{estado,
+                           QString::fromLatin1(
+                               quadroDeResposta(171, QByteArray("01").leftJustified(200, '0')).toHex())};
         QTest::newRow("quadro: só uma vez") << "qx64ax:171" << QStringList{"falha 1 171 silencio vezes 1"}
                                             << QStringList{estado, "", estado, resposta};
         QTest::newRow("quadro: limpa as falhas")

@@ -59,15 +59,15 @@ QByteArray eventoBytes(quint32 cartao, const QDate& data, const QTime& hora, int
 }
 
 QString descreverFalhas(const Dispositivo& d) {
-    static const char* nomes[] = {"silencio", "lixo", "endereco", "soma", "curta", "atraso"};
     QStringList r;
     for (int i = 0; i < kTiposFalha; ++i) {
         const Falha& f = d.falhas[i];
         if (!f.ativa) continue;
-        QString s = QString::fromLatin1(nomes[i]);
+        QString s = QString::fromLatin1(kNomesFalha[i]);
         if (i == int(TipoFalha::Lixo)) s += QLatin1Char(' ') + hexa(f.lixo);
         if (i == int(TipoFalha::Curta) && f.valor >= 0) s += QStringLiteral(" %1").arg(f.valor);
-        if (i == int(TipoFalha::Atraso)) s += QStringLiteral(" %1").arg(f.valor);
+        if (i == int(TipoFalha::Atraso) || i == int(TipoFalha::Comprimento))
+            s += QStringLiteral(" %1").arg(f.valor);
         if (f.vezes > 0) s += QStringLiteral(" vezes %1").arg(f.vezes);
         r << s;
     }
@@ -366,6 +366,10 @@ QString Simulador::Estado::executar(const QStringList& p) {
             if (resto.size() != 1 || !numero(resto[0], f.valor) || f.valor < 0 || f.valor > 60000)
                 return erro(QStringLiteral("uso: atraso <ms 0..60000>"));
             indice = int(TipoFalha::Atraso);
+        } else if (tipo == QLatin1String("comprimento")) {
+            if (resto.size() != 1 || !numero(resto[0], f.valor) || f.valor < 0 || f.valor > 255)
+                return erro(QStringLiteral("uso: comprimento <0..255>"));
+            indice = int(TipoFalha::Comprimento);
         } else {
             return erro(QStringLiteral("falha desconhecida: %1").arg(tipo));
         }

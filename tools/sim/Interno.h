@@ -12,13 +12,14 @@
 
 namespace portaris::sim {
 
-enum class TipoFalha { Silencio, Lixo, Endereco, Soma, Curta, Atraso };
-constexpr int kTiposFalha = 6;
+enum class TipoFalha { Silencio, Lixo, Endereco, Soma, Curta, Atraso, Comprimento };
+constexpr int kTiposFalha = 7;
+extern const char* const kNomesFalha[kTiposFalha];
 
 struct Falha {
     bool ativa = false;
     QByteArray lixo;
-    int valor = -1; // curta: bytes kept (-1 = default); atraso: ms
+    int valor = -1; // curta: bytes kept (-1 = default); atraso: ms; comprimento: data bytes declared
     int vezes = -1; // answers still affected; -1 = until cleared
 };
 

@@ -45,8 +45,7 @@ int tempoReleMs(quint8 codigo) {
 }
 
 QString nomeFalha(TipoFalha t) {
-    static const char* nomes[] = {"silencio", "lixo", "endereco", "soma", "curta", "atraso"};
-    return QString::fromLatin1(nomes[int(t)]);
+    return QString::fromLatin1(kNomesFalha[int(t)]);
 }
 
 QByteArray hexMaiusculo(const QByteArray& b) {
@@ -57,6 +56,9 @@ int digito(char c) {
     return (c >= '0' && c <= '9') ? c - '0' : -1;
 }
 } // namespace
+
+const char* const kNomesFalha[kTiposFalha] = {"silencio", "lixo",   "endereco",   "soma",
+                                              "curta",    "atraso", "comprimento"};
 
 QString hexa(const QByteArray& b) {
     return QString::fromLatin1(b.toHex(' ').toUpper());
@@ -590,6 +592,8 @@ void Simulador::Estado::executarPassivo(Barramento& b, qint64 agora) {
                 resposta[1] = char(v & 15);
             }
         }
+        if (aplicar(b, l, TipoFalha::Comprimento))
+            resposta = resposta.leftJustified(l.falhas[int(TipoFalha::Comprimento)].valor, '0', true);
         if (aplicar(b, l, TipoFalha::Curta)) {
             const int v = l.falhas[int(TipoFalha::Curta)].valor;
             const int n = int(resposta.size());
@@ -831,6 +835,9 @@ void Simulador::Estado::executarQuadro(Barramento& b, qint64 agora) {
     const quint8 enderecoResposta = quint8(endereco + (aplicar(b, *disp, TipoFalha::Endereco) ? 1 : 0));
     const bool somaErrada = aplicar(b, *disp, TipoFalha::Soma);
     const bool curta = aplicar(b, *disp, TipoFalha::Curta);
+    if (aplicar(b, *disp, TipoFalha::Comprimento))
+        for (QByteArray& dados : t.dados)
+            dados = dados.leftJustified(disp->falhas[int(TipoFalha::Comprimento)].valor, '0', true);
     qint64 inicio = b.rxFimNs;
     if (aplicar(b, *disp, TipoFalha::Atraso))
         inicio += qint64(disp->falhas[int(TipoFalha::Atraso)].valor) * 1000000;
