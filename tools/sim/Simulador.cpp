@@ -832,7 +832,8 @@ void Simulador::Estado::executarQuadro(Barramento& b, qint64 agora) {
         encerrarTroca(b);
         return;
     }
-    const quint8 enderecoResposta = quint8(endereco + (aplicar(b, *disp, TipoFalha::Endereco) ? 1 : 0));
+    const bool enderecoErrado = aplicar(b, *disp, TipoFalha::Endereco);
+    const quint8 enderecoResposta = quint8(endereco + (enderecoErrado ? 1 : 0));
     const bool somaErrada = aplicar(b, *disp, TipoFalha::Soma);
     const bool curta = aplicar(b, *disp, TipoFalha::Curta);
     if (aplicar(b, *disp, TipoFalha::Comprimento))
@@ -844,7 +845,8 @@ void Simulador::Estado::executarQuadro(Barramento& b, qint64 agora) {
     for (int i = 0; i < t.dados.size(); ++i) {
         QByteArray r = quadro(enderecoResposta, t.dados[i]);
         if (somaErrada) r[r.size() - 2] = char(r[r.size() - 2] + 1);
-        if (i == 0 && aplicar(b, *disp, TipoFalha::Lixo)) r.prepend(disp->falhas[int(TipoFalha::Lixo)].lixo);
+        const bool lixo = i == 0 && aplicar(b, *disp, TipoFalha::Lixo);
+        if (lixo) r.prepend(disp->falhas[int(TipoFalha::Lixo)].lixo);
         if (curta) {
             const int v = disp->falhas[int(TipoFalha::Curta)].valor;
             r.truncate(v >= 0 ? std::min<int>(v, int(r.size())) : int(r.size()) - 4);
@@ -854,7 +856,8 @@ void Simulador::Estado::executarQuadro(Barramento& b, qint64 agora) {
             inicio = u.inicioNs + (ritmo ? qint64(u.bytes.size()) * byteNs() : 0) + kIntervaloJNs;
         }
         agendar(b, r, inicio, disp->cabeca, t.descricao);
-        if (curta) break;
+        // The station gives up on a spoilt first frame and will not wait for the second.
+        if (curta || lixo || enderecoErrado || somaErrada) break;
     }
     encerrarTroca(b);
 }
