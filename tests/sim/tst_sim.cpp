@@ -254,6 +254,9 @@ private slots:
         QTest::newRow("ritmo: cartão da passiva, 20 bytes")
             << "qx71:200" << true << QStringList{}
             << QStringList{"C8", "37", "41000000", "02 30303030303030303030 0D0A03"} << 20 * 0.52;
+        QTest::newRow("ritmo a 9600 baud: cartão da passiva")
+            << "qx71:200" << true << QStringList{"baud 9600"}
+            << QStringList{"C8", "37", "41000000", "02 30303030303030303030 0D0A03"} << 20 * 1.04;
         QTest::newRow("atraso de 300 ms")
             << "qx64ax:171" << false << QStringList{"falha 1 171 atraso 300"}
             << QStringList{"02 AB 1E 48 00 1C 03 32 04", "02 AB 1E 00 1C 03 EA 04"} << 300.0;
@@ -534,8 +537,13 @@ private slots:
 
     // The program announces its buses and readiness, takes console lines on stdin, stops on SIGTERM.
     void programa() {
+        QTemporaryFile script;
+        QVERIFY(script.open());
+        script.write("# the gate reader sees a tag from the start\ntag COM5 171 00000ABCDE\n");
+        script.flush();
         QProcess p;
-        p.start(QStringLiteral(PORTARIS_SIM_EXE), {"COM3:qx71:200", "COM5:qx64c:130,qx64ax:171"});
+        p.start(QStringLiteral(PORTARIS_SIM_EXE),
+                {"--script", script.fileName(), "COM3:qx71:200", "COM5:qx64c:130,qx64ax:171"});
         const QMap<QString, QString> portas = esperarPronto(p);
         QCOMPARE(portas.keys(), (QStringList{"COM3", "COM5"}));
         QVERIFY(portas["COM3"].startsWith("/dev/pts/"));
@@ -547,7 +555,8 @@ private slots:
             ClientePty cli(portas["COM3"]);
             executarPassos(cli, {"C8", "37", "41000000", "02 30303030314132423343 0D0A03"});
             ClientePty cli5(portas["COM5"]);
-            executarPassos(cli5, {"02 AB 1E 48 00 1C 03 32 04", "02 AB 1E 00 1C 03 EA 04"});
+            executarPassos(cli5, {"02 AB 1E 42 01 1C 53 03 80 04",
+                                  "02 AB 1E 0A 1C 30 30 30 30 30 41 42 43 44 45 03 33 04"});
         }
         QVERIFY(::kill(pid_t(p.processId()), SIGTERM) == 0);
         QVERIFY(p.waitForFinished(3000));
