@@ -100,6 +100,7 @@ struct Barramento {
     qint64 ultimaAtividadeNs = 0;
     qint64 rxFimNs = 0;
     bool desligado = false; // the station side is closed
+    bool cheio = false;     // the pty took no more output
     std::deque<Saida> saida;
 };
 

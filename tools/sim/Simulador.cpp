@@ -300,11 +300,13 @@ void Simulador::Estado::servir(Barramento* b) {
                 const qint64 devido = s.inicioNs + (ritmo ? qint64(s.escritos + 1) * byteNs() : 0);
                 esperaNs = std::max<qint64>(0, devido - agoraNs());
             }
+            if (b->cheio) esperaNs = 100'000'000; // POLLOUT wakes us sooner
             if (b->desligado) esperaNs = esperaNs < 0 ? 5'000'000 : std::min<qint64>(esperaNs, 5'000'000);
         }
         // While the station has its side closed the master reports a hang-up without end: leave it out of
         // the poll and look again every few milliseconds.
-        pollfd fds[2] = {{b->paradaLer, POLLIN, 0}, {b->desligado ? -1 : b->mestre, POLLIN, 0}};
+        pollfd fds[2] = {{b->paradaLer, POLLIN, 0},
+                         {b->desligado ? -1 : b->mestre, short(POLLIN | (b->cheio ? POLLOUT : 0)), 0}};
         timespec ts{}, *pts = nullptr;
         if (esperaNs >= 0) {
             ts.tv_sec = esperaNs / 1000000000;
@@ -355,6 +357,8 @@ void Simulador::Estado::escreverDevidos(Barramento& b, qint64 agora) {
         if (devidos > s.escritos) {
             const ssize_t w =
                 ::write(b.mestre, s.bytes.constData() + s.escritos, size_t(devidos - s.escritos));
+            // A station that does not read fills the pty; wait for room instead of spinning.
+            b.cheio = w < 0 && errno == EAGAIN;
             if (w > 0) {
                 s.escritos += int(w);
                 b.ultimaAtividadeNs = agora;
@@ -370,6 +374,7 @@ void Simulador::Estado::abandonar(Barramento& b, const QString& motivo) {
     for (const Saida& s : b.saida)
         registrar(b.com, s.cabeca, QStringLiteral("descartado"), s.bytes.mid(s.escritos), motivo);
     b.saida.clear();
+    b.cheio = false;
     if (b.fase != Barramento::Fase::Ocioso && !b.acumulado.isEmpty())
         registrar(b.com, b.enderecoUsado, QStringLiteral("erro"), b.acumulado,
                   QStringLiteral("comando incompleto esquecido"));
