@@ -33,6 +33,12 @@ public:
     }
     bool aberto() const { return m_fd >= 0; }
 
+    // The other side went away (the simulator ended): the line reports a hang-up.
+    bool desligada(int limiteMs) {
+        pollfd f{m_fd, POLLIN, 0};
+        return ::poll(&f, 1, limiteMs) > 0 && (f.revents & (POLLHUP | POLLERR));
+    }
+
     void limpar() { ::tcflush(m_fd, TCIOFLUSH); }
     bool escrever(const QByteArray& b) { return ::write(m_fd, b.constData(), size_t(b.size())) == b.size(); }
 

@@ -551,9 +551,9 @@ private slots:
         p.write("cartao COM3 200 00001A2B3C\n");
         QVERIFY(p.waitForReadyRead(2000));
         QCOMPARE(p.readLine().trimmed(), QByteArray("ok"));
+        ClientePty cli(portas["COM3"]);
+        executarPassos(cli, {"C8", "37", "41000000", "02 30303030314132423343 0D0A03"});
         {
-            ClientePty cli(portas["COM3"]);
-            executarPassos(cli, {"C8", "37", "41000000", "02 30303030314132423343 0D0A03"});
             ClientePty cli5(portas["COM5"]);
             executarPassos(cli5, {"02 AB 1E 42 01 1C 53 03 80 04",
                                   "02 AB 1E 0A 1C 30 30 30 30 30 41 42 43 44 45 03 33 04"});
@@ -562,7 +562,7 @@ private slots:
         QVERIFY(p.waitForFinished(3000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 0);
-        QVERIFY(!QFile::exists(portas["COM3"]));
+        QVERIFY(cli.desligada(1000));
     }
 
     void programaTerminaComStdin() {
