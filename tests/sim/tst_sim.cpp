@@ -19,9 +19,9 @@ using portaris::sim::Simulador;
 
 namespace {
 // "qx71:200,qx64c:130" on COM1.
-std::unique_ptr<Simulador> criar(const QString& espec, bool ritmo = false) {
+std::unique_ptr<Simulador> criar(const QString& dispositivos, bool ritmo = false) {
     auto s = std::make_unique<Simulador>(19200, ritmo);
-    for (const QString& item : espec.split(QLatin1Char(','))) {
+    for (const QString& item : dispositivos.split(QLatin1Char(','))) {
         const QStringList p = item.split(QLatin1Char(':'));
         s->adicionar(1, *Simulador::modeloPorNome(p[0]), p[1].toInt());
     }
@@ -111,7 +111,7 @@ class TstSim : public QObject {
 
 private slots:
     void trocas_data() {
-        QTest::addColumn<QString>("espec");
+        QTest::addColumn<QString>("dispositivos");
         QTest::addColumn<QStringList>("preparo");
         QTest::addColumn<QStringList>("passos");
 
@@ -176,10 +176,10 @@ private slots:
                    "04"};
     }
     void trocas() {
-        QFETCH(QString, espec);
+        QFETCH(QString, dispositivos);
         QFETCH(QStringList, preparo);
         QFETCH(QStringList, passos);
-        auto sim = criar(espec);
+        auto sim = criar(dispositivos);
         for (const QString& c : preparo)
             QCOMPARE(sim->comando(c), QStringLiteral("ok"));
         ClientePty cli(sim->caminho(1));
@@ -189,7 +189,7 @@ private slots:
     }
 
     void falhas_data() {
-        QTest::addColumn<QString>("espec");
+        QTest::addColumn<QString>("dispositivos");
         QTest::addColumn<QStringList>("preparo");
         QTest::addColumn<QStringList>("passos");
         const QString estado = QStringLiteral("02 AB 1E 45 00 1C 03 2F 04");
@@ -239,7 +239,7 @@ private slots:
     void falhas() { trocas(); }
 
     void tempos_data() {
-        QTest::addColumn<QString>("espec");
+        QTest::addColumn<QString>("dispositivos");
         QTest::addColumn<bool>("ritmo");
         QTest::addColumn<QStringList>("preparo");
         QTest::addColumn<QStringList>("passos");
@@ -262,12 +262,12 @@ private slots:
             << QStringList{"02 AB 1E 48 00 1C 03 32 04", "02 AB 1E 00 1C 03 EA 04"} << 300.0;
     }
     void tempos() {
-        QFETCH(QString, espec);
+        QFETCH(QString, dispositivos);
         QFETCH(bool, ritmo);
         QFETCH(QStringList, preparo);
         QFETCH(QStringList, passos);
         QFETCH(double, minimoMs);
-        auto sim = criar(espec, ritmo);
+        auto sim = criar(dispositivos, ritmo);
         for (const QString& c : preparo)
             QCOMPARE(sim->comando(c), QStringLiteral("ok"));
         ClientePty cli(sim->caminho(1));
@@ -399,7 +399,7 @@ private slots:
     }
 
     void intercalacao_data() {
-        QTest::addColumn<QString>("espec");
+        QTest::addColumn<QString>("dispositivos");
         QTest::addColumn<QStringList>("preparo");
         QTest::addColumn<QStringList>("roteiro"); // w:<hex> write, r:<n> read n bytes, p:<ms> pause
         QTest::addColumn<int>("intercalacoes");
@@ -420,12 +420,12 @@ private slots:
             << QStringList{e, "p:600", e, "r:10"} << 0 << 1;
     }
     void intercalacao() {
-        QFETCH(QString, espec);
+        QFETCH(QString, dispositivos);
         QFETCH(QStringList, preparo);
         QFETCH(QStringList, roteiro);
         QFETCH(int, intercalacoes);
         QFETCH(int, descartados);
-        auto sim = criar(espec);
+        auto sim = criar(dispositivos);
         for (const QString& c : preparo)
             QCOMPARE(sim->comando(c), QStringLiteral("ok"));
         ClientePty cli(sim->caminho(1));

@@ -38,13 +38,13 @@ struct Dispositivo {
     int cabeca;
 };
 
-bool lerEspec(const QString& espec, QList<Dispositivo>& saida) {
-    const int dois = espec.indexOf(QLatin1Char(':'));
-    if (dois < 0 || !espec.startsWith(QLatin1String("COM"), Qt::CaseInsensitive)) return false;
+bool lerDefinicao(const QString& definicao, QList<Dispositivo>& saida) {
+    const int dois = definicao.indexOf(QLatin1Char(':'));
+    if (dois < 0 || !definicao.startsWith(QLatin1String("COM"), Qt::CaseInsensitive)) return false;
     bool ok = false;
-    const int com = espec.mid(3, dois - 3).toInt(&ok);
+    const int com = definicao.mid(3, dois - 3).toInt(&ok);
     if (!ok || com < 1) return false;
-    for (const QString& item : espec.mid(dois + 1).split(QLatin1Char(','))) {
+    for (const QString& item : definicao.mid(dois + 1).split(QLatin1Char(','))) {
         const QStringList p = item.split(QLatin1Char(':'));
         if (p.size() != 2) return false;
         const auto modelo = Simulador::modeloPorNome(p[0]);
@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
             verbose = true;
         } else if (a == QLatin1String("--script") && i + 1 < argc) {
             script = QString::fromLocal8Bit(argv[++i]);
-        } else if (!lerEspec(a, dispositivos)) {
+        } else if (!lerDefinicao(a, dispositivos)) {
             std::fprintf(stderr, "portaris-sim: argumento inválido: %s\n", argv[i]);
             uso();
             return 2;
