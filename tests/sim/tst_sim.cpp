@@ -146,6 +146,13 @@ private slots:
             << QStringList{"02 AB 1E 42 01 1C 53 03 80 04",
                            "02 AB 1E 0A 1C 30 30 30 30 30 30 30 30 30 30 03 D4 04",
                            "02 AB 1E 42 01 1C 53 03 81 04", ""};
+        QTest::newRow("bytes soltos e quadro malformado não travam a linha")
+            << "qx64ax:171" << QStringList{} << QStringList{"55 66",
+                                                            "",
+                                                            "02 AB 99",
+                                                            "",
+                                                            "02 AB 1E 45 00 1C 03 2F 04",
+                                                            "02 AB 1E 02 1C 30 31 03 4D 04"};
         QTest::newRow("controladora: comandos da tabela")
             << "qx64c:130" << QStringList{"vivo COM1 130 1 1A2B3C 2", "vivo COM1 130 8 FFEEDD 4"}
             << QStringList{
@@ -415,6 +422,8 @@ private slots:
             << QStringList{"w:02821E4A011C4E035A04", "r:40", "w:02821E48001C030904", "r:48"} << 1 << 0;
         QTest::newRow("endereço no lugar do comando")
             << "qx71:200" << QStringList{} << QStringList{"w:C8", "r:1", "w:C8", "r:1"} << 1 << 0;
+        QTest::newRow("quadro pela metade é esquecido")
+            << "qx64ax:171" << QStringList{} << QStringList{"w:02AB1E45051C01", "p:500", e, "r:10"} << 0 << 0;
         QTest::newRow("troca parada não conta")
             << "qx64ax:171" << QStringList{"falha 1 171 atraso 1000 vezes 1"}
             << QStringList{e, "p:600", e, "r:10"} << 0 << 1;
