@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <functional>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -22,6 +23,7 @@ public:
         QByteArray resposta; // sent at once (in one write)
         int atrasoMs = 0;
         bool fecharDepois = false; // close the far end after answering (the line vanishes)
+        std::function<void()> antes = {}; // run just before answering
     };
 
     ParPty() {
@@ -114,6 +116,7 @@ private:
                     QThread::msleep(static_cast<unsigned long>(p.atrasoMs));
                     l.relock();
                 }
+                if (p.antes) p.antes();
                 escrever(p.resposta);
                 if (p.fecharDepois && m_mestre >= 0) {
                     ::close(m_mestre);
