@@ -12,13 +12,14 @@
 
 namespace portaris::sim {
 
-enum class TipoFalha { Silencio, Lixo, Endereco, Soma, Curta, Atraso };
-constexpr int kTiposFalha = 6;
+enum class TipoFalha { Silencio, Lixo, Endereco, Soma, Curta, Atraso, Comprimento };
+constexpr int kTiposFalha = 7;
+extern const char* const kNomesFalha[kTiposFalha];
 
 struct Falha {
     bool ativa = false;
     QByteArray lixo;
-    int valor = -1; // curta: bytes kept (-1 = default); atraso: ms
+    int valor = -1; // curta: bytes kept (-1 = default); atraso: ms; comprimento: data bytes declared
     int vezes = -1; // answers still affected; -1 = until cleared
 };
 
@@ -115,7 +116,8 @@ struct Simulador::Estado {
     qint64 agoraNs() const;
     qint64 agoraMs() const { return agoraNs() / 1000000; }
     qint64 byteNs() const { return 10LL * 1000000000LL / (baud > 0 ? baud : 19200); }
-    void registrar(int com, int cabeca, const QString& evento, const QByteArray& bytes, const QString& descricao);
+    void registrar(int com, int cabeca, const QString& evento, const QByteArray& bytes,
+                   const QString& descricao);
 
     // Serving (lock held).
     void servir(Barramento* b);
@@ -124,7 +126,8 @@ struct Simulador::Estado {
     void apertoDeMao(Barramento& b, Leitora71& l, quint8 endereco, qint64 agora);
     void executarPassivo(Barramento& b, qint64 agora);
     void executarQuadro(Barramento& b, qint64 agora);
-    void agendar(Barramento& b, const QByteArray& bytes, qint64 inicioMinNs, int cabeca, const QString& descricao);
+    void agendar(Barramento& b, const QByteArray& bytes, qint64 inicioMinNs, int cabeca,
+                 const QString& descricao);
     void abandonar(Barramento& b, const QString& motivo);
     void encerrarTroca(Barramento& b);
     bool aplicar(Barramento& b, Dispositivo& d, TipoFalha t);

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
-#include <stdexcept>
+#include <sys/prctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -29,33 +29,48 @@ qint64 monotonicoNs() {
 
 int tempoReleMs(quint8 codigo) {
     switch (codigo) {
-    case 35: return 250;
-    case 65: return 500;
-    case 105: return 750;
-    case 125: return 1000;
-    case 255: return 2000;
-    default: return -1;
+    case 35:
+        return 250;
+    case 65:
+        return 500;
+    case 105:
+        return 750;
+    case 125:
+        return 1000;
+    case 255:
+        return 2000;
+    default:
+        return -1;
     }
 }
 
 QString nomeFalha(TipoFalha t) {
-    static const char* nomes[] = {"silencio", "lixo", "endereco", "soma", "curta", "atraso"};
-    return QString::fromLatin1(nomes[int(t)]);
+    return QString::fromLatin1(kNomesFalha[int(t)]);
 }
 
-QByteArray hexMaiusculo(const QByteArray& b) { return b.toHex().toUpper(); }
+QByteArray hexMaiusculo(const QByteArray& b) {
+    return b.toHex().toUpper();
+}
 
-int digito(char c) { return (c >= '0' && c <= '9') ? c - '0' : -1; }
+int digito(char c) {
+    return (c >= '0' && c <= '9') ? c - '0' : -1;
+}
 } // namespace
 
-QString hexa(const QByteArray& b) { return QString::fromLatin1(b.toHex(' ').toUpper()); }
+const char* const kNomesFalha[kTiposFalha] = {"silencio", "lixo",   "endereco",   "soma",
+                                              "curta",    "atraso", "comprimento"};
+
+QString hexa(const QByteArray& b) {
+    return QString::fromLatin1(b.toHex(' ').toUpper());
+}
 
 QByteArray quadro(quint8 endereco, const QByteArray& dados) {
     QByteArray q;
     q.append(char(STX)).append(char(endereco)).append(char(RS)).append(char(dados.size()));
     q.append(char(FS)).append(dados).append(char(ETX));
     quint8 soma = 0;
-    for (char c : q) soma = quint8(soma + quint8(c));
+    for (char c : q)
+        soma = quint8(soma + quint8(c));
     q.append(char(soma)).append(char(EOT));
     return q;
 }
@@ -75,14 +90,17 @@ Controladora::Controladora(int c, qint64 agoraMs)
     gravarPalavra(8, 32);
     gravarPalavra(10, 32);
     // Bytes the station never changes carry a pattern, so a write-back that loses them shows.
-    for (int i = 0; i < 128; ++i) bloco[0x8000 + i] = char(0xA0 + i);
+    for (int i = 0; i < 128; ++i)
+        bloco[0x8000 + i] = char(0xA0 + i);
     bloco[0x8005] = char(c);
-    for (int i = 6; i <= 9; ++i) bloco[0x8000 + i] = 4;
+    for (int i = 6; i <= 9; ++i)
+        bloco[0x8000 + i] = 4;
     bloco[0x800A] = char(0xB0);
     bloco[0x800B] = 0;
     bloco[0x800C] = 0;
     bloco[0x800D] = 0;
-    for (int i = 16; i <= 19; ++i) bloco[0x8000 + i] = 5;
+    for (int i = 16; i <= 19; ++i)
+        bloco[0x8000 + i] = 5;
     const QDateTime agora = QDateTime::currentDateTime();
     acertar(agora, agora.date().dayOfWeek(), agoraMs);
 }
@@ -112,14 +130,17 @@ QString Controladora::empilhar(const QByteArray& evento) {
     int topo = palavra(10);
     if (topo < base) topo = base;
     if (topo + evento.size() > kMemoria) return QStringLiteral("área de eventos cheia");
-    for (int i = 0; i < evento.size(); ++i) dados[topo + i] = evento[i];
+    for (int i = 0; i < evento.size(); ++i)
+        dados[topo + i] = evento[i];
     gravarPalavra(10, topo + int(evento.size()));
     return {};
 }
 
 // ---- the simulator --------------------------------------------------------------------------------
 
-qint64 Simulador::Estado::agoraNs() const { return monotonicoNs() - origemNs; }
+qint64 Simulador::Estado::agoraNs() const {
+    return monotonicoNs() - origemNs;
+}
 
 void Simulador::Estado::registrar(int com, int cabeca, const QString& evento, const QByteArray& bytes,
                                   const QString& descricao) {
@@ -154,12 +175,17 @@ QString Simulador::abrirBarramento(int com) {
     if (auto it = d->barramentos.find(com); it != d->barramentos.end()) return it->second->caminho;
     auto b = std::make_unique<Barramento>();
     b->com = com;
-    b->mestre = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (b->mestre < 0 || ::grantpt(b->mestre) != 0 || ::unlockpt(b->mestre) != 0)
-        throw std::runtime_error("posix_openpt failed");
+    b->mestre = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     char nome[128];
-    if (::ptsname_r(b->mestre, nome, sizeof nome) != 0) throw std::runtime_error("ptsname failed");
+    int tubo[2] = {-1, -1};
+    if (b->mestre < 0 || ::grantpt(b->mestre) != 0 || ::unlockpt(b->mestre) != 0 ||
+        ::ptsname_r(b->mestre, nome, sizeof nome) != 0 || ::pipe2(tubo, O_CLOEXEC) != 0) {
+        if (b->mestre >= 0) ::close(b->mestre);
+        return {};
+    }
     b->caminho = QString::fromLocal8Bit(nome);
+    b->paradaLer = tubo[0];
+    b->paradaEscrever = tubo[1];
     termios t{};
     if (::tcgetattr(b->mestre, &t) == 0) {
         ::cfmakeraw(&t);
@@ -167,10 +193,6 @@ QString Simulador::abrirBarramento(int com) {
         ::cfsetospeed(&t, B19200);
         ::tcsetattr(b->mestre, TCSANOW, &t);
     }
-    int tubo[2];
-    if (::pipe2(tubo, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-    b->paradaLer = tubo[0];
-    b->paradaEscrever = tubo[1];
     Barramento* p = b.get();
     const QString caminho = b->caminho;
     d->barramentos.emplace(com, std::move(b));
@@ -179,12 +201,16 @@ QString Simulador::abrirBarramento(int com) {
 }
 
 void Simulador::adicionar(int com, Modelo modelo, int cabeca) {
-    abrirBarramento(com);
+    if (abrirBarramento(com).isEmpty()) return;
     std::lock_guard g(d->m);
     Barramento& b = *d->barramentos.at(com);
     switch (modelo) {
-    case Modelo::Leitora71: b.dispositivos.push_back(std::make_unique<Leitora71>(cabeca)); break;
-    case Modelo::Leitora64AX: b.dispositivos.push_back(std::make_unique<Leitora64AX>(cabeca)); break;
+    case Modelo::Leitora71:
+        b.dispositivos.push_back(std::make_unique<Leitora71>(cabeca));
+        break;
+    case Modelo::Leitora64AX:
+        b.dispositivos.push_back(std::make_unique<Leitora64AX>(cabeca));
+        break;
     case Modelo::Controladora:
         b.dispositivos.push_back(std::make_unique<Controladora>(cabeca, d->agoraMs()));
         break;
@@ -216,7 +242,8 @@ QString Simulador::caminho(int com) const {
 QList<int> Simulador::barramentos() const {
     std::lock_guard g(d->m);
     QList<int> r;
-    for (auto& [com, b] : d->barramentos) r.append(com);
+    for (auto& [com, b] : d->barramentos)
+        r.append(com);
     return r;
 }
 
@@ -243,9 +270,12 @@ std::optional<Modelo> Simulador::modeloPorNome(const QString& nome) {
 
 QString Simulador::nomeDoModelo(Modelo m) {
     switch (m) {
-    case Modelo::Leitora71: return QStringLiteral("qx71");
-    case Modelo::Leitora64AX: return QStringLiteral("qx64ax");
-    case Modelo::Controladora: return QStringLiteral("qx64c");
+    case Modelo::Leitora71:
+        return QStringLiteral("qx71");
+    case Modelo::Leitora64AX:
+        return QStringLiteral("qx64ax");
+    case Modelo::Controladora:
+        return QStringLiteral("qx64c");
     }
     return {};
 }
@@ -260,6 +290,7 @@ QString Simulador::formatar(const Registro& r) {
 // ---- serving one bus ------------------------------------------------------------------------------
 
 void Simulador::Estado::servir(Barramento* b) {
+    ::prctl(PR_SET_TIMERSLACK, 1UL); // pacing wants wake-ups to the microsecond, not the default 50 µs
     for (;;) {
         qint64 esperaNs = -1;
         {
@@ -271,7 +302,9 @@ void Simulador::Estado::servir(Barramento* b) {
             }
             if (b->desligado) esperaNs = esperaNs < 0 ? 5'000'000 : std::min<qint64>(esperaNs, 5'000'000);
         }
-        pollfd fds[2] = {{b->paradaLer, POLLIN, 0}, {b->mestre, short(b->desligado ? 0 : POLLIN), 0}};
+        // While the station has its side closed the master reports a hang-up without end: leave it out of
+        // the poll and look again every few milliseconds.
+        pollfd fds[2] = {{b->paradaLer, POLLIN, 0}, {b->desligado ? -1 : b->mestre, POLLIN, 0}};
         timespec ts{}, *pts = nullptr;
         if (esperaNs >= 0) {
             ts.tv_sec = esperaNs / 1000000000;
@@ -282,27 +315,28 @@ void Simulador::Estado::servir(Barramento* b) {
         if (r < 0 && errno != EINTR) return;
         if (fds[0].revents) return;
         std::lock_guard g(m);
-        const qint64 agora = agoraNs();
-        bool fechou = (fds[1].revents & POLLHUP) != 0;
-        if (fds[1].revents & POLLIN || b->desligado) {
+        if (b->desligado) {
+            pollfd f{b->mestre, POLLIN, 0};
+            if (::poll(&f, 1, 0) < 0 || (f.revents & POLLHUP)) continue;
+            b->desligado = false;
+            registrar(b->com, -1, QStringLiteral("linha"), {}, QStringLiteral("estação abriu a linha"));
+        }
+        bool fechou = (fds[1].revents & (POLLHUP | POLLERR)) != 0;
+        if (fds[1].revents & POLLIN) {
             char buf[4096];
             const ssize_t n = ::read(b->mestre, buf, sizeof buf);
             if (n > 0) {
-                b->desligado = false;
-                receber(*b, QByteArray(buf, int(n)), agora);
-                fechou = false; // hang-up reported again on the next round once drained
-            } else if (n < 0 && errno == EAGAIN && b->desligado) {
-                // Still nothing: ask poll again whether the station is back.
-                pollfd f{b->mestre, POLLIN, 0};
-                if (::poll(&f, 1, 0) >= 0 && !(f.revents & POLLHUP)) b->desligado = false;
+                receber(*b, QByteArray(buf, int(n)), agoraNs());
+                fechou = false; // drained first; the hang-up shows again on the next round
             } else if (n == 0 || (n < 0 && errno == EIO)) {
                 fechou = true;
             }
         }
-        if (fechou && !b->desligado) {
+        if (fechou) {
             b->desligado = true;
             abandonar(*b, QStringLiteral("a estação fechou a linha"));
             registrar(b->com, -1, QStringLiteral("linha"), {}, QStringLiteral("estação fechou a linha"));
+            continue;
         }
         if (!b->desligado) escreverDevidos(*b, agoraNs());
     }
@@ -313,11 +347,14 @@ void Simulador::Estado::escreverDevidos(Barramento& b, qint64 agora) {
         Saida& s = b.saida.front();
         int devidos = 0;
         if (ritmo)
-            devidos = agora < s.inicioNs ? 0 : int(std::min<qint64>(s.bytes.size(), (agora - s.inicioNs) / byteNs()));
+            devidos = agora < s.inicioNs
+                          ? 0
+                          : int(std::min<qint64>(s.bytes.size(), (agora - s.inicioNs) / byteNs()));
         else
             devidos = agora >= s.inicioNs ? int(s.bytes.size()) : 0;
         if (devidos > s.escritos) {
-            const ssize_t w = ::write(b.mestre, s.bytes.constData() + s.escritos, size_t(devidos - s.escritos));
+            const ssize_t w =
+                ::write(b.mestre, s.bytes.constData() + s.escritos, size_t(devidos - s.escritos));
             if (w > 0) {
                 s.escritos += int(w);
                 b.ultimaAtividadeNs = agora;
@@ -353,7 +390,8 @@ void Simulador::Estado::receber(Barramento& b, const QByteArray& dados, qint64 a
     if (emTroca && agora - b.ultimaAtividadeNs > kOcioNs) abandonar(b, QStringLiteral("troca parada"));
     b.ultimaAtividadeNs = agora;
     b.rxFimNs = ritmo ? std::max(agora, b.rxFimNs) + qint64(dados.size()) * byteNs() : agora;
-    for (char c : dados) tratarByte(b, quint8(c), agora);
+    for (char c : dados)
+        tratarByte(b, quint8(c), agora);
     if (!b.soltos.isEmpty()) {
         registrar(b.com, -1, QStringLiteral("rx"), b.soltos, QStringLiteral("sem destinatário"));
         b.soltos.clear();
@@ -369,7 +407,8 @@ Leitora71* Simulador::Estado::passivaPara(Barramento& b, quint8 endereco) const 
 
 Dispositivo* Simulador::Estado::quadroPara(Barramento& b, quint8 endereco) const {
     for (auto& d : b.dispositivos)
-        if (d->modelo != Modelo::Leitora71 && (endereco == kQuadroTodos || d->cabeca == endereco)) return d.get();
+        if (d->modelo != Modelo::Leitora71 && (endereco == kQuadroTodos || d->cabeca == endereco))
+            return d.get();
     return nullptr;
 }
 
@@ -512,7 +551,8 @@ void Simulador::Estado::executarPassivo(Barramento& b, qint64 agora) {
         const quint8 valor = quint8(p1 * 16 + p2);
         l.reg[p3] = valor;
         desc = QStringLiteral("'C' registro %1 = %2").arg(p3).arg(valor);
-        if (p1 > 15 || p2 > 15) registrar(b.com, l.cabeca, QStringLiteral("erro"), cmd, QStringLiteral("nibble > 15"));
+        if (p1 > 15 || p2 > 15)
+            registrar(b.com, l.cabeca, QStringLiteral("erro"), cmd, QStringLiteral("nibble > 15"));
         resposta.append(char(valor >> 4)).append(char(valor & 15));
         responde = true;
         if (p3 == 0) {
@@ -533,10 +573,15 @@ void Simulador::Estado::executarPassivo(Barramento& b, qint64 agora) {
         encerrarTroca(b);
         return;
     }
-    case 'F': desc = QStringLiteral("'F' sinalizar"); break;
-    default: desc = QStringLiteral("comando desconhecido"); break;
+    case 'F':
+        desc = QStringLiteral("'F' sinalizar");
+        break;
+    default:
+        desc = QStringLiteral("comando desconhecido");
+        break;
     }
-    registrar(b.com, l.cabeca, responde || letra == 'F' ? QStringLiteral("rx") : QStringLiteral("erro"), cmd, desc);
+    registrar(b.com, l.cabeca, responde || letra == 'F' ? QStringLiteral("rx") : QStringLiteral("erro"), cmd,
+              desc);
     if (responde) {
         if (aplicar(b, l, TipoFalha::Soma)) {
             if (letra == 'A')
@@ -547,13 +592,16 @@ void Simulador::Estado::executarPassivo(Barramento& b, qint64 agora) {
                 resposta[1] = char(v & 15);
             }
         }
+        if (aplicar(b, l, TipoFalha::Comprimento))
+            resposta = resposta.leftJustified(l.falhas[int(TipoFalha::Comprimento)].valor, '0', true);
         if (aplicar(b, l, TipoFalha::Curta)) {
             const int v = l.falhas[int(TipoFalha::Curta)].valor;
             const int n = int(resposta.size());
             resposta.truncate(v >= 0 ? std::min(v, n) : (n > 4 ? n - 4 : n - 1));
         }
         qint64 atraso = 0;
-        if (aplicar(b, l, TipoFalha::Atraso)) atraso = qint64(l.falhas[int(TipoFalha::Atraso)].valor) * 1000000;
+        if (aplicar(b, l, TipoFalha::Atraso))
+            atraso = qint64(l.falhas[int(TipoFalha::Atraso)].valor) * 1000000;
         if (!resposta.isEmpty()) agendar(b, resposta, b.rxFimNs + atraso, l.cabeca, desc);
     }
     encerrarTroca(b);
@@ -652,13 +700,16 @@ Tratamento tratarControladora(Controladora& c, char letra, const QByteArray& d, 
         if (d.size() >= 4 && d[0] == 'L') {
             const int linhas = std::clamp(int(quint8(d[3])), 1, 7);
             QByteArray bytes;
-            for (int i = 0; i < 16 * linhas; ++i) bytes += c.dados[(endereco() + i) % Controladora::kMemoria];
+            for (int i = 0; i < 16 * linhas; ++i)
+                bytes += c.dados[(endereco() + i) % Controladora::kMemoria];
             t.dados << hexMaiusculo(bytes);
             t.descricao = QStringLiteral("'D' ler memória %1 (%2 bytes)").arg(endereco()).arg(bytes.size());
         } else if (d.size() >= 4 && d[0] == 'G' && quint8(d[3]) <= 128 && d.size() == 4 + quint8(d[3])) {
-            for (int i = 0; i < quint8(d[3]); ++i) c.dados[(endereco() + i) % Controladora::kMemoria] = d[4 + i];
+            for (int i = 0; i < quint8(d[3]); ++i)
+                c.dados[(endereco() + i) % Controladora::kMemoria] = d[4 + i];
             t.dados << QByteArray("OK");
-            t.descricao = QStringLiteral("'D' gravar memória %1 (%2 bytes)").arg(endereco()).arg(quint8(d[3]));
+            t.descricao =
+                QStringLiteral("'D' gravar memória %1 (%2 bytes)").arg(endereco()).arg(quint8(d[3]));
         } else {
             t.dados << QByteArray("ER");
             t.descricao = QStringLiteral("'D' dados inválidos");
@@ -694,7 +745,8 @@ Tratamento tratarControladora(Controladora& c, char letra, const QByteArray& d, 
             t.dados << hexMaiusculo(c.bloco.mid(endereco() % 65536, 16).leftJustified(16, '\0'));
             t.descricao = QStringLiteral("'G' ler bloco %1").arg(endereco());
         } else if (d.size() == 131 && d[0] == 'G') {
-            for (int i = 0; i < 128; ++i) c.bloco[(endereco() + i) % 65536] = d[3 + i];
+            for (int i = 0; i < 128; ++i)
+                c.bloco[(endereco() + i) % 65536] = d[3 + i];
             t.dados << QByteArray("OK");
             t.descricao = QStringLiteral("'G' gravar bloco %1").arg(endereco());
         } else {
@@ -746,7 +798,8 @@ void Simulador::Estado::executarQuadro(Barramento& b, qint64 agora) {
     const quint8 endereco = quint8(q[1]);
     const char letra = q[3];
     quint8 soma = 0;
-    for (int i = 0; i < 7 + n; ++i) soma = quint8(soma + quint8(q[i]));
+    for (int i = 0; i < 7 + n; ++i)
+        soma = quint8(soma + quint8(q[i]));
     b.enderecoUsado = endereco;
     if (quint8(q[6 + n]) != ETX || quint8(q[8 + n]) != EOT) {
         registrar(b.com, endereco, QStringLiteral("erro"), q, QStringLiteral("quadro malformado"));
@@ -770,7 +823,8 @@ void Simulador::Estado::executarQuadro(Barramento& b, qint64 agora) {
                        : tratarControladora(*static_cast<Controladora*>(disp), letra, dados, agora / 1000000);
     registrar(b.com, cabecaAntes, QStringLiteral("rx"), q,
               t.descricao.isEmpty() ? QStringLiteral("'%1'").arg(QLatin1Char(letra)) : t.descricao);
-    for (const auto& [ev, desc] : t.eventos) registrar(b.com, cabecaAntes, ev, {}, desc);
+    for (const auto& [ev, desc] : t.eventos)
+        registrar(b.com, cabecaAntes, ev, {}, desc);
     if (!t.responde) return;
     b.aplicadas.fill(false);
     b.alvoFalhas = disp;
@@ -778,15 +832,21 @@ void Simulador::Estado::executarQuadro(Barramento& b, qint64 agora) {
         encerrarTroca(b);
         return;
     }
-    const quint8 enderecoResposta = quint8(endereco + (aplicar(b, *disp, TipoFalha::Endereco) ? 1 : 0));
+    const bool enderecoErrado = aplicar(b, *disp, TipoFalha::Endereco);
+    const quint8 enderecoResposta = quint8(endereco + (enderecoErrado ? 1 : 0));
     const bool somaErrada = aplicar(b, *disp, TipoFalha::Soma);
     const bool curta = aplicar(b, *disp, TipoFalha::Curta);
+    if (aplicar(b, *disp, TipoFalha::Comprimento))
+        for (QByteArray& dados : t.dados)
+            dados = dados.leftJustified(disp->falhas[int(TipoFalha::Comprimento)].valor, '0', true);
     qint64 inicio = b.rxFimNs;
-    if (aplicar(b, *disp, TipoFalha::Atraso)) inicio += qint64(disp->falhas[int(TipoFalha::Atraso)].valor) * 1000000;
+    if (aplicar(b, *disp, TipoFalha::Atraso))
+        inicio += qint64(disp->falhas[int(TipoFalha::Atraso)].valor) * 1000000;
     for (int i = 0; i < t.dados.size(); ++i) {
         QByteArray r = quadro(enderecoResposta, t.dados[i]);
         if (somaErrada) r[r.size() - 2] = char(r[r.size() - 2] + 1);
-        if (i == 0 && aplicar(b, *disp, TipoFalha::Lixo)) r.prepend(disp->falhas[int(TipoFalha::Lixo)].lixo);
+        const bool lixo = i == 0 && aplicar(b, *disp, TipoFalha::Lixo);
+        if (lixo) r.prepend(disp->falhas[int(TipoFalha::Lixo)].lixo);
         if (curta) {
             const int v = disp->falhas[int(TipoFalha::Curta)].valor;
             r.truncate(v >= 0 ? std::min<int>(v, int(r.size())) : int(r.size()) - 4);
@@ -796,7 +856,8 @@ void Simulador::Estado::executarQuadro(Barramento& b, qint64 agora) {
             inicio = u.inicioNs + (ritmo ? qint64(u.bytes.size()) * byteNs() : 0) + kIntervaloJNs;
         }
         agendar(b, r, inicio, disp->cabeca, t.descricao);
-        if (curta) break;
+        // The station gives up on a spoilt first frame and will not wait for the second.
+        if (curta || lixo || enderecoErrado || somaErrada) break;
     }
     encerrarTroca(b);
 }

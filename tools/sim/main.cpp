@@ -20,7 +20,8 @@ void aoSinal(int) {
 }
 
 void uso() {
-    std::fputs("uso: portaris-sim [--baud 19200] [--ritmo] [--verbose] [--script F] COMn:modelo:cabeca[,modelo:cabeca...]...\n"
+    std::fputs("uso: portaris-sim [--baud 19200] [--ritmo] [--verbose] [--script F] "
+               "COMn:modelo:cabeca[,modelo:cabeca...]...\n"
                "     modelos: qx71, qx64ax, qx64c\n",
                stderr);
 }
@@ -95,8 +96,15 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     Simulador sim(baud, ritmo);
-    for (const Dispositivo& d : dispositivos) sim.adicionar(d.com, d.modelo, d.cabeca);
-    if (verbose) sim.aoRegistrar([](const portaris::sim::Registro& r) { escrever(stderr, Simulador::formatar(r)); });
+    for (const Dispositivo& d : dispositivos) {
+        if (sim.abrirBarramento(d.com).isEmpty()) {
+            std::fprintf(stderr, "portaris-sim: não foi possível criar o pseudo-terminal de COM%d\n", d.com);
+            return 1;
+        }
+        sim.adicionar(d.com, d.modelo, d.cabeca);
+    }
+    if (verbose)
+        sim.aoRegistrar([](const portaris::sim::Registro& r) { escrever(stderr, Simulador::formatar(r)); });
 
     if (!script.isEmpty()) {
         QFile f(script);
@@ -117,7 +125,8 @@ int main(int argc, char** argv) {
         }
     }
 
-    for (int com : sim.barramentos()) escrever(stdout, QStringLiteral("COM%1=%2").arg(com).arg(sim.caminho(com)));
+    for (int com : sim.barramentos())
+        escrever(stdout, QStringLiteral("COM%1=%2").arg(com).arg(sim.caminho(com)));
     escrever(stdout, QStringLiteral("PRONTO"));
 
     QByteArray pendente;
