@@ -136,6 +136,18 @@ bool TLeitora64AX::LerTagProtegido(quint8& erro) {
     return ok;
 }
 
+void VincularLeitorasMae(const QList<TLeitora64AX*>& leitoras) {
+    for (TLeitora64AX* l : leitoras) {
+        if (!l->NaoBateRele || l->IdLeitoraMae == 0) continue;
+        l->LeitoraMae = nullptr;
+        for (TLeitora64AX* m : leitoras)
+            if (m->Chave == l->IdLeitoraMae) {
+                l->LeitoraMae = m;
+                break;
+            }
+    }
+}
+
 void CicloPortao(TLeitora64AX& L, VereditoTag& veredito, StatusLeitoras* status) {
     TPORTAOATIVO& P = *L.Portao;
     Relogio& clk = relogio();

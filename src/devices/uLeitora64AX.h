@@ -4,6 +4,7 @@
 #include "RegistrosDispositivos.h"
 #include "uSerialControla.h"
 
+#include <QList>
 #include <QString>
 #include <atomic>
 #include <memory>
@@ -115,6 +116,10 @@ public:
 private:
     bool comando(quint8 letra, const quint8* dados, int n, quint8& erro);
 };
+
+// After bring-up: each gate reader without its own relay gets the first gate reader of the list whose
+// key is its mother's; none when there is no such reader.
+void VincularLeitorasMae(const QList<TLeitora64AX*>& leitoras);
 
 // One poll of a gate: status, rules, tag, verdict, opening and closing.
 void CicloPortao(TLeitora64AX& leitora, VereditoTag& veredito, StatusLeitoras* status = nullptr);

@@ -163,4 +163,16 @@ quint8 TLeitora71::CodigoTempoRele(const QString& escolha) {
     return 125;
 }
 
+void VincularLeitorasMae(const QList<TLeitora71*>& leitoras) {
+    for (TLeitora71* l : leitoras) {
+        if (!l->NaoBateRele || l->IdLeitoraMae == 0) continue;
+        l->LeitoraMae = nullptr;
+        for (TLeitora71* m : leitoras)
+            if (m->Chave == l->IdLeitoraMae) {
+                l->LeitoraMae = m;
+                break;
+            }
+    }
+}
+
 } // namespace portaris

@@ -4,6 +4,7 @@
 #include "RegistrosDispositivos.h"
 #include "uSerialControla.h"
 
+#include <QList>
 #include <QStringList>
 #include <optional>
 
@@ -69,5 +70,9 @@ private:
     bool comando(quint8 letra, quint8 p1, quint8 p2, quint8 p3, quint8& erro);
     bool gravarRegistro(quint8 valor, quint8 registro, quint8 erroEco, quint8& erro);
 };
+
+// After bring-up: each reader without its own relay gets the first reader of the list whose key is its
+// mother's; none when there is no such reader.
+void VincularLeitorasMae(const QList<TLeitora71*>& leitoras);
 
 } // namespace portaris

@@ -183,6 +183,15 @@ private slots:
             QTest::newRow("I reiniciar") << OpCtr([](TControladora& c, quint8& e, QString&) { return c.Reiniciar(e); })
                                          << ps << p << true << 0 << "";
         }
+        {
+            const auto [p, ps] = simples('H');
+            const OpCtr sinalizar = [](TControladora& c, quint8& e, QString&) { return c.Sinalizar(e); };
+            QTest::newRow("4 tamanho declarado não cabe em 256")
+                << sinalizar << Passos{passo(p, bytes({2, Ctr, 30, 249}) + QByteArray(300, 'x'))} << p << false << 4
+                << "";
+            QTest::newRow("maior resposta que cabe") << sinalizar << Passos{passo(p, r(Ctr, QByteArray(248, 'x')))} << p
+                                                     << true << 0 << "";
+        }
         const QByteArray C = q(Ctr, 'C', char(1) + QByteArray("01000"));
         QTest::newRow("C porta 2, 1000 ms")
             << OpCtr([](TControladora& c, quint8& e, QString&) { return c.AcionarPorta(2, 1000, e); })
