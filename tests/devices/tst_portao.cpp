@@ -119,6 +119,14 @@ private slots:
             << 0 << 1 << 2 << -1 << "0,0" << "aberto=0 comandado=1 desligado=0 ultimo=";
         // The device hears the pulse but stays silent: the pulse is attempted, and as it failed the
         // commanded closing is not marked.
+        // A vehicle arrives between the worker's last status read and its closing: no pulse then, the worker
+        // waits for the sensor anew and closes once it clears (one pulse in all).
+        QTest::newRow("infravermelho: presença volta antes do fechamento, recomeça")
+            << "tipo=1 fecharapos=5000"
+            << QStringList{"sim sensor 1 171 fechado 1", "ciclo", "ciclo", "pausa 150", "presenca",
+                           "sim sensor 1 171 presenca 1", "processar 150", "pulsos 0", "vivo", "sim sensor 1 171 presenca 0",
+                           "esperar"}
+            << 0 << 1 << 2 << -1 << "0,0" << "aberto=0 comandado=1 desligado=0 ultimo=";
         QTest::newRow("leitura de estado falha: presença lida como ausente, tenta fechar")
             << "tipo=1 fecharapos=5000"
             << QStringList{"sim sensor 1 171 fechado 1", "ciclo", "sim falha 1 171 silencio", "ciclo", "esperar"} << 0
@@ -189,6 +197,14 @@ private slots:
                 leitora->Portao->FechamentoComandado = true;
             } else if (a.startsWith(QLatin1String("pausa "))) {
                 QThread::msleep(a.mid(6).toULong());
+            } else if (a.startsWith(QLatin1String("pulsos "))) {
+                QCOMPARE(sim.contar(QStringLiteral("rele"), Com, Cab), a.mid(7).toInt());
+            } else if (a == QLatin1String("vivo")) {
+                QCOMPARE(leitora->FechadoresVivos.load(), 1);
+            } else if (a == QLatin1String("presenca")) {
+                leitora->Portao->Presenca = true;
+            } else if (a.startsWith(QLatin1String("processar "))) {
+                QTest::qWait(a.mid(10).toInt());
             } else if (a == QLatin1String("esperar")) {
                 QTRY_COMPARE_WITH_TIMEOUT(leitora->FechadoresVivos.load(), 0, 10000);
             } else {
