@@ -50,10 +50,12 @@ int main(int argc, char** argv) {
     const double fioA = 20 * msPorByte;
     const double medianaA = tempos[tempos.size() / 2];
     double mediaA = 0;
-    for (double v : tempos) mediaA += v;
+    for (double v : tempos)
+        mediaA += v;
     mediaA /= tempos.size();
-    std::printf("(a) card read 'A': wire %.2f ms; median %.2f ms, mean %.2f ms, best %.2f ms, worst %.2f ms\n", fioA,
-                medianaA, mediaA, tempos.front(), tempos.back());
+    std::printf(
+        "(a) card read 'A': wire %.2f ms; median %.2f ms, mean %.2f ms, best %.2f ms, worst %.2f ms\n", fioA,
+        medianaA, mediaA, tempos.front(), tempos.back());
     std::printf("    ratio median/wire = %.3f (target <= 1.3)\n", medianaA / fioA);
 
     // (b) 'D' reads of 16 bytes: 13-byte request, 40-byte reply.
@@ -73,9 +75,10 @@ int main(int argc, char** argv) {
     }
     const double limite = quantidade / (fioB / 1000.0);
     const double obtido = quantidade / (msB / 1000.0);
-    std::printf("(b) LerMemoria %d bytes in %d exchanges: wire %.0f ms, took %.0f ms\n", quantidade, trocas, fioB, msB);
-    std::printf("    throughput %.0f B/s of a wire limit of %.0f B/s = %.1f%% (target >= 85%%)\n", obtido, limite,
-                100.0 * obtido / limite);
+    std::printf("(b) LerMemoria %d bytes in %d exchanges: wire %.0f ms, took %.0f ms\n", quantidade, trocas,
+                fioB, msB);
+    std::printf("    throughput %.0f B/s of a wire limit of %.0f B/s = %.1f%% (target >= 85%%)\n", obtido,
+                limite, 100.0 * obtido / limite);
     std::printf("interleaved exchanges seen by the simulator: %d\n", sim.intercalacoes());
     return 0;
 }

@@ -11,11 +11,13 @@ public:
     bool tentar() { return !m_flag.exchange(true, std::memory_order_acquire); }
     // Waits until the flag is clear and claims it.
     void tomar() {
-        while (!tentar()) QThread::usleep(200);
+        while (!tentar())
+            QThread::usleep(200);
     }
     void liberar() { m_flag.store(false, std::memory_order_release); }
     void esperarLivre() const {
-        while (m_flag.load(std::memory_order_acquire)) QThread::usleep(200);
+        while (m_flag.load(std::memory_order_acquire))
+            QThread::usleep(200);
     }
     bool ativa() const { return m_flag.load(std::memory_order_acquire); }
     // The flows set and clear it outright as well.

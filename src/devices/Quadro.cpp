@@ -16,14 +16,15 @@ QByteArray montar(quint8 cabeca, quint8 letra, const quint8* dados, int n) {
     if (n > 0) std::memcpy(b + 6, dados, static_cast<size_t>(n));
     b[6 + n] = ETX;
     quint8 soma = 0;
-    for (int i = 0; i <= 6 + n; ++i) soma = static_cast<quint8>(soma + b[i]);
+    for (int i = 0; i <= 6 + n; ++i)
+        soma = static_cast<quint8>(soma + b[i]);
     b[7 + n] = soma;
     b[8 + n] = EOT;
     return q;
 }
 
-bool Enviar(const PortaSerial& porta, quint8 cabeca, quint8 letra, const quint8* dados, int n, quint8* resposta,
-            int capacidade, quint8& erro) {
+bool Enviar(const PortaSerial& porta, quint8 cabeca, quint8 letra, const quint8* dados, int n,
+            quint8* resposta, int capacidade, quint8& erro) {
     LimparPorta(porta);
     std::memset(resposta, 0, static_cast<size_t>(capacidade));
     if (n < 0 || n > 255) {
@@ -62,7 +63,8 @@ bool Receber(const PortaSerial& porta, quint8 cabeca, quint8* resposta, int capa
         return false;
     }
     quint8 soma = 0;
-    for (int i = 0; i <= N + 5; ++i) soma = static_cast<quint8>(soma + resposta[i]);
+    for (int i = 0; i <= N + 5; ++i)
+        soma = static_cast<quint8>(soma + resposta[i]);
     if (soma != resposta[N + 6]) {
         erro = ErroSoma;
         return false;

@@ -16,8 +16,8 @@ inline constexpr quint8 ErroEscrita = 2, ErroCorpo = 4, ErroEndereco = 5, ErroCa
 QByteArray montar(quint8 cabeca, quint8 letra, const quint8* dados, int n);
 
 // Purges the line, zeroes the reply buffer and writes the request in one transfer.
-bool Enviar(const PortaSerial& porta, quint8 cabeca, quint8 letra, const quint8* dados, int n, quint8* resposta,
-            int capacidade, quint8& erro);
+bool Enviar(const PortaSerial& porta, quint8 cabeca, quint8 letra, const quint8* dados, int n,
+            quint8* resposta, int capacidade, quint8& erro);
 
 // Reads a reply frame into resposta (capacity bytes). A declared length that would not fit is refused
 // with ErroCorpo after discarding what is pending, so the buffer never overflows.

@@ -4,14 +4,17 @@
 
 namespace portaris {
 
-inline bool flag(const QString& v) { return v == QLatin1String("1"); }
+inline bool flag(const QString& v) {
+    return v == QLatin1String("1");
+}
 
 struct RegistroLeitora {
     int CHAVE = -1;
     int CABECA = 0;
     QString SERIAL;
     QString DESCRICAO;
-    QString CONFIRMARACESSO, USARWEBCAM, IGNORARDESC, NAOBATERELE, PERMITIRREINGRESSO, PERMITIRREMOTO, VISUALIZAR;
+    QString CONFIRMARACESSO, USARWEBCAM, IGNORARDESC, NAOBATERELE, PERMITIRREINGRESSO, PERMITIRREMOTO,
+        VISUALIZAR;
     QString POSICAO;
     int ID_LEITORAMAE = 0;
     int TEMPVISUAL = 0;
@@ -22,7 +25,8 @@ struct RegistroLeitora64 {
     int CABECA = 0;
     QString SERIAL;
     QString DESCRICAO, DESCRICAO01;
-    QString CONFIRMARACESSO, USARWEBCAM01, IGNORARDESC, NAOBATERELE, PERMITIRREINGRESSO, PERMITIRREMOTO, VISUALIZAR;
+    QString CONFIRMARACESSO, USARWEBCAM01, IGNORARDESC, NAOBATERELE, PERMITIRREINGRESSO, PERMITIRREMOTO,
+        VISUALIZAR;
     QString PARAABREAUTO;
     int TFECHAMENTO = 0;
     int FECHARPOS = 0; // seconds

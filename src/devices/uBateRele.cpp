@@ -29,7 +29,8 @@ void TBateRele::dormir(qint32 ms) {
 void TBateRele::naInterface(void (TBateRele::*operacao)()) {
     QCoreApplication* app = QCoreApplication::instance();
     if (app && app->thread() != QThread::currentThread())
-        QMetaObject::invokeMethod(app, [this, operacao] { (this->*operacao)(); }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            app, [this, operacao] { (this->*operacao)(); }, Qt::BlockingQueuedConnection);
     else
         (this->*operacao)();
 }

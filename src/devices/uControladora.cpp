@@ -35,7 +35,9 @@ quint8 digito(const QString& t, int i) {
 }
 } // namespace
 
-QRecursiveMutex& TControladora::Trava() { return g_trava; }
+QRecursiveMutex& TControladora::Trava() {
+    return g_trava;
+}
 
 TControladora::TControladora(quint8 cabeca, PortaSerial porta)
     : Cabeca(cabeca), Porta(std::move(porta)), CabecaRef(cabeca), PortaAberta(PortaValida(Porta)) {
@@ -47,18 +49,27 @@ TControladora::TControladora(quint8 cabeca, PortaSerial porta)
 
 QString TControladora::IntervaloDeFrequencia(int minutos) {
     switch (minutos) {
-    case 10: return QStringLiteral("00:10:00");
-    case 20: return QStringLiteral("00:20:00");
-    case 35: return QStringLiteral("00:35:00");
-    case 60: return QStringLiteral("01:00:00");
-    case 120: return QStringLiteral("02:00:00");
-    case 240: return QStringLiteral("04:00:00");
-    case 360: return QStringLiteral("06:00:00");
-    default: return {};
+    case 10:
+        return QStringLiteral("00:10:00");
+    case 20:
+        return QStringLiteral("00:20:00");
+    case 35:
+        return QStringLiteral("00:35:00");
+    case 60:
+        return QStringLiteral("01:00:00");
+    case 120:
+        return QStringLiteral("02:00:00");
+    case 240:
+        return QStringLiteral("04:00:00");
+    case 360:
+        return QStringLiteral("06:00:00");
+    default:
+        return {};
     }
 }
 
-std::unique_ptr<TControladora> TControladora::Criar(const RegistroControladora& r, const TabelaPortas& portas) {
+std::unique_ptr<TControladora> TControladora::Criar(const RegistroControladora& r,
+                                                    const TabelaPortas& portas) {
     relogio().dormir(500);
     auto c = std::make_unique<TControladora>(static_cast<quint8>(r.CABECA), nullptr);
     c->Chave = r.CHAVE;
@@ -115,15 +126,22 @@ bool TControladora::troca(quint8 letra, const quint8* dados, int n, quint8& erro
     return receber(erro);
 }
 
-bool TControladora::respostaOK() const { return g_resposta[5] == 'O' && g_resposta[6] == 'K'; }
-
-void TControladora::hexResposta(quint8* destino16) const {
-    for (int i = 0; i < 16; ++i) destino16[i] = quadro::parHex(g_resposta[5 + 2 * i], g_resposta[6 + 2 * i]);
+bool TControladora::respostaOK() const {
+    return g_resposta[5] == 'O' && g_resposta[6] == 'K';
 }
 
-bool TControladora::Sinalizar(quint8& erro) { return troca('H', nullptr, 0, erro); }
+void TControladora::hexResposta(quint8* destino16) const {
+    for (int i = 0; i < 16; ++i)
+        destino16[i] = quadro::parHex(g_resposta[5 + 2 * i], g_resposta[6 + 2 * i]);
+}
 
-bool TControladora::Reiniciar(quint8& erro) { return troca('I', nullptr, 0, erro); }
+bool TControladora::Sinalizar(quint8& erro) {
+    return troca('H', nullptr, 0, erro);
+}
+
+bool TControladora::Reiniciar(quint8& erro) {
+    return troca('I', nullptr, 0, erro);
+}
 
 bool TControladora::AcionarPorta(int porta, qint32 tempo, quint8& erro) {
     if (porta < 1 || porta > 4) {
@@ -151,9 +169,11 @@ bool TControladora::AcertarRelogio(const QString& hora, const QString& data, qui
     quint8 d[14];
     d[0] = 'G';
     const int posicoes[6] = {0, 1, 3, 4, 6, 7};
-    for (int i = 0; i < 6; ++i) d[1 + i] = digito(data, posicoes[i]);
+    for (int i = 0; i < 6; ++i)
+        d[1 + i] = digito(data, posicoes[i]);
     d[7] = DiaDaSemana(data);
-    for (int i = 0; i < 6; ++i) d[8 + i] = digito(hora, posicoes[i]);
+    for (int i = 0; i < 6; ++i)
+        d[8 + i] = digito(hora, posicoes[i]);
     return troca('E', d, 14, erro, 50);
 }
 
@@ -211,7 +231,8 @@ bool TControladora::LerMemoria(quint16 endereco, int quantidade, const std::func
     int feitos = 0;
     while (feitos < quantidade) {
         if (progresso) progresso(16);
-        const quint8 d[4] = {'L', static_cast<quint8>(endereco >> 8), static_cast<quint8>(endereco & 0xFF), 1};
+        const quint8 d[4] = {'L', static_cast<quint8>(endereco >> 8), static_cast<quint8>(endereco & 0xFF),
+                             1};
         quint8 bloco[16];
         {
             TravaControladora trava(Porta);
@@ -249,12 +270,23 @@ bool TControladora::LerTamanhoMemoria(int& tamanho, quint8& erro) {
     // The one data byte is whatever the previous controller command left first in the request buffer.
     if (!troca('F', g_pedido.dados, 1, erro)) return false;
     switch (quadro::parHex(g_resposta[5], g_resposta[6])) {
-    case 2: tamanho = 2048; break;
-    case 4: tamanho = 4096; break;
-    case 8: tamanho = 8192; break;
-    case 16: tamanho = 16384; break;
-    case 32: tamanho = 32768; break;
-    default: tamanho = 0;
+    case 2:
+        tamanho = 2048;
+        break;
+    case 4:
+        tamanho = 4096;
+        break;
+    case 8:
+        tamanho = 8192;
+        break;
+    case 16:
+        tamanho = 16384;
+        break;
+    case 32:
+        tamanho = 32768;
+        break;
+    default:
+        tamanho = 0;
     }
     return true;
 }
@@ -287,7 +319,8 @@ bool TControladora::GravarTemposRele(int t1, int t2, int t3, int t4, quint8& err
     const int t[4] = {t1, t2, t3, t4};
     return modificarConfiguracao(
         [&t](quint8* b) {
-            for (int i = 0; i < 4; ++i) b[6 + i] = static_cast<quint8>(static_cast<unsigned>(t[i]) / 250u);
+            for (int i = 0; i < 4; ++i)
+                b[6 + i] = static_cast<quint8>(static_cast<unsigned>(t[i]) / 250u);
         },
         erro);
 }
@@ -296,7 +329,8 @@ bool TControladora::GravarTimeouts(int t1, int t2, int t3, int t4, quint8& erro)
     const int t[4] = {t1, t2, t3, t4};
     return modificarConfiguracao(
         [&t](quint8* b) {
-            for (int i = 0; i < 4; ++i) b[16 + i] = static_cast<quint8>(t[i]);
+            for (int i = 0; i < 4; ++i)
+                b[16 + i] = static_cast<quint8>(t[i]);
         },
         erro);
 }

@@ -43,8 +43,8 @@ public:
     bool LerBloco(quint16 endereco, quint8* destino, quint8& erro);
     bool GravarBloco(quint16 endereco, const quint8* origem, quint8& erro);
     // progresso (may be empty) is advanced by 16 before each exchange.
-    bool LerMemoria(quint16 endereco, int quantidade, const std::function<void(int)>& progresso, quint8* destino,
-                    quint8& erro);
+    bool LerMemoria(quint16 endereco, int quantidade, const std::function<void(int)>& progresso,
+                    quint8* destino, quint8& erro);
     bool GravarMemoria(quint16 endereco, int quantidade, const quint8* origem, quint8& erro);
     bool LerTamanhoMemoria(int& tamanho, quint8& erro);
     bool ZerarPilha(quint8& erro);

@@ -86,7 +86,9 @@ bool TLeitora64AX::comando(quint8 letra, const quint8* dados, int n, quint8& err
            quadro::Receber(Porta, Cabeca, Resposta, TamanhoResposta, erro);
 }
 
-bool TLeitora64AX::Sinalizar(quint8& erro) { return comando('H', nullptr, 0, erro); }
+bool TLeitora64AX::Sinalizar(quint8& erro) {
+    return comando('H', nullptr, 0, erro);
+}
 
 bool TLeitora64AX::LerTag(quint8& erro) {
     const quint8 d = TipoFechamento.load() == 1 ? 'N' : 'S';

@@ -72,7 +72,8 @@ bool TLeitora71::EnviarComando(quint8& erro) {
 bool TLeitora71::ReceberResposta(int n, quint8& erro) {
     if (erro != 0) return false;
     int lidos = 0;
-    if (n < 0 || n > static_cast<int>(sizeof Resposta) || !LerBytes(Porta, Resposta, n, lidos) || lidos != n) {
+    if (n < 0 || n > static_cast<int>(sizeof Resposta) || !LerBytes(Porta, Resposta, n, lidos) ||
+        lidos != n) {
         erro = ErroResposta;
         return false;
     }
@@ -119,7 +120,9 @@ bool TLeitora71::gravarRegistro(quint8 valor, quint8 registro, quint8 erroEco, q
     return true;
 }
 
-bool TLeitora71::GravarTempoRele(quint8 codigo, quint8& erro) { return gravarRegistro(codigo, 2, ErroValor, erro); }
+bool TLeitora71::GravarTempoRele(quint8 codigo, quint8& erro) {
+    return gravarRegistro(codigo, 2, ErroValor, erro);
+}
 
 bool TLeitora71::GravarCabeca(quint8 nova, quint8& erro) {
     Cabeca = 255;
@@ -133,7 +136,8 @@ std::pair<quint8, quint8> TLeitora71::ValoresMemoria(const QString& linha) {
     const QByteArray c = texto.toLatin1();
     auto car = [&](int i) -> quint8 { return i < c.size() ? static_cast<quint8>(c[i]) : 0; };
     int b[5];
-    for (int k = 0; k < 5; ++k) b[k] = quadro::parHex(car(2 * k), car(2 * k + 1));
+    for (int k = 0; k < 5; ++k)
+        b[k] = quadro::parHex(car(2 * k), car(2 * k + 1));
     int s = b[0] + b[2];
     if (s > 255) s = (s % 256) + 1;
     return {static_cast<quint8>((s + b[4]) % 256), static_cast<quint8>((b[1] + b[3]) % 256)};

@@ -26,15 +26,32 @@ QSet<QString> g_abertas;
 
 bool velocidade(int baud, speed_t& v) {
     switch (baud) {
-    case 1200: v = B1200; return true;
-    case 2400: v = B2400; return true;
-    case 4800: v = B4800; return true;
-    case 9600: v = B9600; return true;
-    case 19200: v = B19200; return true;
-    case 38400: v = B38400; return true;
-    case 57600: v = B57600; return true;
-    case 115200: v = B115200; return true;
-    default: return false;
+    case 1200:
+        v = B1200;
+        return true;
+    case 2400:
+        v = B2400;
+        return true;
+    case 4800:
+        v = B4800;
+        return true;
+    case 9600:
+        v = B9600;
+        return true;
+    case 19200:
+        v = B19200;
+        return true;
+    case 38400:
+        v = B38400;
+        return true;
+    case 57600:
+        v = B57600;
+        return true;
+    case 115200:
+        v = B115200;
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -48,7 +65,9 @@ int restante(const QElapsedTimer& t, qint64 limite) {
 LinhaSerial::LinhaSerial(int fd, QString caminho, QString chave)
     : m_fd(fd), m_caminho(std::move(caminho)), m_chave(std::move(chave)) {}
 
-LinhaSerial::~LinhaSerial() { fecharSemTrava(); }
+LinhaSerial::~LinhaSerial() {
+    fecharSemTrava();
+}
 
 std::shared_ptr<LinhaSerial> LinhaSerial::abrir(const QString& caminho, int baud) {
     speed_t v{};
@@ -85,7 +104,9 @@ std::shared_ptr<LinhaSerial> LinhaSerial::abrir(const QString& caminho, int baud
     return std::shared_ptr<LinhaSerial>(new LinhaSerial(fd, caminho, chave));
 }
 
-bool LinhaSerial::aberta() const { return m_fd >= 0; }
+bool LinhaSerial::aberta() const {
+    return m_fd >= 0;
+}
 
 void LinhaSerial::fechar() {
     QMutexLocker l(&m_trava);

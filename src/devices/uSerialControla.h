@@ -52,7 +52,9 @@ void LimparPorta(const PortaSerial& handle);
 bool EscreverBytes(const PortaSerial& handle, const void* bytes, int n, int& escritos);
 bool LerBytes(const PortaSerial& handle, void* destino, int n, int& lidos);
 
-inline bool PortaValida(const PortaSerial& handle) { return handle && handle->aberta(); }
+inline bool PortaValida(const PortaSerial& handle) {
+    return handle && handle->aberta();
+}
 
 // RAII hold of a line's lock; a null handle holds nothing.
 class TravaLinha {

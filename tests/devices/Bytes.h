@@ -8,7 +8,8 @@
 
 inline QByteArray bytes(std::initializer_list<int> v) {
     QByteArray b;
-    for (int x : v) b.append(static_cast<char>(x));
+    for (int x : v)
+        b.append(static_cast<char>(x));
     return b;
 }
 
@@ -17,7 +18,8 @@ inline QByteArray quadroDe(int endereco, int letra, const QByteArray& dados) {
     q += dados;
     q += char(3);
     quint8 s = 0;
-    for (char c : q) s = static_cast<quint8>(s + static_cast<quint8>(c));
+    for (char c : q)
+        s = static_cast<quint8>(s + static_cast<quint8>(c));
     q += char(s);
     q += char(4);
     return q;
@@ -29,7 +31,8 @@ inline QByteArray respostaDe(int endereco, const QByteArray& dados) {
     q += dados;
     q += char(3);
     quint8 s = 0;
-    for (char c : q) s = static_cast<quint8>(s + static_cast<quint8>(c));
+    for (char c : q)
+        s = static_cast<quint8>(s + static_cast<quint8>(c));
     q += char(s);
     q += char(4);
     return q;
@@ -41,7 +44,10 @@ inline QString diffHex(const QByteArray& obtido, const QByteArray& esperado) {
     for (int i = 0; i < n; i += 16) {
         const QByteArray a = obtido.mid(i, 16), b = esperado.mid(i, 16);
         const QString marca = a == b ? QStringLiteral("  ") : QStringLiteral("!!");
-        linhas << QStringLiteral("%1 %2 obtido:   %3").arg(marca).arg(i, 4, 10, QLatin1Char('0')).arg(QString::fromLatin1(a.toHex(' ')));
+        linhas << QStringLiteral("%1 %2 obtido:   %3")
+                      .arg(marca)
+                      .arg(i, 4, 10, QLatin1Char('0'))
+                      .arg(QString::fromLatin1(a.toHex(' ')));
         if (a != b) linhas << QStringLiteral("        esperado: %1").arg(QString::fromLatin1(b.toHex(' ')));
     }
     return linhas.join(QLatin1Char('\n'));
@@ -50,5 +56,5 @@ inline QString diffHex(const QByteArray& obtido, const QByteArray& esperado) {
 #define COMPARAR_BYTES(obtido, esperado)                                                                     \
     do {                                                                                                     \
         const QByteArray _o = (obtido), _e = (esperado);                                                     \
-        if (_o != _e) QFAIL(qPrintable(QStringLiteral("bytes differ\n") + diffHex(_o, _e)));               \
+        if (_o != _e) QFAIL(qPrintable(QStringLiteral("bytes differ\n") + diffHex(_o, _e)));                 \
     } while (0)

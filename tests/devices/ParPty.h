@@ -8,8 +8,8 @@
 #include <QThread>
 
 #include <atomic>
-#include <functional>
 #include <fcntl.h>
+#include <functional>
 #include <poll.h>
 #include <pty.h>
 #include <termios.h>
@@ -19,10 +19,10 @@
 class ParPty {
 public:
     struct Passo {
-        int espera;         // bytes to receive before answering
+        int espera;          // bytes to receive before answering
         QByteArray resposta; // sent at once (in one write)
         int atrasoMs = 0;
-        bool fecharDepois = false; // close the far end after answering (the line vanishes)
+        bool fecharDepois = false;        // close the far end after answering (the line vanishes)
         std::function<void()> antes = {}; // run just before answering
     };
 

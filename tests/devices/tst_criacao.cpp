@@ -29,7 +29,8 @@ private slots:
         const ArquivoIni ini = ArquivoIni::config();
         ini.GravarTexto(QStringLiteral("portas"), QStringLiteral("com2"), sim->abrirBarramento(2));
         portas = TabelaPortas();
-        for (int n : {2, 5}) portas.marcarUsada(n); // COM5 names nothing that exists
+        for (int n : {2, 5})
+            portas.marcarUsada(n); // COM5 names nothing that exists
         ini.GravarTexto(QStringLiteral("portas"), QStringLiteral("com5"), QStringLiteral("/dev/nao-existe"));
     }
     void cleanup() {
@@ -80,7 +81,8 @@ private slots:
 
     // A gate reader without its own relay pulses its mother's relay with its own gate's time.
     void leitoraMae() {
-        ArquivoIni::config().GravarTexto(QStringLiteral("outros"), QStringLiteral("semcabeca"), QStringLiteral("0"));
+        ArquivoIni::config().GravarTexto(QStringLiteral("outros"), QStringLiteral("semcabeca"),
+                                         QStringLiteral("0"));
         sim->adicionar(2, Modelo::Leitora64AX, 171);
         sim->adicionar(2, Modelo::Leitora64AX, 172);
         portas.ABRIR_PORTAS();
@@ -89,7 +91,8 @@ private slots:
         filha.RELE = 2000, filha.DESCRICAO01 = QStringLiteral("Saída");
         mae.CHAVE = 2, mae.CABECA = 172, mae.RELE = 250;
         orfa.CHAVE = 3, orfa.CABECA = 171, orfa.NAOBATERELE = QStringLiteral("1"), orfa.ID_LEITORAMAE = 99;
-        for (auto* r : {&filha, &mae, &orfa}) r->SERIAL = QStringLiteral("COM2");
+        for (auto* r : {&filha, &mae, &orfa})
+            r->SERIAL = QStringLiteral("COM2");
         auto f = TLeitora64AX::Criar(filha, portas);
         auto m = TLeitora64AX::Criar(mae, portas);
         auto o = TLeitora64AX::Criar(orfa, portas);
@@ -99,7 +102,8 @@ private slots:
         quint8 erro = 0;
         f->PulsarPortao(erro);
         QCOMPARE(int(erro), 0);
-        QTRY_VERIFY(sim->comando(QStringLiteral("estado 2 172")).contains(QLatin1String("pulsos 1 ultimo_rele_ms 2000")));
+        QTRY_VERIFY(sim->comando(QStringLiteral("estado 2 172"))
+                        .contains(QLatin1String("pulsos 1 ultimo_rele_ms 2000")));
         QVERIFY(sim->comando(QStringLiteral("estado 2 171")).contains(QLatin1String("pulsos 0")));
         erro = 5;
         o->PulsarPortao(erro); // nothing to pulse: the error byte keeps its value
@@ -122,7 +126,8 @@ private slots:
         QTest::newRow("on-line: nunca agenda") << "1" << 10 << "" << 0.0;
         QTest::newRow("nunca") << "0" << 0 << "" << 0.0;
         QTest::newRow("fora da tabela") << "0" << 45 << "" << 0.0;
-        QTest::newRow("10 min às 23:55: passa da meia-noite") << "0" << 10 << "00:10:00" << (24 * 60 + 5 + 0.5 / 60) / 1440.0;
+        QTest::newRow("10 min às 23:55: passa da meia-noite")
+            << "0" << 10 << "00:10:00" << (24 * 60 + 5 + 0.5 / 60) / 1440.0;
         QTest::newRow("6 h") << "0" << 360 << "06:00:00" << (29 * 60 + 55 + 0.5 / 60) / 1440.0;
     }
     void controladora() {

@@ -21,11 +21,16 @@ constexpr int Com = 3, C71 = 200, C64 = 171, Ctr = 130;
 QByteArray aleatorios(int n, quint32 semente) {
     QRandomGenerator g(semente);
     QByteArray b(n, '\0');
-    for (char& c : b) c = char(g.bounded(256));
+    for (char& c : b)
+        c = char(g.bounded(256));
     return b;
 }
-quint8* u(QByteArray& b) { return reinterpret_cast<quint8*>(b.data()); }
-const quint8* u(const QByteArray& b) { return reinterpret_cast<const quint8*>(b.constData()); }
+quint8* u(QByteArray& b) {
+    return reinterpret_cast<quint8*>(b.data());
+}
+const quint8* u(const QByteArray& b) {
+    return reinterpret_cast<const quint8*>(b.constData());
+}
 } // namespace
 
 class TstDispositivos : public QObject {
@@ -65,8 +70,10 @@ private slots:
         QCOMPARE(l.Cartao, QStringLiteral("0000000000"));
         QVERIFY(l.GravarTempoRele(TLeitora71::CodigoTempoRele(QStringLiteral("500 ms")), e));
         QVERIFY(l.AcionarRele(e));
-        QTRY_VERIFY2(estado(C71).contains(QLatin1String("pulsos 1 ultimo_rele_ms 500")), qPrintable(estado(C71)));
-        l.ListaMemoria = QStringList{QStringLiteral("1A2B3C4D5E - Fulano"), QStringLiteral("FF00FF0001 - Beltrano")};
+        QTRY_VERIFY2(estado(C71).contains(QLatin1String("pulsos 1 ultimo_rele_ms 500")),
+                     qPrintable(estado(C71)));
+        l.ListaMemoria =
+            QStringList{QStringLiteral("1A2B3C4D5E - Fulano"), QStringLiteral("FF00FF0001 - Beltrano")};
         QVERIFY(l.EnviarCartoesMemoria(e));
         QCOMPARE(sim->comando(QStringLiteral("memoria 3 200 6 4")), QStringLiteral("B4 78 00 00"));
         QVERIFY(estado(C71).contains(QLatin1String("registros 0=200 1=2 2=65")));
@@ -84,18 +91,30 @@ private slots:
         QTest::addColumn<QString>("modelo");
         QTest::addColumn<QString>("falha");
         QTest::addColumn<int>("erro");
-        QTest::newRow("71 lixo antes da resposta") << "71" << "lixo 13 99" << 0;
-        QTest::newRow("71 mudo") << "71" << "silencio" << 2;
-        QTest::newRow("71 eco alterado") << "71" << "soma" << 16;
-        QTest::newRow("71 resposta curta") << "71" << "curta" << 64;
-        QTest::newRow("64 mudo") << "64" << "silencio" << 7;
-        QTest::newRow("64 lixo antes do quadro") << "64" << "lixo" << 6;
-        QTest::newRow("64 outro endereço") << "64" << "endereco" << 5;
-        QTest::newRow("64 soma") << "64" << "soma" << 8;
-        QTest::newRow("64 resposta curta") << "64" << "curta" << 4;
-        QTest::newRow("64 atraso dentro do prazo") << "64" << "atraso 300" << 0;
-        QTest::newRow("controladora soma") << "ctr" << "soma" << 8;
-        QTest::newRow("controladora atraso além do prazo") << "ctr" << "atraso 800" << 7;
+        QTest::newRow("71 lixo antes da resposta") << "71"
+                                                   << "lixo 13 99" << 0;
+        QTest::newRow("71 mudo") << "71"
+                                 << "silencio" << 2;
+        QTest::newRow("71 eco alterado") << "71"
+                                         << "soma" << 16;
+        QTest::newRow("71 resposta curta") << "71"
+                                           << "curta" << 64;
+        QTest::newRow("64 mudo") << "64"
+                                 << "silencio" << 7;
+        QTest::newRow("64 lixo antes do quadro") << "64"
+                                                 << "lixo" << 6;
+        QTest::newRow("64 outro endereço") << "64"
+                                           << "endereco" << 5;
+        QTest::newRow("64 soma") << "64"
+                                 << "soma" << 8;
+        QTest::newRow("64 resposta curta") << "64"
+                                           << "curta" << 4;
+        QTest::newRow("64 atraso dentro do prazo") << "64"
+                                                   << "atraso 300" << 0;
+        QTest::newRow("controladora soma") << "ctr"
+                                           << "soma" << 8;
+        QTest::newRow("controladora atraso além do prazo") << "ctr"
+                                                           << "atraso 800" << 7;
     }
     void falhas() {
         QFETCH(QString, modelo);
@@ -135,7 +154,8 @@ private slots:
         QVERIFY(c.GravarMemoria(0x0200, 300, u(dados), e));
         QByteArray lido(300, '\0');
         int progresso = 0;
-        QVERIFY(c.LerMemoria(0x0200, 300, [&](int n) { progresso += n; }, u(lido), e));
+        QVERIFY(c.LerMemoria(
+            0x0200, 300, [&](int n) { progresso += n; }, u(lido), e));
         QCOMPARE(lido.toHex(), dados.toHex());
         QCOMPARE(progresso, 304); // 19 exchanges of 16
 
@@ -192,7 +212,8 @@ private slots:
         TControladora c(Ctr, porta);
         quint8 e = 0;
         QVERIFY(c.LerEventos(e));
-        for (int i = 0; i < 8; ++i) QCOMPARE(c.CartoesLidos[i], QStringLiteral("0000000000"));
+        for (int i = 0; i < 8; ++i)
+            QCOMPARE(c.CartoesLidos[i], QStringLiteral("0000000000"));
         ok(QStringLiteral("vivo 3 130 3 1A2B3C 2"));
         ok(QStringLiteral("vivo 3 130 8 FFFFFF 4"));
         QVERIFY(c.LerEventos(e));

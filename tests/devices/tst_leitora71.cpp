@@ -18,8 +18,12 @@ constexpr int Cab = 200, Comp = 55; // 255 - 200
 QByteArray cmd(int cab, char letra, int p1 = 0, int p2 = 0, int p3 = 0) {
     return bytes({cab, letra, p1, p2, p3});
 }
-QByteArray cartao(const char* dez) { return char(2) + QByteArray(dez) + bytes({13, 10, 3}); }
-ParPty::Passo ok1() { return {1, bytes({Comp})}; }
+QByteArray cartao(const char* dez) {
+    return char(2) + QByteArray(dez) + bytes({13, 10, 3});
+}
+ParPty::Passo ok1() {
+    return {1, bytes({Comp})};
+}
 } // namespace
 
 class TstLeitora71 : public QObject {
@@ -39,24 +43,26 @@ private slots:
         QTest::addColumn<QString>("observado");
 
         const QByteArray A = cmd(Cab, 'A');
-        QTest::newRow("A cartão") << "LerCartao" << Passos{ok1(), {4, cartao("1A2B3C4D5E")}} << (char(Cab) + A.mid(1))
-                                  << true << 0 << "1A2B3C4D5E";
-        QTest::newRow("A sem cartão") << "LerCartao" << Passos{ok1(), {4, cartao("0000000000")}} << A << true << 0
-                                      << "0000000000";
+        QTest::newRow("A cartão") << "LerCartao" << Passos{ok1(), {4, cartao("1A2B3C4D5E")}}
+                                  << (char(Cab) + A.mid(1)) << true << 0 << "1A2B3C4D5E";
+        QTest::newRow("A sem cartão")
+            << "LerCartao" << Passos{ok1(), {4, cartao("0000000000")}} << A << true << 0 << "0000000000";
         QTest::newRow("A lixo antes do complemento")
-            << "LerCartao" << Passos{{1, bytes({0x13, 0x00, 0xFF, Comp})}, {4, cartao("00ABCDEF12")}} << A << true << 0
-            << "00ABCDEF12";
-        QTest::newRow("A resposta curta: 64") << "LerCartao" << Passos{ok1(), {4, cartao("1A2B3C4D5E").left(9)}} << A
-                                              << false << 64 << "0000000000";
+            << "LerCartao" << Passos{{1, bytes({0x13, 0x00, 0xFF, Comp})}, {4, cartao("00ABCDEF12")}} << A
+            << true << 0 << "00ABCDEF12";
+        QTest::newRow("A resposta curta: 64")
+            << "LerCartao" << Passos{ok1(), {4, cartao("1A2B3C4D5E").left(9)}} << A << false << 64
+            << "0000000000";
         QTest::newRow("A só bytes errados até o fim do prazo: 3")
             << "Complemento3" << Passos{} << QByteArray(1, char(Cab)) << false << 3 << "0000000000";
-        QTest::newRow("A mudo: 2") << "LerCartao" << Passos{} << QByteArray(1, char(Cab)) << false << 2 << "0000000000";
+        QTest::newRow("A mudo: 2") << "LerCartao" << Passos{} << QByteArray(1, char(Cab)) << false << 2
+                                   << "0000000000";
         QTest::newRow("A linha fechada: 1") << "LinhaFechada" << Passos{} << QByteArray() << false << 1 << "";
         QTest::newRow("A linha some antes do complemento: 2")
             << "LerCartao" << Passos{{1, QByteArray(), 0, true}} << QByteArray(1, char(Cab)) << false << 2
             << "0000000000";
-        QTest::newRow("A comando não sai: 4") << "Comando4" << Passos{} << QByteArray(1, char(Cab)) << false << 4
-                                              << "0000000000";
+        QTest::newRow("A comando não sai: 4")
+            << "Comando4" << Passos{} << QByteArray(1, char(Cab)) << false << 4 << "0000000000";
         QTest::newRow("E relé") << "AcionarRele" << Passos{ok1()} << cmd(Cab, 'E') << true << 0 << "";
         QTest::newRow("E sem relé próprio: nada na linha")
             << "AcionarReleNaoBate" << Passos{ok1()} << QByteArray() << true << 0 << "";
@@ -70,23 +76,23 @@ private slots:
         QTest::newRow("cabeça 180 via 255") << "GravarCabeca" << Passos{{1, bytes({0})}, {4, bytes({11, 4})}}
                                             << cmd(255, 'C', 11, 4, 0) << true << 0 << "180";
         QTest::newRow("cabeça eco diferente: 32, fica 255")
-            << "GravarCabeca" << Passos{{1, bytes({0})}, {4, bytes({11, 5})}} << cmd(255, 'C', 11, 4, 0) << false << 32
-            << "255";
+            << "GravarCabeca" << Passos{{1, bytes({0})}, {4, bytes({11, 5})}} << cmd(255, 'C', 11, 4, 0)
+            << false << 32 << "255";
         // Worked examples: 1A2B3C4D5E → 180, 120; FF00FF0001 → 0, 0; then the count into register 1.
         QTest::newRow("memória: dois cartões")
             << "Memoria:1A2B3C4D5E - Fulano|FF00FF0001 - Beltrano"
             << Passos{ok1(), {4, bytes({11, 4})}, ok1(), {4, bytes({7, 8})}, ok1(), {4, bytes({0, 0})},
-                      ok1(),  {4, bytes({0, 0})},  ok1(), {4, bytes({0, 2})}}
-            << (cmd(Cab, 'C', 11, 4, 6) + cmd(Cab, 'C', 7, 8, 7) + cmd(Cab, 'C', 0, 0, 8) + cmd(Cab, 'C', 0, 0, 9) +
-                cmd(Cab, 'C', 0, 2, 1))
+                      ok1(), {4, bytes({0, 0})},  ok1(), {4, bytes({0, 2})}}
+            << (cmd(Cab, 'C', 11, 4, 6) + cmd(Cab, 'C', 7, 8, 7) + cmd(Cab, 'C', 0, 0, 8) +
+                cmd(Cab, 'C', 0, 0, 9) + cmd(Cab, 'C', 0, 2, 1))
             << true << 0 << "";
         QTest::newRow("memória: primeiro valor falha, segundo não é escrito")
-            << "Memoria:1A2B3C4D5E"
-            << Passos{ok1(), {4, bytes({11, 5})}, ok1(), {4, bytes({0, 1})}}
+            << "Memoria:1A2B3C4D5E" << Passos{ok1(), {4, bytes({11, 5})}, ok1(), {4, bytes({0, 1})}}
             << (cmd(Cab, 'C', 11, 4, 6) + cmd(Cab, 'C', 0, 1, 1)) << true << 0 << "";
-        QTest::newRow("memória: contagem falha") << "Memoria:" << Passos{ok1(), {4, bytes({0, 1})}}
-                                                 << cmd(Cab, 'C', 0, 0, 1) << false << 16 << "";
-        QTest::newRow("memória: sem lista") << "MemoriaSemLista" << Passos{} << QByteArray() << false << 0 << "";
+        QTest::newRow("memória: contagem falha")
+            << "Memoria:" << Passos{ok1(), {4, bytes({0, 1})}} << cmd(Cab, 'C', 0, 0, 1) << false << 16 << "";
+        QTest::newRow("memória: sem lista")
+            << "MemoriaSemLista" << Passos{} << QByteArray() << false << 0 << "";
     }
 
     void trocas() {
@@ -182,8 +188,8 @@ private slots:
     }
 
     void codigoTempoRele() {
-        const QList<std::pair<const char*, int>> casos = {
-            {"250 ms", 35}, {"500 ms", 65}, {"750 ms", 105}, {"1 seg", 125}, {"2 seg", 255}, {"3 seg", 125}};
+        const QList<std::pair<const char*, int>> casos = {{"250 ms", 35}, {"500 ms", 65}, {"750 ms", 105},
+                                                          {"1 seg", 125}, {"2 seg", 255}, {"3 seg", 125}};
         for (const auto& [escolha, codigo] : casos)
             QCOMPARE(int(TLeitora71::CodigoTempoRele(QString::fromUtf8(escolha))), codigo);
     }
@@ -202,7 +208,8 @@ private slots:
         ParPty par;
         const ArquivoIni ini = ArquivoIni::config();
         ini.GravarTexto(QStringLiteral("portas"), QStringLiteral("com4"), par.caminho());
-        if (!semcabeca.isEmpty()) ini.GravarTexto(QStringLiteral("outros"), QStringLiteral("semcabeca"), semcabeca);
+        if (!semcabeca.isEmpty())
+            ini.GravarTexto(QStringLiteral("outros"), QStringLiteral("semcabeca"), semcabeca);
         TabelaPortas portas;
         portas.marcarUsada(4);
         portas.ABRIR_PORTAS();

@@ -33,7 +33,9 @@ public:
 int contarPedidos(const Simulador& sim, char letra) {
     int n = 0;
     for (const auto& r : sim.registros())
-        if (r.evento == QLatin1String("rx") && r.bytes.size() > 3 && r.bytes[0] == char(2) && r.bytes[3] == letra) ++n;
+        if (r.evento == QLatin1String("rx") && r.bytes.size() > 3 && r.bytes[0] == char(2) &&
+            r.bytes[3] == letra)
+            ++n;
     return n;
 }
 } // namespace
@@ -58,79 +60,126 @@ private slots:
 
         const QString tag = QStringLiteral("sim tag 1 171 0000ABCDEF");
         QTest::newRow("portão sem nome: só os dois estados")
-            << "semnome" << QStringList{tag, "sim sensor 1 171 fechado 1", "veredito sim", "ciclo 3"} << 0 << 0 << 0
-            << 6 << "" << "aberto=0 comandado=0 desligado=0 ultimo=";
+            << "semnome" << QStringList{tag, "sim sensor 1 171 fechado 1", "veredito sim", "ciclo 3"} << 0
+            << 0 << 0 << 6 << ""
+            << "aberto=0 comandado=0 desligado=0 ultimo=";
         QTest::newRow("repetição: uma vez, de novo depois de 40 s")
-            << "" << QStringList{tag, "sim sensor 1 171 fechado 1", "ciclo 3", "+40001", "ciclo 2"} << 2 << 0 << 5 << 10
-            << "0,0,0,0,0" << "aberto=0 comandado=0 desligado=0 ultimo=0000ABCDEF";
+            << "" << QStringList{tag, "sim sensor 1 171 fechado 1", "ciclo 3", "+40001", "ciclo 2"} << 2 << 0
+            << 5 << 10 << "0,0,0,0,0"
+            << "aberto=0 comandado=0 desligado=0 ultimo=0000ABCDEF";
         QTest::newRow("repetição: 40 s ainda não bastam")
-            << "" << QStringList{tag, "sim sensor 1 171 fechado 1", "ciclo", "+40000", "ciclo 2"} << 1 << 0 << 3 << 6 << "0,0,0"
+            << "" << QStringList{tag, "sim sensor 1 171 fechado 1", "ciclo", "+40000", "ciclo 2"} << 1 << 0
+            << 3 << 6 << "0,0,0"
             << "aberto=0 comandado=0 desligado=0 ultimo=0000ABCDEF";
         QTest::newRow("outra tag passa na hora")
-            << "" << QStringList{tag, "sim sensor 1 171 fechado 1", "ciclo 2", "sim tag 1 171 0000012345", "ciclo"} << 2
-            << 0 << 3 << 6 << "0,0,0" << "aberto=0 comandado=0 desligado=0 ultimo=0000012345";
+            << ""
+            << QStringList{tag, "sim sensor 1 171 fechado 1", "ciclo 2", "sim tag 1 171 0000012345", "ciclo"}
+            << 2 << 0 << 3 << 6 << "0,0,0"
+            << "aberto=0 comandado=0 desligado=0 ultimo=0000012345";
         QTest::newRow("controle remoto sem presença: nenhuma tag lida")
             << "acionamento=1"
-            << QStringList{tag, "sim sensor 1 171 fechado 1", "sim sensor 1 171 presenca 0", "ciclo 2",
-                           "sim sensor 1 171 presenca 1", "ciclo"}
-            << 1 << 0 << 1 << 6 << "0,0,0" << "aberto=0 comandado=0 desligado=0 ultimo=0000ABCDEF";
+            << QStringList{tag,       "sim sensor 1 171 fechado 1",  "sim sensor 1 171 presenca 0",
+                           "ciclo 2", "sim sensor 1 171 presenca 1", "ciclo"}
+            << 1 << 0 << 1 << 6 << "0,0,0"
+            << "aberto=0 comandado=0 desligado=0 ultimo=0000ABCDEF";
         QTest::newRow("autorizada abre; antena desligada por 10 s")
-            << "desligar=10"
-            << QStringList{tag, "sim sensor 1 171 fechado 1", "veredito sim", "ciclo", "+9999", "ciclo 2", "+1", "ciclo"}
-            << 1 << 1 << 2 << 8 << "0,0" << "aberto=0 comandado=0 desligado=0 ultimo=0000ABCDEF";
+            << "desligar=10" << QStringList{tag,
+                                            "sim sensor 1 171 fechado 1",
+                                            "veredito sim",
+                                            "ciclo",
+                                            "+9999",
+                                            "ciclo 2",
+                                            "+1",
+                                            "ciclo"}
+            << 1 << 1 << 2 << 8 << "0,0"
+            << "aberto=0 comandado=0 desligado=0 ultimo=0000ABCDEF";
         QTest::newRow("autorizada com o portão aberto: veredito sem pulso")
-            << "" << QStringList{tag, "sim sensor 1 171 fechado 0", "veredito sim", "ciclo 2"} << 1 << 0 << 2 << 4 << "0,0"
+            << "" << QStringList{tag, "sim sensor 1 171 fechado 0", "veredito sim", "ciclo 2"} << 1 << 0 << 2
+            << 4 << "0,0"
             << "aberto=1 comandado=0 desligado=0 ultimo=0000ABCDEF";
         QTest::newRow("sem relé próprio nem mãe: abre sem pulso e desliga a antena")
-            << "naobate desligar=10" << QStringList{tag, "sim sensor 1 171 fechado 1", "veredito sim", "ciclo 2"} << 1 << 0
-            << 1 << 4 << "0" << "aberto=1 comandado=0 desligado=1 ultimo=0000ABCDEF";
+            << "naobate desligar=10"
+            << QStringList{tag, "sim sensor 1 171 fechado 1", "veredito sim", "ciclo 2"} << 1 << 0 << 1 << 4
+            << "0"
+            << "aberto=1 comandado=0 desligado=1 ultimo=0000ABCDEF";
         QTest::newRow("falha no trânsito: um pulso a cada 30 s")
-            << "falha=30"
-            << QStringList{"sim sensor 1 171 fechado 0", "ciclo", "+30001", "ciclo", "+30000", "ciclo", "+1", "ciclo",
-                           "+29000", "ciclo"}
-            << 0 << 2 << 5 << 10 << "0,0,0,0,0" << "aberto=1 comandado=0 desligado=0 ultimo=";
+            << "falha=30" << QStringList{"sim sensor 1 171 fechado 0",
+                                         "ciclo",
+                                         "+30001",
+                                         "ciclo",
+                                         "+30000",
+                                         "ciclo",
+                                         "+1",
+                                         "ciclo",
+                                         "+29000",
+                                         "ciclo"}
+            << 0 << 2 << 5 << 10 << "0,0,0,0,0"
+            << "aberto=1 comandado=0 desligado=0 ultimo=";
         QTest::newRow("falha no trânsito: sem relé próprio, nenhum pulso")
-            << "falha=30 naobate" << QStringList{"sim sensor 1 171 fechado 0", "ciclo", "+30001", "ciclo"} << 0 << 0 << 2
-            << 4 << "0,0" << "aberto=1 comandado=0 desligado=0 ultimo=";
+            << "falha=30 naobate" << QStringList{"sim sensor 1 171 fechado 0", "ciclo", "+30001", "ciclo"}
+            << 0 << 0 << 2 << 4 << "0,0"
+            << "aberto=1 comandado=0 desligado=0 ultimo=";
         QTest::newRow("interromper o trânsito e abrir: dois pulsos")
             << "tipo=1"
-            << QStringList{"sim sensor 1 171 fechado 0", "sim sensor 1 171 presenca 1", "comandado", "ciclo"} << 0 << 2
-            << 1 << 2 << "0" << "aberto=1 comandado=0 desligado=0 ultimo=";
+            << QStringList{"sim sensor 1 171 fechado 0", "sim sensor 1 171 presenca 1", "comandado", "ciclo"}
+            << 0 << 2 << 1 << 2 << "0"
+            << "aberto=1 comandado=0 desligado=0 ultimo=";
         QTest::newRow("interromper o trânsito e abrir: um pulso só")
             << "tipo=1 paraabre"
-            << QStringList{"sim sensor 1 171 fechado 0", "sim sensor 1 171 presenca 1", "comandado", "ciclo"} << 0 << 1
-            << 1 << 2 << "0" << "aberto=1 comandado=0 desligado=0 ultimo=";
+            << QStringList{"sim sensor 1 171 fechado 0", "sim sensor 1 171 presenca 1", "comandado", "ciclo"}
+            << 0 << 1 << 1 << 2 << "0"
+            << "aberto=1 comandado=0 desligado=0 ultimo=";
         QTest::newRow("fechamento comandado termina quando o portão fecha")
-            << "" << QStringList{"sim sensor 1 171 fechado 1", "comandado", "ciclo"} << 0 << 0 << 1 << 2 << "0"
+            << "" << QStringList{"sim sensor 1 171 fechado 1", "comandado", "ciclo"} << 0 << 0 << 1 << 2
+            << "0"
             << "aberto=0 comandado=0 desligado=0 ultimo=";
         // Closing workers: the delay passes on the test clock at once; their closing runs here, on this
         // thread, when events are processed ("esperar").
         QTest::newRow("fecha por tempo: portão segue fechado, pulso")
             << "tipo=2 fecharapos=5000"
-            << QStringList{"sim sensor 1 171 fechado 1", "ciclo", "ciclo", "esperar"} << 0 << 1 << 2 << 4 << "0,0"
+            << QStringList{"sim sensor 1 171 fechado 1", "ciclo", "ciclo", "esperar"} << 0 << 1 << 2 << 4
+            << "0,0"
             << "aberto=0 comandado=0 desligado=0 ultimo=";
         QTest::newRow("fecha por tempo: aberto no fim do prazo, sem pulso")
-            << "tipo=2 fecharapos=5000" << QStringList{"sim sensor 1 171 fechado 1", "ciclo", "esperar"} << 0 << 0 << 1
-            << 2 << "0" << "aberto=1 comandado=0 desligado=0 ultimo=";
+            << "tipo=2 fecharapos=5000" << QStringList{"sim sensor 1 171 fechado 1", "ciclo", "esperar"} << 0
+            << 0 << 1 << 2 << "0"
+            << "aberto=1 comandado=0 desligado=0 ultimo=";
         QTest::newRow("fecha por infravermelho quando a presença some")
             << "tipo=1 fecharapos=5000"
-            << QStringList{"sim sensor 1 171 fechado 1", "sim sensor 1 171 presenca 1", "ciclo", "ciclo", "pausa 100",
-                           "sim sensor 1 171 presenca 0", "esperar"}
-            << 0 << 1 << 2 << -1 << "0,0" << "aberto=0 comandado=1 desligado=0 ultimo=";
+            << QStringList{"sim sensor 1 171 fechado 1",
+                           "sim sensor 1 171 presenca 1",
+                           "ciclo",
+                           "ciclo",
+                           "pausa 100",
+                           "sim sensor 1 171 presenca 0",
+                           "esperar"}
+            << 0 << 1 << 2 << -1 << "0,0"
+            << "aberto=0 comandado=1 desligado=0 ultimo=";
         // The device hears the pulse but stays silent: the pulse is attempted, and as it failed the
         // commanded closing is not marked.
         // A vehicle arrives between the worker's last status read and its closing: no pulse then, the worker
         // waits for the sensor anew and closes once it clears (one pulse in all).
         QTest::newRow("infravermelho: presença volta antes do fechamento, recomeça")
             << "tipo=1 fecharapos=5000"
-            << QStringList{"sim sensor 1 171 fechado 1", "ciclo", "ciclo", "pausa 150", "presenca",
-                           "sim sensor 1 171 presenca 1", "processar 150", "pulsos 0", "vivo", "sim sensor 1 171 presenca 0",
+            << QStringList{"sim sensor 1 171 fechado 1",
+                           "ciclo",
+                           "ciclo",
+                           "pausa 150",
+                           "presenca",
+                           "sim sensor 1 171 presenca 1",
+                           "processar 150",
+                           "pulsos 0",
+                           "vivo",
+                           "sim sensor 1 171 presenca 0",
                            "esperar"}
-            << 0 << 1 << 2 << -1 << "0,0" << "aberto=0 comandado=1 desligado=0 ultimo=";
+            << 0 << 1 << 2 << -1 << "0,0"
+            << "aberto=0 comandado=1 desligado=0 ultimo=";
         QTest::newRow("leitura de estado falha: presença lida como ausente, tenta fechar")
             << "tipo=1 fecharapos=5000"
-            << QStringList{"sim sensor 1 171 fechado 1", "ciclo", "sim falha 1 171 silencio", "ciclo", "esperar"} << 0
-            << 1 << 2 << -1 << "0,7" << "aberto=1 comandado=0 desligado=0 ultimo=";
+            << QStringList{"sim sensor 1 171 fechado 1", "ciclo", "sim falha 1 171 silencio", "ciclo",
+                           "esperar"}
+            << 0 << 1 << 2 << -1 << "0,7"
+            << "aberto=1 comandado=0 desligado=0 ultimo=";
     }
 
     void ciclo() {
@@ -150,7 +199,8 @@ private slots:
         r.CHAVE = Cab;
         r.CABECA = Cab;
         r.DESCRICAO = QStringLiteral("Garagem");
-        r.DESCRICAO01 = config.contains(QLatin1String("semnome")) ? QStringLiteral("  ") : QStringLiteral("Portão 1");
+        r.DESCRICAO01 =
+            config.contains(QLatin1String("semnome")) ? QStringLiteral("  ") : QStringLiteral("Portão 1");
         r.RELE = 500;
         r.FECHARPOS = 5;
         r.POSICAO_L1 = QStringLiteral("E");
@@ -186,7 +236,8 @@ private slots:
             } else if (a.startsWith(QLatin1Char('+'))) {
                 relogioFalso.avancar(a.mid(1).toInt());
             } else if (a.startsWith(QLatin1String("ciclo"))) {
-                const int n = a.section(QLatin1Char(' '), 1).isEmpty() ? 1 : a.section(QLatin1Char(' '), 1).toInt();
+                const int n =
+                    a.section(QLatin1Char(' '), 1).isEmpty() ? 1 : a.section(QLatin1Char(' '), 1).toInt();
                 for (int i = 0; i < n; ++i) {
                     CicloPortao(*leitora, veredito, &status);
                     leitora->Portao->Cartao = QStringLiteral("0000000000"); // as the polling timer does
@@ -217,7 +268,8 @@ private slots:
         QCOMPARE(contarPedidos(sim, 'B'), leiturasTag);
         if (leiturasEstado >= 0) QCOMPARE(contarPedidos(sim, 'E'), leiturasEstado);
         QStringList rel;
-        for (int e : status.erros) rel << QString::number(e);
+        for (int e : status.erros)
+            rel << QString::number(e);
         QCOMPARE(rel.join(QLatin1Char(',')), relatos);
         QCOMPARE(QStringLiteral("aberto=%1 comandado=%2 desligado=%3 ultimo=%4")
                      .arg(p.Aberto.load())

@@ -50,7 +50,8 @@ private slots:
         ini.GravarTexto(QStringLiteral("portas"), QStringLiteral("com1"), par.caminho());
         ini.GravarTexto(QStringLiteral("portas"), QStringLiteral("com2"), QStringLiteral("/dev/nao-existe"));
         TabelaPortas t;
-        for (const char* s : {"COM1", "COM1", "COM2", "COM10"}) t.marcarUsada(NumeroPortaSerial(QString::fromLatin1(s)));
+        for (const char* s : {"COM1", "COM1", "COM2", "COM10"})
+            t.marcarUsada(NumeroPortaSerial(QString::fromLatin1(s)));
         QVERIFY(t.usada(1) && t.usada(2) && !t.usada(3) && !t.usada(10));
         t.ABRIR_PORTAS();
         QVERIFY(PortaValida(t.handle(1)));
