@@ -26,7 +26,7 @@ public:
     static constexpr quint16 EnderecoConfiguracao = 0x8000;
     static constexpr quint16 EnderecoLista = 0xB000;
 
-    TControladora() = default;
+    TControladora() : TControladora(0, nullptr) {}
     // A configuration-panel object: an address and a line.
     TControladora(quint8 cabeca, PortaSerial porta);
 

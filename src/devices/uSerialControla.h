@@ -42,6 +42,8 @@ private:
     QRecursiveMutex m_trava;
 };
 
+using SerialLine = LinhaSerial;
+
 // The port handle: null means no port open (none or invalid alike). Drivers hold copies; closing the
 // line makes every copy fail its transfers instead of reaching a stale descriptor.
 using PortaSerial = std::shared_ptr<LinhaSerial>;
