@@ -169,6 +169,29 @@ private slots:
         QCOMPARE(obs, observado);
     }
 
+    // Card registers end at 255: a 126th card is not written (it would wrap onto the head address).
+    void memoriaAlemDoLimite() {
+        ParPty par;
+        PortaSerial porta = LinhaSerial::abrir(par.caminho(), 19200);
+        Passos passos;
+        QByteArray esperado;
+        for (int reg = 6; reg <= 255; ++reg) {
+            passos << ok1() << ParPty::Passo{4, bytes({0, 0})};
+            esperado += cmd(Cab, 'C', 0, 0, reg);
+        }
+        passos << ok1() << ParPty::Passo{4, bytes({7, 14})};
+        esperado += cmd(Cab, 'C', 7, 14, 1);
+        par.roteiro(passos);
+        TLeitora71 l(Cab, porta);
+        l.ListaMemoria = QStringList();
+        for (int i = 0; i < 126; ++i)
+            *l.ListaMemoria << QStringLiteral("0000000000 - X");
+        quint8 e = 0;
+        QVERIFY(l.EnviarCartoesMemoria(e));
+        QTest::qWait(20);
+        COMPARAR_BYTES(par.recebido(), esperado);
+    }
+
     void valoresMemoria_data() {
         QTest::addColumn<QString>("linha");
         QTest::addColumn<int>("x");
