@@ -1,0 +1,155 @@
+#include "Bytes.h"
+#include "ParPty.h"
+#include "PastaTeste.h"
+#include "devices/uSerialControla.h"
+#include "platform/ArquivoIni.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+using namespace portaris;
+
+class TstSerial : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aberturaExclusiva() {
+        ParPty par;
+        const QString caminho = par.caminho();
+        PortaSerial a = LinhaSerial::abrir(caminho, 19200);
+        QVERIFY(PortaValida(a));
+        QVERIFY(!LinhaSerial::abrir(caminho, 19200)); // held by this program
+        FecharPortaSerial(a);
+        QVERIFY(!a);
+        FecharPortaSerial(a); // closing an empty handle is harmless
+        QVERIFY(!a);
+        PortaSerial b = LinhaSerial::abrir(caminho, 19200);
+        QVERIFY(PortaValida(b));
+        QVERIFY(!LinhaSerial::abrir(QStringLiteral("/dev/nao-existe"), 19200));
+        QVERIFY(!LinhaSerial::abrir(caminho + QStringLiteral("x"), 19200));
+    }
+
+    void copiaDeHandleFechadoFalha() {
+        ParPty par;
+        PortaSerial tabela = LinhaSerial::abrir(par.caminho(), 19200);
+        PortaSerial driver = tabela; // a driver's copy
+        FecharPortaSerial(tabela);
+        int n = -1;
+        QVERIFY(!EscreverBytes(driver, "x", 1, n));
+        QCOMPARE(n, 0);
+        char c;
+        QVERIFY(!LerBytes(driver, &c, 1, n));
+        QCOMPARE(n, 0);
+        QVERIFY(!PortaValida(driver));
+    }
+
+    void tabelaDePortas() {
+        PastaTeste pasta;
+        ParPty par;
+        const ArquivoIni ini = ArquivoIni::config();
+        ini.GravarTexto(QStringLiteral("portas"), QStringLiteral("com1"), par.caminho());
+        ini.GravarTexto(QStringLiteral("portas"), QStringLiteral("com2"), QStringLiteral("/dev/nao-existe"));
+        TabelaPortas t;
+        for (const char* s : {"COM1", "COM1", "COM2", "COM10"})
+            t.marcarUsada(NumeroPortaSerial(QString::fromLatin1(s)));
+        QVERIFY(t.usada(1) && t.usada(2) && !t.usada(3) && !t.usada(10));
+        t.ABRIR_PORTAS();
+        QVERIFY(PortaValida(t.handle(1)));
+        QCOMPARE(t.handle(1), t.handle(1)); // one open shared by every device of the line
+        QVERIFY(!t.handle(2));              // unopenable: invalid
+        QVERIFY(!t.handle(3) && !t.handle(10) && !t.handle(0));
+        QVERIFY(!AbrirPortaSerial(1, 19200)); // already held
+        QVERIFY(!AbrirPortaSerial(10, 19200));
+        PortaSerial copia = t.handle(1);
+        t.FECHAR_PORTAS();
+        QVERIFY(!t.handle(1));
+        QVERIFY(!PortaValida(copia));
+        QVERIFY(PortaValida(AbrirPortaSerial(1, 19200))); // released
+    }
+
+    void numeroDaPorta_data() {
+        QTest::addColumn<QString>("serial");
+        QTest::addColumn<int>("numero");
+        QTest::newRow("COM1") << "COM1" << 1;
+        QTest::newRow("COM9") << "COM9" << 9;
+        QTest::newRow("COM10") << "COM10" << 10;
+        QTest::newRow("vazio") << "" << -1;
+        QTest::newRow("sem número") << "COMX" << -1;
+        QTest::newRow("outro") << "LPT1" << -1;
+    }
+    void numeroDaPorta() {
+        QFETCH(QString, serial);
+        QFETCH(int, numero);
+        QCOMPARE(NumeroPortaSerial(serial), numero);
+    }
+
+    void transferencias() {
+        ParPty par;
+        PortaSerial p = LinhaSerial::abrir(par.caminho(), 19200);
+        int n = 0;
+        const QByteArray todos = bytes({0, 1, 2, 3, 4, 13, 10, 17, 19, 0x7F, 0x80, 0xFF});
+        QVERIFY(EscreverBytes(p, todos.constData(), static_cast<int>(todos.size()), n));
+        QCOMPARE(n, todos.size());
+        QTRY_COMPARE(par.recebido(), todos); // raw: no translation, no flow control
+        par.enviar(todos);
+        QByteArray lido(todos.size(), '\0');
+        QVERIFY(LerBytes(p, lido.data(), static_cast<int>(lido.size()), n));
+        COMPARAR_BYTES(lido, todos);
+        // Purge drops what is pending.
+        par.enviar("lixo");
+        QTest::qWait(50);
+        LimparPorta(p);
+        char c;
+        QVERIFY(!LerBytes(p, &c, 1, n));
+        QCOMPARE(n, 0);
+    }
+
+    // The line's limits, in real time with loose bounds.
+    void limitesDeLeitura_data() {
+        QTest::addColumn<int>("enviados");
+        QTest::addColumn<bool>("fecharDepois");
+        QTest::addColumn<int>("contagem");
+        QTest::addColumn<int>("minimo");
+        QTest::addColumn<int>("maximo");
+        QTest::newRow("aparelho mudo: 500 + 14 x 10") << 0 << false << 0 << 600 << 900;
+        QTest::newRow("10 de 14 e silêncio: intervalo de 500") << 10 << false << 10 << 470 << 800;
+        QTest::newRow("linha some") << 0 << true << 0 << 0 << 400;
+    }
+    void limitesDeLeitura() {
+        QFETCH(int, enviados);
+        QFETCH(bool, fecharDepois);
+        QFETCH(int, contagem);
+        QFETCH(int, minimo);
+        QFETCH(int, maximo);
+        ParPty par;
+        PortaSerial p = LinhaSerial::abrir(par.caminho(), 19200);
+        if (enviados) par.enviar(QByteArray(enviados, 'x'));
+        if (fecharDepois) par.fechar();
+        QByteArray buf(14, '\0');
+        int n = -1;
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(!LerBytes(p, buf.data(), 14, n));
+        const qint64 ms = t.elapsed();
+        QCOMPARE(n, contagem);
+        QVERIFY2(ms >= minimo && ms <= maximo, qPrintable(QString::number(ms)));
+    }
+
+    void linhaDeOutraThread() {
+        ParPty par;
+        PortaSerial p = LinhaSerial::abrir(par.caminho(), 19200);
+        par.roteiro({{3, "abc"}});
+        std::thread outro([&] {
+            TravaLinha trava(p);
+            int n = 0;
+            QVERIFY(EscreverBytes(p, "xyz", 3, n));
+            char b[3];
+            QVERIFY(LerBytes(p, b, 3, n));
+            QCOMPARE(QByteArray(b, 3), QByteArray("abc"));
+        });
+        outro.join();
+    }
+};
+
+QTEST_GUILESS_MAIN(TstSerial)
+#include "tst_serial.moc"
