@@ -353,6 +353,7 @@ void Comando::soltar() noexcept {
     m_cursor = nullptr;
     m_stmt = nullptr;
     m_saidaMeta = nullptr;
+    m_colunas.clear();
     m_linha.clear();
 }
 
@@ -375,7 +376,14 @@ void Comando::preparar() {
         m_saidaMeta = m_stmt->getOutputMetadata(st);
         const unsigned n = m_saidaMeta->getCount(st);
         m_nomesColunas.clear();
-        for (unsigned i = 0; i < n; ++i) m_nomesColunas << QString::fromUtf8(m_saidaMeta->getAlias(st, i)).toUpper();
+        m_colunas.clear();
+        for (unsigned i = 0; i < n; ++i) {
+            m_nomesColunas << QString::fromUtf8(m_saidaMeta->getAlias(st, i)).toUpper();
+            m_colunas.push_back({m_saidaMeta->getType(st, i) & ~1u, static_cast<unsigned>(m_saidaMeta->getSubType(st, i)),
+                                 m_saidaMeta->getOffset(st, i), m_saidaMeta->getNullOffset(st, i),
+                                 m_saidaMeta->getLength(st, i), m_saidaMeta->getCharSet(st, i),
+                                 m_saidaMeta->getScale(st, i)});
+        }
         m_saida.assign(m_saidaMeta->getMessageLength(st), 0);
     });
 }
@@ -486,74 +494,65 @@ void Comando::montarEntrada(std::vector<unsigned char>& buf, IMessageMetadata*& 
 
 void Comando::lerSaida() {
     m_linha.clear();
-    fb([&](ThrowStatusWrapper* st) {
-        const unsigned n = m_saidaMeta->getCount(st);
-        for (unsigned i = 0; i < n; ++i) {
-            const unsigned char* p = m_saida.data() + m_saidaMeta->getOffset(st, i);
-            if (lerBuf<short>(m_saida.data() + m_saidaMeta->getNullOffset(st, i))) {
-                m_linha << QVariant();
-                continue;
-            }
-            const int escala = m_saidaMeta->getScale(st, i);
-            auto escalar = [&](qint64 v) -> QVariant {
-                if (escala == 0) return v;
-                double d = static_cast<double>(v);
-                for (int k = 0; k < -escala; ++k) d /= 10;
-                return d;
-            };
-            switch (m_saidaMeta->getType(st, i) & ~1u) {
-            case SQL_SHORT: m_linha << (escala ? escalar(lerBuf<short>(p)) : QVariant(int(lerBuf<short>(p)))); break;
-            case SQL_LONG: m_linha << (escala ? escalar(lerBuf<ISC_LONG>(p)) : QVariant(int(lerBuf<ISC_LONG>(p)))); break;
-            case SQL_INT64: m_linha << escalar(lerBuf<qint64>(p)); break;
-            case SQL_FLOAT: m_linha << double(lerBuf<float>(p)); break;
-            case SQL_DOUBLE: m_linha << lerBuf<double>(p); break;
-            case SQL_BOOLEAN: m_linha << bool(*p); break;
-            case SQL_TYPE_DATE: m_linha << decodificarData(lerBuf<ISC_DATE>(p)); break;
-            case SQL_TYPE_TIME: m_linha << decodificarHora(lerBuf<ISC_TIME>(p)); break;
-            case SQL_TIMESTAMP:
-                m_linha << QDateTime(decodificarData(lerBuf<ISC_DATE>(p)), decodificarHora(lerBuf<ISC_TIME>(p + 4)));
-                break;
-            case SQL_VARYING: {
-                const auto len = lerBuf<unsigned short>(p);
-                const char* d = reinterpret_cast<const char*>(p + 2);
-                m_linha << (m_saidaMeta->getCharSet(st, i) == 1 ? QVariant(QByteArray(d, len))
-                                                                 : QVariant(QString::fromUtf8(d, len)));
-                break;
-            }
-            case SQL_TEXT: {
-                const unsigned len = m_saidaMeta->getLength(st, i);
-                const unsigned cs = m_saidaMeta->getCharSet(st, i);
-                const char* d = reinterpret_cast<const char*>(p);
-                if (cs == 1) {
-                    m_linha << QByteArray(d, len);
-                } else {
-                    // CHAR(n) in a multi-byte set arrives padded to n × bytes; keep n characters.
-                    QString s = QString::fromUtf8(d, len);
-                    const int chars = static_cast<int>(len) / bytesPorCaractere(cs);
-                    if (s.size() > chars) s.truncate(chars);
-                    m_linha << s;
-                }
-                break;
-            }
-            case SQL_BLOB: {
-                const QByteArray dados = lerBlob(m_banco.att(), m_banco.tra(), lerBuf<ISC_QUAD>(p));
-                if (m_saidaMeta->getSubType(st, i) == 1)
-                    m_linha << QString::fromUtf8(dados);
-                else
-                    m_linha << dados;
-                break;
-            }
-            default: m_linha << QVariant(); break;
-            }
+    m_linha.reserve(static_cast<qsizetype>(m_colunas.size()));
+    for (const Coluna& c : m_colunas) {
+        const unsigned char* p = m_saida.data() + c.offset;
+        if (lerBuf<short>(m_saida.data() + c.nulo)) {
+            m_linha << QVariant();
+            continue;
         }
-    });
+        auto escalar = [&](qint64 v) -> QVariant {
+            if (c.escala == 0) return v;
+            double d = static_cast<double>(v);
+            for (int k = 0; k < -c.escala; ++k) d /= 10;
+            return d;
+        };
+        switch (c.tipo) {
+        case SQL_SHORT: m_linha << (c.escala ? escalar(lerBuf<short>(p)) : QVariant(int(lerBuf<short>(p)))); break;
+        case SQL_LONG: m_linha << (c.escala ? escalar(lerBuf<ISC_LONG>(p)) : QVariant(int(lerBuf<ISC_LONG>(p)))); break;
+        case SQL_INT64: m_linha << escalar(lerBuf<qint64>(p)); break;
+        case SQL_FLOAT: m_linha << double(lerBuf<float>(p)); break;
+        case SQL_DOUBLE: m_linha << lerBuf<double>(p); break;
+        case SQL_BOOLEAN: m_linha << bool(*p); break;
+        case SQL_TYPE_DATE: m_linha << decodificarData(lerBuf<ISC_DATE>(p)); break;
+        case SQL_TYPE_TIME: m_linha << decodificarHora(lerBuf<ISC_TIME>(p)); break;
+        case SQL_TIMESTAMP:
+            m_linha << QDateTime(decodificarData(lerBuf<ISC_DATE>(p)), decodificarHora(lerBuf<ISC_TIME>(p + 4)));
+            break;
+        case SQL_VARYING: {
+            const auto len = lerBuf<unsigned short>(p);
+            const char* d = reinterpret_cast<const char*>(p + 2);
+            m_linha << (c.charset == 1 ? QVariant(QByteArray(d, len)) : QVariant(QString::fromUtf8(d, len)));
+            break;
+        }
+        case SQL_TEXT: {
+            const char* d = reinterpret_cast<const char*>(p);
+            if (c.charset == 1) {
+                m_linha << QByteArray(d, c.tamanho);
+            } else {
+                // CHAR(n) in a multi-byte set arrives padded to n × bytes; keep n characters.
+                QString s = QString::fromUtf8(d, c.tamanho);
+                const int chars = static_cast<int>(c.tamanho) / bytesPorCaractere(c.charset);
+                if (s.size() > chars) s.truncate(chars);
+                m_linha << s;
+            }
+            break;
+        }
+        case SQL_BLOB: {
+            const QByteArray dados = lerBlob(m_banco.att(), m_banco.tra(), lerBuf<ISC_QUAD>(p));
+            if (c.subtipo == 1)
+                m_linha << QString::fromUtf8(dados);
+            else
+                m_linha << dados;
+            break;
+        }
+        default: m_linha << QVariant(); break;
+        }
+    }
 }
 
 bool Comando::colunaBlob(int indice) const {
-    if (!m_saidaMeta) return false;
-    return fb([&](ThrowStatusWrapper* st) {
-        return (m_saidaMeta->getType(st, static_cast<unsigned>(indice)) & ~1u) == SQL_BLOB;
-    });
+    return indice >= 0 && static_cast<size_t>(indice) < m_colunas.size() && m_colunas[static_cast<size_t>(indice)].tipo == SQL_BLOB;
 }
 
 void Comando::executar() {

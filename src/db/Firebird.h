@@ -96,6 +96,11 @@ private:
     Firebird::IResultSet* m_cursor = nullptr;
     Firebird::IMessageMetadata* m_saidaMeta = nullptr;
     std::vector<unsigned char> m_saida;
+    struct Coluna {
+        unsigned tipo, subtipo, offset, nulo, tamanho, charset;
+        int escala;
+    };
+    std::vector<Coluna> m_colunas; // read once at prepare, so fetching a row asks the library nothing
     QStringList m_nomesColunas;
     QList<QVariant> m_linha;
     bool m_temSaida = false;
