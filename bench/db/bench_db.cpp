@@ -1,5 +1,6 @@
 // Benchmark of the database layer on an embedded database it seeds itself:
 //   bench_db [--usuarios N] [--dispositivos N] [--acessos N] [--foto KB] [--cartoes N] [--pasta DIR]
+//   --banco FILE keeps the seeded database in FILE and reuses it on the next run.
 // Prints the verdict chain + access insert (p50/p99), the report procedures over one month, and
 // the opening of setUSU (time and resident memory added).
 #include "db/Conjunto.h"
@@ -47,16 +48,19 @@ int main(int argc, char** argv) {
     const int usuarios = opt("--usuarios", 100000), dispositivos = opt("--dispositivos", 200),
               acessos = opt("--acessos", 1000000), fotoKb = opt("--foto", 60), cartoes = opt("--cartoes", 10000);
     QTemporaryDir tmp(a.contains("--pasta") ? a[a.indexOf("--pasta") + 1] + "/bench-XXXXXX" : QDir::tempPath() + "/bench-XXXXXX");
-    const QString arquivo = tmp.path() + "/bench.fdb";
+    // --banco FILE keeps the seeded database (and reuses it when it exists already).
+    const bool reusar = a.contains("--banco");
+    const QString arquivo = reusar ? a[a.indexOf("--banco") + 1] : tmp.path() + "/bench.fdb";
     out << "usuarios=" << usuarios << " dispositivos=" << dispositivos << " acessos=" << acessos << " foto=" << fotoKb
         << "KB cartoes=" << cartoes << " arquivo=" << arquivo << Qt::endl;
 
     QElapsedTimer t;
     t.start();
-    CriarBanco(arquivo, "SYSDBA", "masterkey");
+    const bool semear = !QFile::exists(arquivo);
+    if (semear) CriarBanco(arquivo, "SYSDBA", "masterkey");
     Banco b;
     b.conectar(arquivo, "SYSDBA", "masterkey");
-    {
+    if (semear) {
         Comando lei(b, "INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIALNUM, POSICAO) VALUES (:K, :C, :D, 'BENCH', 'N')");
         for (int d = 1; d <= dispositivos; ++d) {
             lei.definir("K", d);
@@ -99,7 +103,7 @@ int main(int argc, char** argv) {
             const int u = 1 + i % usuarios;
             ace.definir("K", i);
             ace.definir("D", fim.addDays(-(i % 365)));
-            ace.definir("H", QTime::fromMSecsSinceStartOfDay((i * 7919) % 86400000));
+            ace.definir("H", QTime::fromMSecsSinceStartOfDay(static_cast<int>((qint64(i) * 7919) % 86400000)));
             ace.definir("L", QStringLiteral("Leitora %1").arg(1 + i % dispositivos));
             ace.definir("N", QStringLiteral("Morador número %1 do condomínio").arg(u));
             ace.definir("C", cartao(u));
