@@ -10,5 +10,9 @@ cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPORTARIS_WERROR=ON \
       -DPORTARIS_SANITIZE=${PORTARIS_SANITIZE:-ON} >/dev/null
 cmake --build "$BUILD"
 
+# The shared-database tests talk to a private Firebird server, stopped on every way out.
+eval "$(scripts/firebird-servidor.sh iniciar)"
+trap 'scripts/firebird-servidor.sh parar "$PORTARIS_FB_PASTA"' EXIT
+
 cd "$BUILD"
 ctest --output-on-failure -j "$(nproc)" "$@"

@@ -1,3 +1,4 @@
+#include "db/Esquema.h"
 #include "platform/PastaPrograma.h"
 #include "shell/uMSG.h"
 
@@ -8,6 +9,10 @@
 using namespace portaris;
 
 int main(int argc, char** argv) {
+    if (argc > 1 && qstrcmp(argv[1], "--criar-banco") == 0) {
+        QCoreApplication app(argc, argv);
+        return ComandoCriarBanco(QCoreApplication::arguments());
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Portaris"));
     PastaPrograma::garantir();

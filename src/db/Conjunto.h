@@ -1,0 +1,146 @@
+#pragma once
+// A dataset: the rows of one table (or a read-only query) in memory, a current row, a state
+// (browse, insert, edit) and the hooks where the data module's record rules live.
+//
+//   setUSU.abrir();                       // select; rows in memory; BLOB columns are not loaded
+//   setUSU.inserir();                     // key drawn from the generator, then the after-insert rule
+//   setUSU.definirTexto("SEGE", "08:00:00"); // through the field's validator
+//   setUSU.gravar();                      // before-post rule, insert/update, commit retaining
+//
+// A refusing rule shows its coded message and throws Abort; a database error arrives as ErroBanco.
+// In both cases the dataset stays in insert/edit with the operator's values; after a database
+// error the transaction has been rolled back retaining, so nothing half-written remains.
+#include "db/Firebird.h"
+
+#include <QObject>
+#include <QVariant>
+#include <functional>
+#include <memory>
+
+namespace portaris {
+
+enum class EstadoConjunto { Fechado, Navegando, Inserindo, Editando };
+
+// How text typed into a bound control is stored into a field.
+enum class Validador { Nenhum, Hora, Data, Cabeca };
+
+// A field: its name, type, whether it is a BLOB (read on demand), its input mask (Delphi form,
+// "!90:00:00;1;-") and validator.
+struct Campo {
+    QString nome;
+    int tipo = QMetaType::QString; // QMetaType id of its values
+    bool blob = false;
+    bool blobTexto = false;
+    QString mascara;
+    Validador validador = Validador::Nenhum;
+};
+
+// "!90:00:00;1;-" → "09:99:99;-": Delphi 0 (required digit) is Qt 9, Delphi 9 (optional) is Qt 0,
+// Delphi a (optional letter or digit) is Qt n; the leading "!" and the save-literals part go.
+QString MascaraQt(const QString& mascaraDelphi);
+
+class Conjunto : public QObject {
+    Q_OBJECT
+public:
+    // An editable dataset of `tabela`. `filtro` is the WHERE text (may use :PARAMS), `ordem` the
+    // ORDER BY text, `gerador` the key generator ("" = none: the key comes from elsewhere).
+    // `chaves` are the columns that name a row for update/delete/refresh ({"CHAVE"} for every
+    // table but RONDAD, whose rows are named by all their old values).
+    Conjunto(Banco& banco, QString nome, QString tabela, QString filtro = {}, QString ordem = {},
+             QString gerador = {}, QStringList chaves = {QStringLiteral("CHAVE")});
+    // A read-only query.
+    static std::unique_ptr<Conjunto> consulta(Banco& banco, QString nome, QString sql);
+    ~Conjunto() override;
+
+    const QString& nome() const { return m_nome; }
+    const QString& tabela() const { return m_tabela; }
+    bool somenteLeitura() const { return m_tabela.isEmpty(); }
+
+    // The select text of a query (read-only datasets only); takes effect at the next abrir().
+    void definirSql(const QString& sql);
+    QString sql() const;
+    // Parameters of the selection (":PDATA", ":PSERIALNUM", ...), kept across reopenings.
+    void definirParametro(const QString& nome, const QVariant& valor);
+
+    void abrir();
+    void fechar();
+    // Reopens and returns to the row with the same key (or the nearest position).
+    void atualizar();
+    bool aberto() const { return m_estado != EstadoConjunto::Fechado; }
+    EstadoConjunto estado() const { return m_estado; }
+    bool emEdicao() const { return m_estado == EstadoConjunto::Inserindo || m_estado == EstadoConjunto::Editando; }
+
+    int quantidade() const { return static_cast<int>(m_linhas.size()); }
+    bool vazio() const { return m_linhas.isEmpty(); }
+    int posicao() const { return m_atual; } // -1 when empty
+    void irPara(int linha);
+    void primeiro() { irPara(0); }
+    void ultimo() { irPara(quantidade() - 1); }
+    void proximo() { irPara(m_atual + 1); }
+    void anterior() { irPara(m_atual - 1); }
+    bool localizar(const QString& campo, const QVariant& valor);
+
+    const QList<Campo>& campos() const { return m_campos; }
+    int indiceCampo(const QString& nome) const; // -1 when unknown
+    Campo& campo(const QString& nome);
+
+    // Values of the current row (the edit buffer while inserting or editing).
+    QVariant valor(const QString& campo) const;
+    QVariant valor(int linha, const QString& campo) const; // any row, as stored
+    // The field as text: times "HH:mm:ss", dates "dd/MM/yyyy".
+    QString texto(const QString& campo) const;
+    QString texto(int linha, const QString& campo) const;
+    // Only while inserting or editing.
+    void definir(const QString& campo, const QVariant& valor);
+    // Text typed into a bound control, through the field's validator (which may refuse: Abort).
+    void definirTexto(const QString& campo, const QString& texto);
+
+    // BLOB columns: read from the database when asked (current row), written with the record.
+    QVariant lerBlob(const QString& campo);
+    void definirBlob(const QString& campo, const QVariant& dados);
+
+    void inserir();
+    void editar();
+    void gravar();
+    void cancelar();
+    void apagar();
+
+    // Saving commits retaining the transaction (the default); off for callers that commit themselves.
+    void definirCommitAoGravar(bool sim) { m_commitAoGravar = sim; }
+
+    // Record rules, run inside the operations above.
+    std::function<void(Conjunto&)> antesInserir, depoisInserir, antesGravar, antesApagar, depoisRolar;
+
+signals:
+    void estadoMudou();
+    void rolou();
+    void dadosMudaram(); // opened, closed, reloaded, row added/removed or written
+
+private:
+    void carregarCampos();
+    QString textoSelect() const;
+    QList<QVariant> decodificar(int linha) const;
+    static QByteArray codificar(const QList<QVariant>& valores);
+    void mudarEstado(EstadoConjunto e);
+    void rolarPara(int linha, bool forcar);
+    QList<QVariant> lerLinha(Comando& c) const;
+    void refrescarLinha(int linha);
+
+    Banco& m_banco;
+    QString m_nome, m_tabela, m_filtro, m_ordem, m_gerador, m_sqlConsulta;
+    QStringList m_chaves;
+    QList<Campo> m_campos;
+    QList<int> m_colunasSelect; // field index of each selected column
+    QHash<QString, QVariant> m_parametros;
+    QList<QByteArray> m_linhas;
+    int m_atual = -1;
+    EstadoConjunto m_estado = EstadoConjunto::Fechado;
+    QList<QVariant> m_buffer;       // edit buffer (all fields; BLOBs null unless set)
+    QList<QVariant> m_antigos;      // values before editing, for the WHERE of update/delete
+    QHash<int, QVariant> m_blobs;   // BLOBs set in the edit buffer
+    int m_linhaAntesInserir = -1;
+    bool m_commitAoGravar = true;
+    bool m_camposCarregados = false;
+};
+
+} // namespace portaris

@@ -1,0 +1,826 @@
+#include "db/Firebird.h"
+
+#include <firebird/Interface.h>
+#include <ibase.h>
+#include <iberror.h>
+
+#include <QMutex>
+#include <QProcess>
+#include <QStandardPaths>
+#include <cstring>
+
+using namespace Firebird;
+
+namespace portaris {
+
+namespace {
+
+IMaster* mestre() {
+    static IMaster* m = fb_get_master_interface();
+    return m;
+}
+
+QString textoStatus(IStatus* s) {
+    char buf[4096];
+    mestre()->getUtilInterface()->formatStatus(buf, sizeof(buf), s);
+    return QString::fromUtf8(buf).trimmed();
+}
+
+long codigoStatus(IStatus* s) {
+    const intptr_t* e = s->getErrors();
+    if (e && e[0] == isc_arg_gds) return static_cast<long>(e[1]);
+    return 0;
+}
+
+// A status wrapper for one call; FbException becomes ErroBanco.
+class Status {
+public:
+    Status() : m_raw(mestre()->getStatus()), m_st(m_raw) {}
+    ~Status() { m_raw->dispose(); }
+    ThrowStatusWrapper* operator&() { return &m_st; }
+
+private:
+    IStatus* m_raw;
+    ThrowStatusWrapper m_st;
+};
+
+template <class F>
+auto fb(F&& f) -> decltype(f(static_cast<ThrowStatusWrapper*>(nullptr))) {
+    Status st;
+    try {
+        return f(&st);
+    } catch (const FbException& e) {
+        throw ErroBanco(textoStatus(e.getStatus()), codigoStatus(e.getStatus()));
+    }
+}
+
+const QDate kBaseData(1858, 11, 17);
+
+ISC_DATE codificarData(const QDate& d) { return static_cast<ISC_DATE>(kBaseData.daysTo(d)); }
+QDate decodificarData(ISC_DATE d) { return kBaseData.addDays(d); }
+ISC_TIME codificarHora(const QTime& t) { return static_cast<ISC_TIME>(t.msecsSinceStartOfDay()) * 10; }
+QTime decodificarHora(ISC_TIME t) { return QTime::fromMSecsSinceStartOfDay(static_cast<int>(t / 10)); }
+
+int bytesPorCaractere(unsigned cs) {
+    switch (cs) {
+    case 4: return 4; // UTF8
+    case 3: return 3; // UNICODE_FSS
+    default: return 1;
+    }
+}
+
+template <class T>
+T lerBuf(const unsigned char* p) {
+    T v;
+    std::memcpy(&v, p, sizeof(T));
+    return v;
+}
+template <class T>
+void gravarBuf(unsigned char* p, T v) {
+    std::memcpy(p, &v, sizeof(T));
+}
+
+QByteArray lerBlob(IAttachment* att, ITransaction* tra, ISC_QUAD id) {
+    return fb([&](ThrowStatusWrapper* st) {
+        IBlob* b = att->openBlob(st, tra, &id, 0, nullptr);
+        QByteArray dados;
+        char buf[32768];
+        try {
+            for (;;) {
+                unsigned lidos = 0;
+                const int r = b->getSegment(st, sizeof(buf), buf, &lidos);
+                if (r == IStatus::RESULT_NO_DATA) break;
+                dados.append(buf, static_cast<qsizetype>(lidos));
+            }
+            b->close(st);
+        } catch (...) {
+            b->release();
+            throw;
+        }
+        return dados;
+    });
+}
+
+ISC_QUAD criarBlob(IAttachment* att, ITransaction* tra, const QByteArray& dados) {
+    return fb([&](ThrowStatusWrapper* st) {
+        ISC_QUAD id{};
+        IBlob* b = att->createBlob(st, tra, &id, 0, nullptr);
+        try {
+            for (qsizetype pos = 0; pos < dados.size(); pos += 32768) {
+                const auto n = static_cast<unsigned>(std::min<qsizetype>(32768, dados.size() - pos));
+                b->putSegment(st, n, dados.constData() + pos);
+            }
+            b->close(st);
+        } catch (...) {
+            b->release();
+            throw;
+        }
+        return id;
+    });
+}
+
+// Every live statement of a Banco, so a disconnect frees them before the attachment goes.
+QMutex g_registro;
+QHash<Banco*, QList<Comando*>> g_comandos;
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+ErroBanco::ErroBanco(const QString& texto, long codigo)
+    : std::runtime_error(texto.toStdString()), m_texto(texto), m_codigo(codigo) {}
+
+bool ErroBanco::conflitoDeBloqueio() const {
+    return m_codigo == isc_lock_conflict || m_codigo == isc_update_conflict || m_codigo == isc_deadlock;
+}
+
+bool ErroBanco::conexaoPerdida() const {
+    return m_codigo == isc_network_error || m_codigo == isc_net_read_err || m_codigo == isc_net_write_err ||
+           m_codigo == isc_conn_lost || m_codigo == isc_shutdown || m_codigo == isc_att_shutdown ||
+           m_codigo == isc_bad_db_handle;
+}
+
+void lancarStatus(IStatus* status) {
+    if (status && (status->getState() & IStatus::STATE_ERRORS))
+        throw ErroBanco(textoStatus(status), codigoStatus(status));
+}
+
+// ---------------------------------------------------------------------------------------------
+Banco::Banco() = default;
+
+Banco::~Banco() { desconectar(); }
+
+void Banco::conectar(const QString& nomeBanco, const QString& usuario, const QString& senha) {
+    desconectar();
+    fb([&](ThrowStatusWrapper* st) {
+        IUtil* util = mestre()->getUtilInterface();
+        IXpbBuilder* dpb = util->getXpbBuilder(st, IXpbBuilder::DPB, nullptr, 0);
+        try {
+            dpb->insertString(st, isc_dpb_user_name, usuario.toUtf8().constData());
+            dpb->insertString(st, isc_dpb_password, senha.toUtf8().constData());
+            dpb->insertString(st, isc_dpb_lc_ctype, "UTF8");
+            IProvider* prov = mestre()->getDispatcher();
+            try {
+                m_att = prov->attachDatabase(st, nomeBanco.toUtf8().constData(), dpb->getBufferLength(st),
+                                             dpb->getBuffer(st));
+            } catch (...) {
+                prov->release();
+                throw;
+            }
+            prov->release();
+        } catch (...) {
+            dpb->dispose();
+            throw;
+        }
+        dpb->dispose();
+    });
+    m_nome = nomeBanco;
+}
+
+void Banco::criar(const QString& arquivo, const QString& usuario, const QString& senha, int tamanhoPagina) {
+    desconectar();
+    fb([&](ThrowStatusWrapper* st) {
+        IUtil* util = mestre()->getUtilInterface();
+        IXpbBuilder* dpb = util->getXpbBuilder(st, IXpbBuilder::DPB, nullptr, 0);
+        IProvider* prov = mestre()->getDispatcher();
+        try {
+            dpb->insertString(st, isc_dpb_user_name, usuario.toUtf8().constData());
+            dpb->insertString(st, isc_dpb_password, senha.toUtf8().constData());
+            dpb->insertString(st, isc_dpb_lc_ctype, "UTF8");
+            dpb->insertString(st, isc_dpb_set_db_charset, "UTF8");
+            dpb->insertInt(st, isc_dpb_page_size, tamanhoPagina);
+            dpb->insertInt(st, isc_dpb_sql_dialect, 3);
+            m_att = prov->createDatabase(st, arquivo.toUtf8().constData(), dpb->getBufferLength(st),
+                                         dpb->getBuffer(st));
+        } catch (...) {
+            prov->release();
+            dpb->dispose();
+            throw;
+        }
+        prov->release();
+        dpb->dispose();
+    });
+    m_nome = arquivo;
+}
+
+void Banco::desconectar() noexcept {
+    {
+        QMutexLocker l(&g_registro);
+        const auto lista = g_comandos.value(this);
+        l.unlock();
+        for (Comando* c : lista) c->soltar();
+    }
+    if (m_tra) {
+        try {
+            fb([&](ThrowStatusWrapper* st) { m_tra->rollback(st); });
+            m_tra = nullptr;
+        } catch (...) {
+            m_tra->release();
+            m_tra = nullptr;
+        }
+    }
+    if (m_att) {
+        try {
+            fb([&](ThrowStatusWrapper* st) { m_att->detach(st); });
+            m_att = nullptr;
+        } catch (...) {
+            abandonar();
+        }
+    }
+}
+
+void Banco::abandonar() noexcept {
+    if (m_tra) m_tra->release();
+    m_tra = nullptr;
+    if (m_att) m_att->release();
+    m_att = nullptr;
+}
+
+ITransaction* Banco::tra() {
+    iniciarTransacao();
+    return m_tra;
+}
+
+void Banco::iniciarTransacao() {
+    if (m_tra) return;
+    if (!m_att) throw ErroBanco(QStringLiteral("Banco de dados não conectado"));
+    static const unsigned char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed,
+                                        isc_tpb_rec_version, isc_tpb_nowait};
+    m_tra = fb([&](ThrowStatusWrapper* st) { return m_att->startTransaction(st, sizeof(tpb), tpb); });
+}
+
+void Banco::commit() {
+    if (!m_tra) return;
+    fb([&](ThrowStatusWrapper* st) { m_tra->commit(st); });
+    m_tra = nullptr;
+}
+
+void Banco::commitRetaining() {
+    if (!m_tra) return;
+    fb([&](ThrowStatusWrapper* st) { m_tra->commitRetaining(st); });
+}
+
+void Banco::rollback() {
+    if (!m_tra) return;
+    fb([&](ThrowStatusWrapper* st) { m_tra->rollback(st); });
+    m_tra = nullptr;
+}
+
+void Banco::rollbackRetaining() {
+    if (!m_tra) return;
+    fb([&](ThrowStatusWrapper* st) { m_tra->rollbackRetaining(st); });
+}
+
+void Banco::executar(const QString& sql) {
+    ITransaction* t = tra();
+    fb([&](ThrowStatusWrapper* st) {
+        m_att->execute(st, t, 0, sql.toUtf8().constData(), SQL_DIALECT_V6, nullptr, nullptr, nullptr, nullptr);
+    });
+}
+
+qint64 Banco::gerador(const QString& nome, int passo) {
+    Comando c(*this, QStringLiteral("SELECT GEN_ID(%1, %2) FROM RDB$DATABASE").arg(nome).arg(passo));
+    c.abrir();
+    c.proximo();
+    return c.campo(0).toLongLong();
+}
+
+QVariant Banco::valor(const QString& sql, const QVariantHash& parametros) {
+    Comando c(*this, sql);
+    for (auto it = parametros.begin(); it != parametros.end(); ++it) c.definir(it.key(), it.value());
+    c.abrir();
+    return c.proximo() ? c.campo(0) : QVariant();
+}
+
+// ---------------------------------------------------------------------------------------------
+Comando::Comando(Banco& banco, const QString& sql) : m_banco(banco), m_sql(sql) {
+    // Translate ":NAME" to '?' outside strings, quoted names and comments.
+    QString saida;
+    saida.reserve(sql.size());
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql[i];
+        if (c == u'\'' || c == u'"') {
+            const qsizetype fim = sql.indexOf(c, i + 1);
+            const qsizetype ate = fim < 0 ? sql.size() : fim + 1;
+            saida += sql.mid(i, ate - i);
+            i = ate - 1;
+        } else if (c == u'-' && i + 1 < sql.size() && sql[i + 1] == u'-') {
+            const qsizetype fim = sql.indexOf(u'\n', i);
+            const qsizetype ate = fim < 0 ? sql.size() : fim;
+            saida += sql.mid(i, ate - i);
+            i = ate - 1;
+        } else if (c == u'/' && i + 1 < sql.size() && sql[i + 1] == u'*') {
+            const qsizetype fim = sql.indexOf(QStringLiteral("*/"), i + 2);
+            const qsizetype ate = fim < 0 ? sql.size() : fim + 2;
+            saida += sql.mid(i, ate - i);
+            i = ate - 1;
+        } else if (c == u':' && i + 1 < sql.size() && (sql[i + 1].isLetter() || sql[i + 1] == u'_')) {
+            qsizetype j = i + 1;
+            while (j < sql.size() && (sql[j].isLetterOrNumber() || sql[j] == u'_' || sql[j] == u'$')) ++j;
+            const QString nome = sql.mid(i + 1, j - i - 1).toUpper();
+            m_posicoes << nome;
+            if (!m_nomesUnicos.contains(nome)) m_nomesUnicos << nome;
+            saida += u'?';
+            i = j - 1;
+        } else {
+            saida += c;
+        }
+    }
+    m_sql = sql;
+    m_posicoes.squeeze();
+    m_sqlTraduzido = saida;
+    QMutexLocker l(&g_registro);
+    g_comandos[&m_banco].append(this);
+}
+
+Comando::~Comando() {
+    fechar();
+    if (m_stmt) m_stmt->release();
+    if (m_saidaMeta) m_saidaMeta->release();
+    m_stmt = nullptr;
+    m_saidaMeta = nullptr;
+    QMutexLocker l(&g_registro);
+    auto it = g_comandos.find(&m_banco);
+    if (it != g_comandos.end()) {
+        it->removeOne(this);
+        if (it->isEmpty()) g_comandos.erase(it);
+    }
+}
+
+void Comando::soltar() noexcept {
+    if (m_cursor) m_cursor->release();
+    if (m_stmt) m_stmt->release();
+    if (m_saidaMeta) m_saidaMeta->release();
+    m_cursor = nullptr;
+    m_stmt = nullptr;
+    m_saidaMeta = nullptr;
+    m_colunas.clear();
+    m_linha.clear();
+}
+
+void Comando::definir(const QString& nome, const QVariant& valor) {
+    const QString n = nome.toUpper();
+    if (!m_nomesUnicos.contains(n))
+        throw ErroBanco(QStringLiteral("Parâmetro %1 não existe no comando").arg(nome));
+    m_valores.insert(n, valor);
+}
+
+void Comando::limparParametros() { m_valores.clear(); }
+
+void Comando::preparar() {
+    if (m_stmt) return;
+    if (!m_banco.conectado()) throw ErroBanco(QStringLiteral("Banco de dados não conectado"));
+    ITransaction* t = m_banco.tra();
+    fb([&](ThrowStatusWrapper* st) {
+        m_stmt = m_banco.att()->prepare(st, t, 0, m_sqlTraduzido.toUtf8().constData(), SQL_DIALECT_V6,
+                                        IStatement::PREPARE_PREFETCH_METADATA);
+        m_saidaMeta = m_stmt->getOutputMetadata(st);
+        const unsigned n = m_saidaMeta->getCount(st);
+        m_nomesColunas.clear();
+        m_colunas.clear();
+        for (unsigned i = 0; i < n; ++i) {
+            m_nomesColunas << QString::fromUtf8(m_saidaMeta->getAlias(st, i)).toUpper();
+            m_colunas.push_back({m_saidaMeta->getType(st, i) & ~1u, static_cast<unsigned>(m_saidaMeta->getSubType(st, i)),
+                                 m_saidaMeta->getOffset(st, i), m_saidaMeta->getNullOffset(st, i),
+                                 m_saidaMeta->getLength(st, i), m_saidaMeta->getCharSet(st, i),
+                                 m_saidaMeta->getScale(st, i)});
+        }
+        m_saida.assign(m_saidaMeta->getMessageLength(st), 0);
+    });
+}
+
+void Comando::montarEntrada(std::vector<unsigned char>& buf, IMessageMetadata*& meta) {
+    meta = nullptr;
+    fb([&](ThrowStatusWrapper* st) {
+        IMessageMetadata* orig = m_stmt->getInputMetadata(st);
+        const unsigned n = orig->getCount(st);
+        if (n != static_cast<unsigned>(m_posicoes.size())) {
+            orig->release();
+            throw ErroBanco(QStringLiteral("Parâmetros do comando não conferem"));
+        }
+        if (n == 0) {
+            orig->release();
+            return;
+        }
+        // Each parameter takes the type of its value; the server converts (and refuses with its
+        // own message what does not fit, e.g. a text longer than its column).
+        IMetadataBuilder* b = orig->getBuilder(st);
+        QList<QByteArray> textos(n);
+        for (unsigned i = 0; i < n; ++i) {
+            const QVariant v = m_valores.value(m_posicoes[static_cast<qsizetype>(i)]);
+            const unsigned tipoOrig = orig->getType(st, i) & ~1u;
+            if (v.isNull() || !v.isValid()) continue;
+            b->setScale(st, i, 0);
+            switch (v.typeId()) {
+            case QMetaType::Int:
+            case QMetaType::UInt:
+            case QMetaType::LongLong:
+            case QMetaType::ULongLong:
+            case QMetaType::Short:
+            case QMetaType::UShort:
+            case QMetaType::Bool:
+                b->setType(st, i, SQL_INT64);
+                b->setLength(st, i, 8);
+                break;
+            case QMetaType::Double:
+            case QMetaType::Float:
+                b->setType(st, i, SQL_DOUBLE);
+                b->setLength(st, i, 8);
+                break;
+            case QMetaType::QDate:
+                b->setType(st, i, SQL_TYPE_DATE);
+                b->setLength(st, i, 4);
+                break;
+            case QMetaType::QTime:
+                b->setType(st, i, SQL_TYPE_TIME);
+                b->setLength(st, i, 4);
+                break;
+            case QMetaType::QDateTime:
+                b->setType(st, i, SQL_TIMESTAMP);
+                b->setLength(st, i, 8);
+                break;
+            default:
+                if (tipoOrig == SQL_BLOB) {
+                    b->setType(st, i, SQL_BLOB);
+                    b->setLength(st, i, sizeof(ISC_QUAD));
+                } else {
+                    const QByteArray t = v.typeId() == QMetaType::QByteArray ? v.toByteArray() : v.toString().toUtf8();
+                    textos[i] = t;
+                    b->setType(st, i, SQL_VARYING);
+                    b->setCharSet(st, i, v.typeId() == QMetaType::QByteArray ? 1 : 4);
+                    b->setLength(st, i, static_cast<unsigned>(std::max<qsizetype>(1, t.size())));
+                }
+            }
+        }
+        orig->release();
+        meta = b->getMetadata(st);
+        b->release();
+        buf.assign(meta->getMessageLength(st), 0);
+        for (unsigned i = 0; i < n; ++i) {
+            const QVariant v = m_valores.value(m_posicoes[static_cast<qsizetype>(i)]);
+            unsigned char* p = buf.data() + meta->getOffset(st, i);
+            unsigned char* pn = buf.data() + meta->getNullOffset(st, i);
+            if (v.isNull() || !v.isValid()) {
+                gravarBuf<short>(pn, -1);
+                continue;
+            }
+            gravarBuf<short>(pn, 0);
+            switch (meta->getType(st, i) & ~1u) {
+            case SQL_INT64: gravarBuf<qint64>(p, v.toLongLong()); break;
+            case SQL_DOUBLE: gravarBuf<double>(p, v.toDouble()); break;
+            case SQL_TYPE_DATE: gravarBuf<ISC_DATE>(p, codificarData(v.toDate())); break;
+            case SQL_TYPE_TIME: gravarBuf<ISC_TIME>(p, codificarHora(v.toTime())); break;
+            case SQL_TIMESTAMP: {
+                const QDateTime dt = v.toDateTime();
+                gravarBuf<ISC_DATE>(p, codificarData(dt.date()));
+                gravarBuf<ISC_TIME>(p + 4, codificarHora(dt.time()));
+                break;
+            }
+            case SQL_BLOB: {
+                const QByteArray dados = v.typeId() == QMetaType::QByteArray ? v.toByteArray() : v.toString().toUtf8();
+                gravarBuf<ISC_QUAD>(p, criarBlob(m_banco.att(), m_banco.tra(), dados));
+                break;
+            }
+            case SQL_VARYING: {
+                const QByteArray& t = textos[i];
+                gravarBuf<unsigned short>(p, static_cast<unsigned short>(t.size()));
+                std::memcpy(p + 2, t.constData(), static_cast<size_t>(t.size()));
+                break;
+            }
+            default: break;
+            }
+        }
+    });
+}
+
+void Comando::lerSaida() {
+    m_linha.clear();
+    m_linha.reserve(static_cast<qsizetype>(m_colunas.size()));
+    for (const Coluna& c : m_colunas) {
+        const unsigned char* p = m_saida.data() + c.offset;
+        if (lerBuf<short>(m_saida.data() + c.nulo)) {
+            m_linha << QVariant();
+            continue;
+        }
+        auto escalar = [&](qint64 v) -> QVariant {
+            if (c.escala == 0) return v;
+            double d = static_cast<double>(v);
+            for (int k = 0; k < -c.escala; ++k) d /= 10;
+            return d;
+        };
+        switch (c.tipo) {
+        case SQL_SHORT: m_linha << (c.escala ? escalar(lerBuf<short>(p)) : QVariant(int(lerBuf<short>(p)))); break;
+        case SQL_LONG: m_linha << (c.escala ? escalar(lerBuf<ISC_LONG>(p)) : QVariant(int(lerBuf<ISC_LONG>(p)))); break;
+        case SQL_INT64: m_linha << escalar(lerBuf<qint64>(p)); break;
+        case SQL_FLOAT: m_linha << double(lerBuf<float>(p)); break;
+        case SQL_DOUBLE: m_linha << lerBuf<double>(p); break;
+        case SQL_BOOLEAN: m_linha << bool(*p); break;
+        case SQL_TYPE_DATE: m_linha << decodificarData(lerBuf<ISC_DATE>(p)); break;
+        case SQL_TYPE_TIME: m_linha << decodificarHora(lerBuf<ISC_TIME>(p)); break;
+        case SQL_TIMESTAMP:
+            m_linha << QDateTime(decodificarData(lerBuf<ISC_DATE>(p)), decodificarHora(lerBuf<ISC_TIME>(p + 4)));
+            break;
+        case SQL_VARYING: {
+            const auto len = lerBuf<unsigned short>(p);
+            const char* d = reinterpret_cast<const char*>(p + 2);
+            m_linha << (c.charset == 1 ? QVariant(QByteArray(d, len)) : QVariant(QString::fromUtf8(d, len)));
+            break;
+        }
+        case SQL_TEXT: {
+            const char* d = reinterpret_cast<const char*>(p);
+            if (c.charset == 1) {
+                m_linha << QByteArray(d, c.tamanho);
+            } else {
+                // CHAR(n) in a multi-byte set arrives padded to n × bytes; keep n characters.
+                QString s = QString::fromUtf8(d, c.tamanho);
+                const int chars = static_cast<int>(c.tamanho) / bytesPorCaractere(c.charset);
+                if (s.size() > chars) s.truncate(chars);
+                m_linha << s;
+            }
+            break;
+        }
+        case SQL_BLOB: {
+            const QByteArray dados = lerBlob(m_banco.att(), m_banco.tra(), lerBuf<ISC_QUAD>(p));
+            if (c.subtipo == 1)
+                m_linha << QString::fromUtf8(dados);
+            else
+                m_linha << dados;
+            break;
+        }
+        default: m_linha << QVariant(); break;
+        }
+    }
+}
+
+bool Comando::colunaBlob(int indice) const {
+    return indice >= 0 && static_cast<size_t>(indice) < m_colunas.size() && m_colunas[static_cast<size_t>(indice)].tipo == SQL_BLOB;
+}
+
+void Comando::executar() {
+    fechar();
+    preparar();
+    std::vector<unsigned char> entrada;
+    IMessageMetadata* meta = nullptr;
+    montarEntrada(entrada, meta);
+    ITransaction* t = m_banco.tra();
+    try {
+        fb([&](ThrowStatusWrapper* st) {
+            const bool temSaida = m_saidaMeta->getCount(st) > 0 &&
+                                  (m_stmt->getType(st) == isc_info_sql_stmt_exec_procedure);
+            m_stmt->execute(st, t, meta, meta ? entrada.data() : nullptr, temSaida ? m_saidaMeta : nullptr,
+                            temSaida ? m_saida.data() : nullptr);
+            m_temSaida = temSaida;
+        });
+    } catch (...) {
+        if (meta) meta->release();
+        throw;
+    }
+    if (meta) meta->release();
+    if (m_temSaida) lerSaida();
+}
+
+void Comando::abrir() {
+    fechar();
+    preparar();
+    std::vector<unsigned char> entrada;
+    IMessageMetadata* meta = nullptr;
+    montarEntrada(entrada, meta);
+    ITransaction* t = m_banco.tra();
+    try {
+        fb([&](ThrowStatusWrapper* st) {
+            m_cursor = m_stmt->openCursor(st, t, meta, meta ? entrada.data() : nullptr, m_saidaMeta, 0);
+        });
+    } catch (...) {
+        if (meta) meta->release();
+        throw;
+    }
+    if (meta) meta->release();
+    m_linha.clear();
+}
+
+bool Comando::proximo() {
+    if (!m_cursor) return false;
+    const int r = fb([&](ThrowStatusWrapper* st) { return m_cursor->fetchNext(st, m_saida.data()); });
+    if (r != IStatus::RESULT_OK) {
+        fechar();
+        return false;
+    }
+    lerSaida();
+    return true;
+}
+
+void Comando::fechar() {
+    if (!m_cursor) return;
+    try {
+        fb([&](ThrowStatusWrapper* st) { m_cursor->close(st); });
+        m_cursor = nullptr;
+    } catch (...) {
+        m_cursor->release();
+        m_cursor = nullptr;
+    }
+}
+
+bool Comando::aberto() const { return m_cursor != nullptr; }
+
+QVariant Comando::campo(const QString& nome) const {
+    const qsizetype i = m_nomesColunas.indexOf(nome.toUpper());
+    if (i < 0) throw ErroBanco(QStringLiteral("Campo %1 não existe no resultado").arg(nome));
+    return m_linha.value(i);
+}
+
+// ---------------------------------------------------------------------------------------------
+Procedimento::Procedimento(Banco& banco, const QString& nome) : m_banco(banco), m_nome(nome.toUpper()) {}
+
+Procedimento::~Procedimento() = default;
+
+void Procedimento::preparar() {
+    if (m_cmd) return;
+    Comando cat(m_banco, QStringLiteral("SELECT TRIM(RDB$PARAMETER_NAME), RDB$PARAMETER_TYPE "
+                                        "FROM RDB$PROCEDURE_PARAMETERS WHERE RDB$PROCEDURE_NAME = :P "
+                                        "ORDER BY RDB$PARAMETER_TYPE, RDB$PARAMETER_NUMBER"));
+    cat.definir(QStringLiteral("P"), m_nome);
+    cat.abrir();
+    while (cat.proximo()) (cat.campo(1).toInt() == 0 ? m_entradas : m_saidas) << cat.campo(0).toString();
+    if (m_entradas.isEmpty() && m_saidas.isEmpty()) {
+        // A procedure without parameters has no catalogue rows; check that it exists.
+        const QVariant n = m_banco.valor(QStringLiteral("SELECT COUNT(*) FROM RDB$PROCEDURES WHERE RDB$PROCEDURE_NAME = :P"),
+                                         {{QStringLiteral("P"), m_nome}});
+        if (n.toInt() == 0) throw ErroBanco(QStringLiteral("Procedimento %1 não existe").arg(m_nome));
+    }
+    QStringList marcas;
+    for (const QString& e : m_entradas) marcas << u':' + e;
+    QString sql = QStringLiteral("EXECUTE PROCEDURE ") + m_nome;
+    if (!marcas.isEmpty()) sql += u'(' + marcas.join(QStringLiteral(", ")) + u')';
+    m_cmd = std::make_unique<Comando>(m_banco, sql);
+}
+
+void Procedimento::definir(const QString& nome, const QVariant& valor) {
+    preparar();
+    m_cmd->definir(nome, valor);
+}
+
+void Procedimento::executar() {
+    preparar();
+    m_cmd->executar();
+}
+
+QVariant Procedimento::saida(const QString& nome) const {
+    if (!m_cmd) throw ErroBanco(QStringLiteral("Procedimento %1 não executado").arg(m_nome));
+    return m_cmd->campo(nome);
+}
+
+// ---------------------------------------------------------------------------------------------
+namespace {
+
+void rodarServico(const OpcoesServico& op, const std::function<void(ThrowStatusWrapper*, IXpbBuilder*)>& acao,
+                  const std::function<void(const QString&)>& linha) {
+    fb([&](ThrowStatusWrapper* st) {
+        IUtil* util = mestre()->getUtilInterface();
+        IXpbBuilder* spb = util->getXpbBuilder(st, IXpbBuilder::SPB_ATTACH, nullptr, 0);
+        IProvider* prov = mestre()->getDispatcher();
+        IService* svc = nullptr;
+        IXpbBuilder* inicio = nullptr;
+        try {
+            spb->insertString(st, isc_spb_user_name, op.usuario.toUtf8().constData());
+            spb->insertString(st, isc_spb_password, op.senha.toUtf8().constData());
+            const QByteArray nome =
+                (op.servidor.isEmpty() ? QStringLiteral("service_mgr") : op.servidor + QStringLiteral(":service_mgr"))
+                    .toUtf8();
+            svc = prov->attachServiceManager(st, nome.constData(), spb->getBufferLength(st), spb->getBuffer(st));
+            inicio = util->getXpbBuilder(st, IXpbBuilder::SPB_START, nullptr, 0);
+            acao(st, inicio);
+            svc->start(st, inicio->getBufferLength(st), inicio->getBuffer(st));
+            const unsigned char item = isc_info_svc_line;
+            std::vector<char> buf(65536);
+            QByteArray pendente;
+            for (bool fim = false; !fim;) {
+                svc->query(st, 0, nullptr, 1, &item, static_cast<unsigned>(buf.size()),
+                           reinterpret_cast<unsigned char*>(buf.data()));
+                const char* p = buf.data();
+                const char* lim = buf.data() + buf.size();
+                while (p < lim && *p != isc_info_end) {
+                    const unsigned char tag = static_cast<unsigned char>(*p++);
+                    if (tag == isc_info_svc_line) {
+                        const int len = static_cast<unsigned char>(p[0]) | (static_cast<unsigned char>(p[1]) << 8);
+                        p += 2;
+                        if (len == 0) {
+                            fim = true;
+                            break;
+                        }
+                        if (linha) linha(QString::fromUtf8(p, len));
+                        p += len;
+                    } else if (tag == isc_info_truncated || tag == isc_info_data_not_ready) {
+                        break;
+                    } else {
+                        fim = true; // anything unexpected ends the read rather than looping
+                        break;
+                    }
+                }
+            }
+        } catch (...) {
+            if (inicio) inicio->dispose();
+            if (svc) {
+                try {
+                    svc->detach(st);
+                } catch (...) {
+                    svc->release();
+                }
+            }
+            prov->release();
+            spb->dispose();
+            throw;
+        }
+        inicio->dispose();
+        svc->detach(st);
+        prov->release();
+        spb->dispose();
+    });
+}
+
+} // namespace
+
+namespace {
+
+// The local engine's services deadlock inside the embedded library (the service thread waits for
+// the lock its caller holds), so local copies run the engine's own gbak tool with the same options
+// and hand on its verbose lines as they come.
+void rodarGbak(const QStringList& argumentos, const std::function<void(const QString&)>& linha) {
+    QString gbak = QStandardPaths::findExecutable(QStringLiteral("gbak"));
+    if (gbak.isEmpty()) gbak = QStringLiteral("/usr/bin/gbak");
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(gbak, argumentos);
+    if (!p.waitForStarted(10000)) throw ErroBanco(QStringLiteral("Não foi possível iniciar %1").arg(gbak));
+    QStringList ultimas;
+    auto entregar = [&] {
+        while (p.canReadLine()) {
+            const QString l = QString::fromUtf8(p.readLine()).trimmed();
+            ultimas << l;
+            if (ultimas.size() > 5) ultimas.removeFirst();
+            if (linha) linha(l);
+        }
+    };
+    while (p.state() != QProcess::NotRunning) {
+        p.waitForReadyRead(200);
+        entregar();
+    }
+    const QString resto = QString::fromUtf8(p.readAll()).trimmed();
+    if (!resto.isEmpty()) {
+        ultimas << resto;
+        if (linha) linha(resto);
+    }
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        throw ErroBanco(ultimas.join(u'\n'));
+}
+
+QStringList credenciais(const OpcoesServico& op) {
+    return {QStringLiteral("-user"), op.usuario, QStringLiteral("-password"), op.senha};
+}
+
+} // namespace
+
+void CopiarBanco(const QString& banco, const QString& arquivoCopia, const OpcoesServico& opcoes,
+                 const std::function<void(const QString&)>& linha) {
+    if (opcoes.servidor.isEmpty()) {
+        QStringList a = {QStringLiteral("-b"), QStringLiteral("-v"), QStringLiteral("-nt")};
+        if (opcoes.ignorarLimbo) a << QStringLiteral("-l");
+        rodarGbak(a + credenciais(opcoes) + QStringList{banco, arquivoCopia}, linha);
+        return;
+    }
+    rodarServico(
+        opcoes,
+        [&](ThrowStatusWrapper* st, IXpbBuilder* b) {
+            b->insertTag(st, isc_action_svc_backup);
+            b->insertString(st, isc_spb_dbname, banco.toUtf8().constData());
+            b->insertString(st, isc_spb_bkp_file, arquivoCopia.toUtf8().constData());
+            b->insertTag(st, isc_spb_verbose);
+            int op = isc_spb_bkp_non_transportable;
+            if (opcoes.ignorarLimbo) op |= isc_spb_bkp_ignore_limbo;
+            b->insertInt(st, isc_spb_options, op);
+        },
+        linha);
+}
+
+void RestaurarBanco(const QString& arquivoCopia, const QString& banco, const OpcoesServico& opcoes,
+                    const std::function<void(const QString&)>& linha) {
+    if (opcoes.servidor.isEmpty()) {
+        QStringList a = {QStringLiteral("-rep"), QStringLiteral("-v"), QStringLiteral("-use_all_space")};
+        if (opcoes.buffers > 0) a << QStringLiteral("-bu") << QString::number(opcoes.buffers);
+        if (opcoes.tamanhoPagina > 0) a << QStringLiteral("-p") << QString::number(opcoes.tamanhoPagina);
+        rodarGbak(a + credenciais(opcoes) + QStringList{arquivoCopia, banco}, linha);
+        return;
+    }
+    rodarServico(
+        opcoes,
+        [&](ThrowStatusWrapper* st, IXpbBuilder* b) {
+            b->insertTag(st, isc_action_svc_restore);
+            b->insertString(st, isc_spb_bkp_file, arquivoCopia.toUtf8().constData());
+            b->insertString(st, isc_spb_dbname, banco.toUtf8().constData());
+            b->insertTag(st, isc_spb_verbose);
+            b->insertInt(st, isc_spb_options, isc_spb_res_replace | isc_spb_res_use_all_space);
+            if (opcoes.buffers > 0) b->insertInt(st, isc_spb_res_buffers, opcoes.buffers);
+            if (opcoes.tamanhoPagina > 0) b->insertInt(st, isc_spb_res_page_size, opcoes.tamanhoPagina);
+        },
+        linha);
+}
+
+} // namespace portaris

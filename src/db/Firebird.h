@@ -1,0 +1,195 @@
+#pragma once
+// The Firebird layer: one attachment, one shared transaction, statements with named parameters,
+// procedures with named inputs and outputs, BLOBs and generators. Every handle is owned by an object
+// and released in its destructor. Errors of the database arrive as ErroBanco with the database's text.
+#include <QByteArray>
+#include <QDate>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTime>
+#include <QVariant>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+
+namespace Firebird {
+class IAttachment;
+class ITransaction;
+class IStatement;
+class IResultSet;
+class IMessageMetadata;
+class IStatus;
+} // namespace Firebird
+
+namespace portaris {
+
+// An error of the database or of the client library. what() and texto() are the database's own
+// text (for a procedure's refusal it carries the coded message "@!…").
+class ErroBanco : public std::runtime_error {
+public:
+    ErroBanco(const QString& texto, long codigo = 0);
+    QString texto() const { return m_texto; }
+    // The first Firebird error code of the status vector (isc_…), 0 when not from the engine.
+    long codigo() const { return m_codigo; }
+    bool conflitoDeBloqueio() const; // a nowait update conflict with another transaction
+    bool conexaoPerdida() const;
+
+private:
+    QString m_texto;
+    long m_codigo;
+};
+
+class Banco;
+
+// One prepared statement. Parameters are named (":PCHAVE") and translated once to positions, so
+// one name may appear several times. Values are QVariants: int/qlonglong, double, QString, QDate,
+// QTime, QDateTime, QByteArray (for BLOB parameters) and null.
+class Comando {
+public:
+    Comando(Banco& banco, const QString& sql);
+    ~Comando();
+    Comando(const Comando&) = delete;
+    Comando& operator=(const Comando&) = delete;
+
+    const QString& sql() const { return m_sql; }
+    const QStringList& nomesParametros() const { return m_nomesUnicos; }
+    void definir(const QString& nome, const QVariant& valor);
+    QVariant parametro(const QString& nome) const { return m_valores.value(nome.toUpper()); }
+    void limparParametros();
+
+    // Runs a statement without a cursor (insert, update, delete, execute procedure). The outputs of
+    // an EXECUTE PROCEDURE are available through campo() afterwards.
+    void executar();
+
+    // A select: open, then proximo() while it returns true; campo() reads the current row.
+    void abrir();
+    bool proximo();
+    void fechar();
+    bool aberto() const;
+
+    int colunas() const { return m_nomesColunas.size(); }
+    const QStringList& nomesColunas() const { return m_nomesColunas; }
+    // Value of a result column of the current row (BLOB columns come whole: QByteArray, or QString
+    // for text BLOBs). Throws ErroBanco for an unknown column.
+    QVariant campo(const QString& nome) const;
+    QVariant campo(int indice) const { return m_linha.value(indice); }
+    QList<QVariant> linha() const { return m_linha; }
+    // Whether the column is a BLOB (callers that must not load pictures skip it).
+    bool colunaBlob(int indice) const;
+
+private:
+    friend class Banco;
+    void soltar() noexcept; // the attachment goes away: forget the handles, prepare again later
+    void preparar();
+    void montarEntrada(std::vector<unsigned char>& buf, Firebird::IMessageMetadata*& meta);
+    void lerSaida();
+
+    Banco& m_banco;
+    QString m_sql;
+    QString m_sqlTraduzido;
+    QStringList m_posicoes;   // name of each '?' in order
+    QStringList m_nomesUnicos;
+    QHash<QString, QVariant> m_valores;
+    Firebird::IStatement* m_stmt = nullptr;
+    Firebird::IResultSet* m_cursor = nullptr;
+    Firebird::IMessageMetadata* m_saidaMeta = nullptr;
+    std::vector<unsigned char> m_saida;
+    struct Coluna {
+        unsigned tipo, subtipo, offset, nulo, tamanho, charset;
+        int escala;
+    };
+    std::vector<Coluna> m_colunas; // read once at prepare, so fetching a row asks the library nothing
+    QStringList m_nomesColunas;
+    QList<QVariant> m_linha;
+    bool m_temSaida = false;
+};
+
+// A stored procedure called by name with named inputs and outputs:
+//   Procedimento p(banco, "CA_CUSER"); p.definir("PCARTAO", c); p.executar(); p.saida("PCHAVE")
+// The parameter lists come from the database's catalogue the first time.
+class Procedimento {
+public:
+    Procedimento(Banco& banco, const QString& nome);
+    ~Procedimento();
+    void definir(const QString& nome, const QVariant& valor);
+    void executar();
+    QVariant saida(const QString& nome) const;
+    const QStringList& entradas() const { return m_entradas; }
+    const QStringList& saidas() const { return m_saidas; }
+
+private:
+    void preparar();
+    Banco& m_banco;
+    QString m_nome;
+    QStringList m_entradas, m_saidas;
+    std::unique_ptr<Comando> m_cmd;
+};
+
+// One attachment with its one transaction (read committed, rec_version, nowait), started on demand.
+class Banco {
+public:
+    Banco();
+    ~Banco();
+    Banco(const Banco&) = delete;
+    Banco& operator=(const Banco&) = delete;
+
+    // Attaches with exactly the user name and password (and the UTF8 connection character set).
+    // A local name (a file path) is opened by the embedded engine.
+    void conectar(const QString& nomeBanco, const QString& usuario, const QString& senha);
+    // Detaches; an open transaction is rolled back. Never throws.
+    void desconectar() noexcept;
+    bool conectado() const { return m_att != nullptr; }
+    const QString& nomeBanco() const { return m_nome; }
+
+    bool emTransacao() const { return m_tra != nullptr; }
+    void iniciarTransacao(); // no-op when one is open
+    void commit();
+    void commitRetaining();
+    void rollback();
+    void rollbackRetaining();
+
+    // Runs one statement without parameters (DDL too) in the transaction.
+    void executar(const QString& sql);
+    // The next value of a generator (GEN_ID(name, 1)).
+    qint64 gerador(const QString& nome, int passo = 1);
+    // The first column of the first row of a select, null when none.
+    QVariant valor(const QString& sql, const QVariantHash& parametros = {});
+
+    // Internal handles for the statements of this layer.
+    Firebird::IAttachment* att() const { return m_att; }
+    Firebird::ITransaction* tra();
+
+    // Creates a database file (UTF8, dialect 3) and leaves it attached. Throws when it exists.
+    void criar(const QString& arquivo, const QString& usuario, const QString& senha, int tamanhoPagina = 8192);
+
+    // Ends the attachment after a lost connection without asking the server anything.
+    void abandonar() noexcept;
+
+private:
+    Firebird::IAttachment* m_att = nullptr;
+    Firebird::ITransaction* m_tra = nullptr;
+    QString m_nome;
+};
+
+// Runs `f` and turns a Firebird status error into ErroBanco.
+void lancarStatus(Firebird::IStatus* status);
+
+// The backup and restore services. Each progress line reaches `linha` as the service gives it.
+// Local databases go through the engine's gbak tool with the same options (the embedded service
+// manager deadlocks); remote ones through the server's service manager. Failures throw ErroBanco.
+struct OpcoesServico {
+    QString usuario = QStringLiteral("SYSDBA");
+    QString senha;
+    QString servidor;         // empty = the local engine
+    bool ignorarLimbo = false; // backup: ignore transactions in limbo
+    int tamanhoPagina = 0;     // restore: 0 keeps the backup's
+    int buffers = 0;           // restore: page buffers, 0 keeps the default
+};
+void CopiarBanco(const QString& banco, const QString& arquivoCopia, const OpcoesServico& opcoes,
+                 const std::function<void(const QString&)>& linha);
+void RestaurarBanco(const QString& arquivoCopia, const QString& banco, const OpcoesServico& opcoes,
+                    const std::function<void(const QString&)>& linha);
+
+} // namespace portaris

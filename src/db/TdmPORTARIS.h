@@ -1,0 +1,87 @@
+#pragma once
+// The data module (its QtCore part): the one connection `dbBANCO` with its one transaction, every
+// dataset with its record rules, the stored-procedure objects and the queries the panels read.
+//
+// Use:  TdmPORTARIS dm; if (dm.CONECTAR("ptconfig.ini", true)) { dm.setUSU.primeiro(); ... }
+// The windows of start-up (message boxes, server configuration mode) are the caller's: CONECTAR
+// returns false and ultimoErro() tells why.
+#include "db/Conjunto.h"
+#include "db/Firebird.h"
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+namespace portaris {
+
+class TdmPORTARIS : public QObject {
+    Q_OBJECT
+public:
+    explicit TdmPORTARIS(QObject* parent = nullptr);
+    ~TdmPORTARIS() override;
+
+    // The database name handed to the client library for the [firebird] values.
+    //   local → the file (a "C:\Portaris\…" default maps into the program folder);
+    //   TCP/IP → server + ":" + file; NetBEUI → "\\" + server + "\" + the file without its drive.
+    static QString NomeBanco(const QString& protocolo, const QString& servidor, const QString& nomeServidor,
+                             const QString& arquivo);
+
+    // (Re)connects with the [firebird] values of the program folder's `arquivo` ("ptconfig.ini",
+    // "teste.ini"): up to three tries, each failure followed by a 5-second wait on the clock; when
+    // connected, opens the data. `inicial` marks the call made at start-up, the only one that runs
+    // aoConectarInicial (the devices' bring-up); later calls only reconnect and reopen datasets.
+    bool CONECTAR(const QString& arquivo, bool inicial = false);
+    // Closes the datasets and disconnects.
+    void FECHAR_TABELAS();
+    // True while any edited dataset (all but setFAM) is inserting or editing.
+    bool EM_EDICAO() const;
+    // [outros] nomecomputador, default "Sem nome".
+    static QString NOME_COMPUTADOR();
+
+    bool conectado() const { return dbBANCO.conectado(); }
+    QString ultimoErro() const { return m_ultimoErro; }
+
+    // A stored-procedure object of the module, created once per name (`sp…`).
+    Procedimento& sp(const QString& nome);
+
+    // Reopens today's accesses of this computer (setACE) for the clock's current date.
+    void abrirAcessosDeHoje();
+
+    // Connection settings kept after CONECTAR.
+    bool protocoloNetBEUI = false;
+    bool remoto = false;
+    QString nomeServidor, arquivoBanco, usuario, senha, nomeBanco;
+    bool refresh = false;
+    // Day of the week at start (1 = Sunday … 7 = Saturday) and the validity of a new holder.
+    int diaSemanaInicio = 1;
+    int expiraEm = 365;
+    // The station identifier that selects this station's device rows.
+    QString estacao;
+
+    // Runs once, at the start-up connection, before the data is opened.
+    std::function<void()> aoConectarInicial;
+
+    Banco dbBANCO;
+    Conjunto setUSU, setLEI, setLEI64, setCNL, setGRP, setCON, setRON, tbRON, setFAM, setACE;
+    // Enablings of the current holder (HABILITADO_BUSCA), re-opened on every move through setUSU.
+    std::unique_ptr<Conjunto> qrHAB;
+    // All readers of all stations, for the configuration panel.
+    std::unique_ptr<Conjunto> qrLST_LEI_71, qrLST_LEI_64;
+
+signals:
+    // setUSU moved and qrHAB was re-opened: the user panel re-marks its readers grid.
+    void MARCAR_HABILITADOS();
+
+private:
+    void abrirDados();
+    void instalarRegras();
+
+    QHash<QString, std::shared_ptr<Procedimento>> m_sps;
+    QString m_ultimoErro;
+    bool m_jaConectou = false;
+};
+
+// Day of the week as the procedures take it: 1 = Sunday … 7 = Saturday.
+int DiaSemana(const QDate& d);
+
+} // namespace portaris
