@@ -2,6 +2,7 @@
 # Installs what is missing, builds the test tree and runs every test with CTest.
 set -euo pipefail
 cd "$(dirname "$0")"
+RAIZ=$(pwd)
 . scripts/pacotes.sh
 instalar_pacotes "${PACOTES_PROGRAMA[@]}" "${PACOTES_TESTES[@]}"
 
@@ -12,7 +13,7 @@ cmake --build "$BUILD"
 
 # The shared-database tests talk to a private Firebird server, stopped on every way out.
 eval "$(scripts/firebird-servidor.sh iniciar)"
-trap 'scripts/firebird-servidor.sh parar "$PORTARIS_FB_PASTA"' EXIT
+trap '"$RAIZ"/scripts/firebird-servidor.sh parar "$PORTARIS_FB_PASTA" || true' EXIT
 
 cd "$BUILD"
 ctest --output-on-failure -j "$(nproc)" "$@"
