@@ -1,0 +1,413 @@
+#include "MotorAcesso.h"
+
+#include "db/TdmPORTARIS.h"
+#include "platform/Codec1252.h"
+#include "platform/Mensagens.h"
+#include "platform/Relogio.h"
+
+namespace portaris {
+
+namespace {
+
+const QString kVazio = QStringLiteral("0000000000");
+const QString kGate = QStringLiteral("•");
+const QString kPorta = QStringLiteral("©");
+
+// Clears a busy flag on every way out of a flow.
+struct Liberar {
+    FlagOcupada& f;
+    ~Liberar() { f.liberar(); }
+};
+struct LiberarAtomico {
+    std::atomic<bool>& f;
+    ~LiberarAtomico() { f = false; }
+};
+
+bool vazio(const QString& s) {
+    return s.trimmed().isEmpty();
+}
+
+} // namespace
+
+MotorAcesso::MotorAcesso(TdmPORTARIS& dm, MotorVeredito& veredito, DispositivosEstacao& dispositivos)
+    : m_dm(dm), m_veredito(veredito), m_disp(dispositivos) {}
+
+bool MotorAcesso::repetido(const QString& cartao) {
+    if (m_janela <= 0) return false;
+    const quint32 agora = relogio().tick();
+    if (!m_ultimoCartao.isEmpty() && agora - m_instanteUltimo > static_cast<quint32>(m_janela) * 1000u)
+        m_ultimoCartao.clear();
+    if (cartao == kVazio) return true;
+    if (cartao == m_ultimoCartao) return true;
+    m_ultimoCartao = cartao;
+    m_instanteUltimo = agora;
+    return false;
+}
+
+// ---- the three card flows ----
+
+void MotorAcesso::TratarCartaoLeitora71(TLeitora71& L) {
+    const QString cartao = L.Cartao;
+    if (repetido(cartao)) return;
+    L.Ocupada.definir(true);
+    Liberar liberar{L.Ocupada};
+    m_veredito.ui().CopiarTexto(cartao);
+
+    PontoLeitura ponto;
+    ponto.modelo = ModeloPonto::Passiva;
+    ponto.chaveLeitora = L.Chave;
+    ponto.cabecaRonda = L.Cabeca;
+    ponto.posicao = L.Posicao;
+    ponto.permitirReingresso = L.PermitirReingresso;
+    ponto.confirmar = L.ConfirmarAcesso;
+    ponto.nome = L.Descricao;
+
+    VereditoAcesso v;
+    try {
+        v = m_veredito.AvaliarCartao(cartao, ponto);
+        if (v.SinalizarRonda) {
+            quint8 e = 0;
+            L.Sinalizar(e);
+        }
+        m_veredito.ConcluirVeredito(v, ponto);
+        if (!(v.NOME == QLatin1String("(desconhecido)") && L.IgnorarDesc))
+            RegistrarAcesso(v, L.Descricao, cartao, L.Posicao, Fluxo::Passiva);
+    } catch (const ErroBanco& e) {
+        // This card is lost, not the reader: no row, no relay, polling goes on.
+        MostrarMensagem(e.texto());
+        return;
+    }
+
+    if (v.Autorizado && v.RONDA == QLatin1String("0")) {
+        quint8 e = 0;
+        if (!L.NaoBateRele) {
+            L.AcionarRele(e);
+        } else if (L.LeitoraMae) {
+            for (int tentativa = 0; tentativa < 35; ++tentativa) {
+                e = 0;
+                L.LeitoraMae->AcionarRele(e);
+                if (e == 0) break;
+            }
+        }
+    }
+    L.Ocupada.liberar();
+
+    if (L.Visualizar && v.AUTORIZADO == QLatin1String("Sim"))
+        m_veredito.ui().MostrarFoto(L.Descricao, L.TempVisual, v.ChaveUsuario, v.NOTA, v.NOME);
+}
+
+bool MotorAcesso::TratarTag64AX(TPORTAOATIVO& P, TLeitora64AX& L) {
+    P.EmVerificacao = true;
+    LiberarAtomico liberar{P.EmVerificacao};
+    const QString cartao = P.Cartao;
+    const QString nome = P.Nome;
+    const QString posicao = P.Posicao;
+    {
+        quint8 e = 0;
+        L.Ocupada.tomar();
+        L.Sinalizar(e);
+        L.Ocupada.liberar();
+    }
+    m_veredito.ui().CopiarTexto(cartao);
+
+    PontoLeitura ponto;
+    ponto.modelo = ModeloPonto::Ativa;
+    ponto.chaveLeitora = L.Chave;
+    ponto.cabecaRonda = L.Cabeca;
+    ponto.posicao = posicao;
+    ponto.permitirReingresso = L.PermitirReingresso;
+    ponto.confirmar = L.ConfirmarAcesso;
+    ponto.nome = L.Descricao;
+
+    VereditoAcesso v;
+    try {
+        v = m_veredito.AvaliarCartao(cartao, ponto);
+        if (v.SinalizarRonda) {
+            quint8 e = 0;
+            L.Ocupada.tomar();
+            L.Sinalizar(e);
+            L.Ocupada.liberar();
+        }
+        m_veredito.ConcluirVeredito(v, ponto);
+        if (!(v.NOME == QLatin1String("(desconhecido)") && L.IgnorarDesc))
+            RegistrarAcesso(v, nome, cartao, posicao, Fluxo::Ativa);
+    } catch (const ErroBanco& e) {
+        MostrarMensagem(e.texto());
+        mudarDiaSeNecessario();
+        return false;
+    }
+    const bool resultado = v.Autorizado && v.RONDA == QLatin1String("0");
+    mudarDiaSeNecessario();
+    P.EmVerificacao = false;
+    if (L.Visualizar && v.AUTORIZADO == QLatin1String("Sim"))
+        m_veredito.ui().MostrarFoto(L.Descricao, L.TempVisual, v.ChaveUsuario, v.NOTA, v.NOME);
+    return resultado;
+}
+
+void MotorAcesso::TratarEventoControladora(int chavePorta, int porta, int tempoRele, TControladora& C,
+                                           const QString& lugar, const QString& cartao) {
+    m_veredito.ui().CopiarTexto(cartao);
+    PontoLeitura ponto;
+    ponto.modelo = ModeloPonto::Controladora;
+    ponto.chaveLeitora = chavePorta;
+    ponto.cabecaRonda = chavePorta;
+    ponto.confirmar = C.ConfirmarAcesso;
+    ponto.nome = lugar;
+
+    VereditoAcesso v;
+    try {
+        v = m_veredito.AvaliarCartao(cartao, ponto);
+        m_veredito.ConcluirVeredito(v, ponto);
+        RegistrarAcesso(v, lugar, cartao, ponto.posicaoGravada(), Fluxo::Controladora);
+    } catch (const ErroBanco& e) {
+        MostrarMensagem(e.texto());
+        return;
+    }
+    if (v.Autorizado && v.RONDA == QLatin1String("0")) {
+        quint8 e = 0;
+        C.AcionarPorta(porta, tempoRele, e);
+    }
+    if (C.Visualizar && v.AUTORIZADO == QLatin1String("Sim"))
+        m_veredito.ui().MostrarFoto(C.Descricao, C.TempVisual, v.ChaveUsuario, v.NOTA, v.NOME);
+}
+
+// ---- the access log ----
+
+void MotorAcesso::novaLinha() {
+    Conjunto& a = m_dm.setACE;
+    // A row left pending by an earlier failure is discarded before the next is built.
+    if (a.emEdicao()) a.cancelar();
+    a.definirCommitAoGravar(false);
+    a.inserir();
+    const QDateTime agora = relogio().agora();
+    a.definir(QStringLiteral("DATA"), agora.date());
+    a.definir(QStringLiteral("HORA"),
+              QTime(agora.time().hour(), agora.time().minute(), agora.time().second()));
+    a.definir(QStringLiteral("LOGIN"), login());
+    a.definir(QStringLiteral("COMPUTADOR"), TdmPORTARIS::NOME_COMPUTADOR());
+}
+
+// Stores the pending row, runs `depois` in the same unit of work and commits retaining. On failure
+// the work is rolled back retaining, the row leaves the list, and the error is rethrown.
+void MotorAcesso::gravarLinha(const std::function<void()>& depois) {
+    Conjunto& a = m_dm.setACE;
+    Banco& b = m_dm.dbBANCO;
+    bool gravada = false;
+    try {
+        b.iniciarTransacao();
+        a.gravar();
+        gravada = true;
+        if (depois) depois();
+        b.commitRetaining();
+    } catch (const ErroBanco&) {
+        try {
+            b.rollbackRetaining();
+        } catch (const ErroBanco&) {
+        }
+        if (a.emEdicao()) a.cancelar();
+        // The row is in the list but no longer in the database.
+        if (gravada) {
+            try {
+                a.atualizar();
+            } catch (const ErroBanco&) {
+            }
+        }
+        throw;
+    }
+}
+
+void MotorAcesso::RegistrarAcesso(VereditoAcesso& v, const QString& leitora, const QString& cartao,
+                                  const QString& posicao, Fluxo fluxo) {
+    Conjunto& a = m_dm.setACE;
+    try {
+        novaLinha();
+        a.definir(QStringLiteral("LEITORA"), leitora);
+        a.definir(QStringLiteral("AUTORIZADO"), v.AUTORIZADO);
+        a.definir(QStringLiteral("NOME"), v.NOME);
+        a.definir(QStringLiteral("CARTAO"), cartao);
+        a.definir(QStringLiteral("GRUPO"), v.GRUPO);
+        a.definir(QStringLiteral("TIPO"), v.TIPO);
+        a.definir(QStringLiteral("NOTA"), v.NOTA);
+        a.definir(QStringLiteral("NOTA2"), v.NOTA2);
+        a.definir(QStringLiteral("ORIGEM"), QString());
+        a.definir(QStringLiteral("DESTINO"), QString());
+        a.definir(QStringLiteral("RONDA"), v.RONDA);
+        a.definir(QStringLiteral("RELATORIO"), v.RELATORIO);
+        gravarLinha([&] {
+            if (v.Autorizado && v.RONDA == QLatin1String("0")) {
+                Procedimento& p = m_dm.sp(QStringLiteral("ATUALIZA_POSICAO"));
+                p.definir(QStringLiteral("PCHAVE"), v.ChaveUsuario);
+                p.definir(QStringLiteral("PPOS"), posicao);
+                p.executar();
+            }
+        });
+    } catch (const ErroBanco& e) {
+        if (fluxo == Fluxo::Ativa) {
+            MostrarMensagem(e.texto());
+            return;
+        }
+        v.Autorizado = false;
+        MostrarMensagem(QStringLiteral("Muitas conexões ao mesmo tempo!!"));
+        MostrarMensagem(e.texto());
+    }
+}
+
+void MotorAcesso::RegistrarAcessoMemoria(const QString& codigo, const QString& autorizado,
+                                         const QString& evento, bool feriado, const QString& leitora,
+                                         const QDate& data, const QTime& hora) {
+    Conjunto& a = m_dm.setACE;
+    const QString cartao = QStringLiteral("0000") + codigo;
+    try {
+        Procedimento& p = m_dm.sp(QStringLiteral("CA_CUSER"));
+        p.definir(QStringLiteral("PCARTAO"), cartao);
+        p.executar();
+        const int chave = p.saida(QStringLiteral("PCHAVE")).toInt();
+        const QString nome =
+            chave < 1 ? QStringLiteral("Desconhecido") : p.saida(QStringLiteral("PNOME")).toString();
+        const QVariant naoRel = p.saida(QStringLiteral("PNAOREL"));
+        const bool relatorio = chave < 1 || naoRel.isNull() || naoRel.toString() == QLatin1String("0");
+        novaLinha();
+        a.definir(QStringLiteral("DATA"), data);
+        a.definir(QStringLiteral("HORA"), hora);
+        a.definir(QStringLiteral("LEITORA"), leitora);
+        a.definir(QStringLiteral("AUTORIZADO"), autorizado);
+        a.definir(QStringLiteral("NOME"), nome);
+        a.definir(QStringLiteral("CARTAO"), cartao);
+        a.definir(QStringLiteral("GRUPO"), QString());
+        a.definir(QStringLiteral("TIPO"), QString());
+        a.definir(QStringLiteral("NOTA"), kPorta + evento);
+        a.definir(QStringLiteral("NOTA2"), feriado ? QStringLiteral("Hoje é feriado") : QString());
+        a.definir(QStringLiteral("ORIGEM"), QString());
+        a.definir(QStringLiteral("DESTINO"), QString());
+        a.definir(QStringLiteral("RONDA"), QStringLiteral("0"));
+        a.definir(QStringLiteral("RELATORIO"), relatorio ? QStringLiteral("1") : QStringLiteral("0"));
+        gravarLinha({});
+    } catch (const ErroBanco& e) {
+        // The download goes on with the next event.
+        MostrarMensagem(e.texto());
+    }
+}
+
+// ---- the opening without card ----
+
+QStringList MotorAcesso::LugaresAcesso() const {
+    QStringList lugares;
+    for (const Dispositivo& d : m_disp.lista) {
+        if (auto* const* l = std::get_if<TLeitora71*>(&d))
+            lugares << (*l)->Descricao;
+        else if (auto* const* g = std::get_if<TLeitora64AX*>(&d))
+            lugares << ((*g)->Portao ? (*g)->Portao->Nome : QString()) + kGate;
+        else
+            for (const TPORTACNT& p : std::get<TControladora*>(d)->Portas)
+                if (!p.Nome.isEmpty()) lugares << p.Nome + kPorta;
+    }
+    return lugares;
+}
+
+quint8 MotorAcesso::AbrirSemCartao(const QString& nomeDado, const QString& origemDada,
+                                   const QString& observacao, const QString& lugar,
+                                   const QString& destinoDado, bool remoto) {
+    const QString nome = vazio(nomeDado) ? QStringLiteral("Não identificou") : nomeDado;
+    const QString origem = vazio(origemDada) ? QStringLiteral("Não informou origem") : origemDada;
+    const QString destino = vazio(destinoDado) ? QStringLiteral("Não informou destino") : destinoDado;
+
+    TLeitora71* passiva = nullptr;
+    TLeitora64AX* ativa = nullptr;
+    TControladora* controladora = nullptr;
+    QList<int> portas;
+    QString nomeLugar = lugar;
+    if (lugar.endsWith(kGate)) {
+        nomeLugar.chop(kGate.size());
+        for (const Dispositivo& d : m_disp.lista)
+            if (auto* const* g = std::get_if<TLeitora64AX*>(&d);
+                g && (*g)->Portao && (*g)->Portao->Nome == nomeLugar) {
+                ativa = *g;
+                break;
+            }
+    } else if (lugar.endsWith(kPorta)) {
+        nomeLugar.chop(kPorta.size());
+        for (const Dispositivo& d : m_disp.lista) {
+            auto* const* c = std::get_if<TControladora*>(&d);
+            if (!c) continue;
+            for (int n = 0; n < 4; ++n)
+                if ((*c)->Portas[n].Nome == nomeLugar) portas << n + 1;
+            if (!portas.isEmpty()) {
+                controladora = *c;
+                break;
+            }
+        }
+    } else {
+        for (const Dispositivo& d : m_disp.lista)
+            if (auto* const* l = std::get_if<TLeitora71*>(&d); l && (*l)->Descricao == lugar) {
+                passiva = *l;
+                break;
+            }
+    }
+    if (!passiva && !ativa && !controladora) return 0;
+    // A remote request opens only the reading points that allow it (controller doors are not asked).
+    if (remoto && ((passiva && !passiva->PermitirRemoto) || (ativa && !ativa->PermitirRemoto))) return 1;
+
+    if (passiva) passiva->Ocupada.definir(true);
+    try {
+        novaLinha();
+        Conjunto& a = m_dm.setACE;
+        a.definir(QStringLiteral("LEITORA"), nomeLugar);
+        a.definir(QStringLiteral("AUTORIZADO"), QStringLiteral("Sim"));
+        a.definir(QStringLiteral("NOME"), nome);
+        a.definir(QStringLiteral("CARTAO"), kVazio);
+        a.definir(QStringLiteral("GRUPO"), QString());
+        a.definir(QStringLiteral("TIPO"), QStringLiteral("Sem cartão"));
+        a.definir(QStringLiteral("NOTA"), QStringLiteral("Acesso autorizado manualmente"));
+        a.definir(QStringLiteral("NOTA2"), observacao);
+        a.definir(QStringLiteral("ORIGEM"), origem);
+        a.definir(QStringLiteral("DESTINO"), destino);
+        a.definir(QStringLiteral("RONDA"), QStringLiteral("0"));
+        a.definir(QStringLiteral("RELATORIO"), QStringLiteral("1"));
+        gravarLinha({});
+    } catch (const ErroBanco& e) {
+        MostrarMensagem(e.texto());
+    }
+
+    quint8 erro = 0;
+    if (passiva) {
+        if (!passiva->NaoBateRele)
+            passiva->AcionarRele(erro);
+        else if (passiva->LeitoraMae)
+            passiva->LeitoraMae->AcionarRele(erro);
+        passiva->Ocupada.liberar();
+    } else if (ativa) {
+        TPORTAOATIVO& P = *ativa->Portao;
+        if (P.Fechado) {
+            if (!ativa->NaoBateRele || ativa->LeitoraMae) {
+                ativa->PulsarPortao(erro);
+                if (erro == 0) {
+                    P.Aberto = true;
+                    P.FechamentoComandado = false;
+                }
+            }
+        }
+    } else {
+        for (int n : portas) {
+            erro = 0;
+            controladora->AcionarPorta(n, controladora->Portas[n - 1].TempoRele, erro);
+        }
+    }
+    return erro;
+}
+
+void MotorAcesso::mudarDiaSeNecessario() {
+    const int hoje = DiaSemana(relogio().hoje());
+    if (hoje == m_dm.diaSemanaInicio) return;
+    if (aoMudarDia) aoMudarDia(true);
+    m_dm.diaSemanaInicio = hoje;
+    try {
+        if (m_dm.setACE.emEdicao()) m_dm.setACE.cancelar();
+        m_dm.setACE.fechar();
+        m_dm.abrirAcessosDeHoje();
+    } catch (const ErroBanco& e) {
+        MostrarMensagem(e.texto());
+    }
+    if (aoMudarDia) aoMudarDia(false);
+}
+
+} // namespace portaris

@@ -1,0 +1,61 @@
+#pragma once
+// The card flows of the three device kinds, the access log and the opening without card.
+#include "DispositivosEstacao.h"
+#include "Veredito.h"
+
+#include <QDate>
+#include <QTime>
+#include <functional>
+
+namespace portaris {
+
+class TdmPORTARIS;
+
+class MotorAcesso : public VereditoTag {
+public:
+    enum class Fluxo { Passiva, Ativa, Controladora };
+
+    MotorAcesso(TdmPORTARIS& dm, MotorVeredito& veredito, DispositivosEstacao& dispositivos);
+
+    // [qx71] ignorarrepeticaopor, in seconds (0 = never ignore).
+    void definirJanelaRepeticao(int segundos) { m_janela = segundos; }
+    // The login of the operator logged in at this station, written into every row.
+    std::function<QString()> loginAtual;
+    // The live list is about to move to a new day / has moved (the console freezes and redraws).
+    std::function<void(bool antes)> aoMudarDia;
+
+    void TratarCartaoLeitora71(TLeitora71& leitora);
+    bool TratarTag64AX(TPORTAOATIVO& portao, TLeitora64AX& leitora) override;
+    void TratarEventoControladora(int chavePorta, int porta, int tempoRele, TControladora& controladora,
+                                  const QString& lugar, const QString& cartao);
+
+    // Stores a card row; a failure is handled here as the flow demands (see the .cpp).
+    void RegistrarAcesso(VereditoAcesso& v, const QString& leitora, const QString& cartao,
+                         const QString& posicao, Fluxo fluxo);
+    // Writes the opening row and pulses the place; the error byte of the last pulse (0 when none).
+    quint8 AbrirSemCartao(const QString& nome, const QString& origem, const QString& observacao,
+                          const QString& lugar, const QString& destino, bool remoto = false);
+    // One downloaded controller event (card code of six characters).
+    void RegistrarAcessoMemoria(const QString& codigo, const QString& autorizado, const QString& evento,
+                                bool feriado, const QString& leitora, const QDate& data, const QTime& hora);
+    // The places of the opening without card, in device-list order, with their type marks.
+    QStringList LugaresAcesso() const;
+
+    MotorVeredito& veredito() { return m_veredito; }
+
+private:
+    bool repetido(const QString& cartao);
+    void novaLinha();
+    void gravarLinha(const std::function<void()>& depois);
+    void mudarDiaSeNecessario();
+    QString login() const { return loginAtual ? loginAtual() : QString(); }
+
+    TdmPORTARIS& m_dm;
+    MotorVeredito& m_veredito;
+    DispositivosEstacao& m_disp;
+    int m_janela = 2;
+    QString m_ultimoCartao;
+    quint32 m_instanteUltimo = 0;
+};
+
+} // namespace portaris

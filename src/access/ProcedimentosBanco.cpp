@@ -1,0 +1,18 @@
+#include "ProcedimentosBanco.h"
+
+#include "db/TdmPORTARIS.h"
+
+namespace portaris {
+
+QVariantMap ProcedimentosBanco::executar(const QString& procedimento, const QVariantMap& entradas) {
+    Procedimento& p = m_dm.sp(procedimento);
+    for (auto it = entradas.cbegin(); it != entradas.cend(); ++it)
+        p.definir(it.key(), it.value());
+    p.executar();
+    QVariantMap saidas;
+    for (const QString& s : p.saidas())
+        saidas.insert(s, p.saida(s));
+    return saidas;
+}
+
+} // namespace portaris
