@@ -6,6 +6,7 @@
 #include "db/Conjunto.h"
 #include "db/Esquema.h"
 #include "db/Firebird.h"
+#include "SementeBench.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -29,12 +30,8 @@ long rssKb() {
     return 0;
 }
 
-QString cartao(int i) { return QStringLiteral("%1").arg(i * 2654435761u % 0xFFFFFFFFu, 10, 16, QLatin1Char('0')).toUpper(); }
-
-double pct(QList<double> v, double p) {
-    std::sort(v.begin(), v.end());
-    return v.value(std::min<qsizetype>(v.size() - 1, static_cast<qsizetype>(p * v.size())));
-}
+using bench::cartao;
+using bench::pct;
 
 } // namespace
 
@@ -60,61 +57,7 @@ int main(int argc, char** argv) {
     if (semear) CriarBanco(arquivo, "SYSDBA", "masterkey");
     Banco b;
     b.conectar(arquivo, "SYSDBA", "masterkey");
-    if (semear) {
-        Comando lei(b, "INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIALNUM, POSICAO) VALUES (:K, :C, :D, 'BENCH', 'N')");
-        for (int d = 1; d <= dispositivos; ++d) {
-            lei.definir("K", d);
-            lei.definir("C", 128 + d % 100);
-            lei.definir("D", QStringLiteral("Leitora %1").arg(d));
-            lei.executar();
-        }
-        b.executar(QStringLiteral("SET GENERATOR GEN_CHAVE_LEITORA TO %1").arg(dispositivos + 10));
-        QByteArray foto(fotoKb * 1024, '\0');
-        for (int i = 0; i < foto.size(); ++i) foto[i] = static_cast<char>(QRandomGenerator::global()->bounded(256));
-        Comando usu(b, "INSERT INTO USUARIO (CHAVE, CARTAO, NOME, TIPO, GRUPO, NAOACESSOFERIADOS, NAOLISTARELAT, "
-                       "DESABILITAR, SEGE, SEGS, TERE, TERS, QUAE, QUAS, QUIE, QUIS, SEXE, SEXS, SABE, SABS, DOME, DOMS, "
-                       "EXPIRA, EXPIRAEM, AVSREC, FOTO) VALUES (:K, :C, :N, 'Morador', 'Geral', '0', '0', '0', "
-                       ":E, :S, :E, :S, :E, :S, :E, :S, :E, :S, :E, :S, :E, :S, '0', '2030-01-01', '0', :F)");
-        Comando hab(b, "INSERT INTO HABILITADO (UCHAVE, LCHAVE, MEMORIZAR) VALUES (:U, :L, 0)");
-        for (int u = 1; u <= usuarios; ++u) {
-            usu.definir("K", u);
-            usu.definir("C", cartao(u));
-            usu.definir("N", QStringLiteral("Morador número %1 do condomínio").arg(u));
-            usu.definir("E", QTime(0, 0));
-            usu.definir("S", QTime(23, 59, 59));
-            usu.definir("F", fotoKb > 0 ? QVariant(foto) : QVariant());
-            usu.executar();
-            for (int k = 0; k < 2; ++k) {
-                hab.definir("U", u);
-                hab.definir("L", 1 + (u + k * 7) % dispositivos);
-                hab.executar();
-            }
-            if (u % 5000 == 0) b.commitRetaining();
-        }
-        b.executar(QStringLiteral("SET GENERATOR GEN_CHAVE_USUARIO TO %1").arg(usuarios));
-        b.commit();
-        out << "semeou usuarios em " << t.elapsed() / 1000.0 << " s" << Qt::endl;
-        t.restart();
-        Comando ace(b, "INSERT INTO ACESSO (CHAVE, DATA, HORA, LEITORA, AUTORIZADO, NOME, CARTAO, GRUPO, TIPO, NOTA, "
-                       "NOTA2, LOGIN, COMPUTADOR, ORIGEM, DESTINO, RONDA, RELATORIO) VALUES (:K, :D, :H, :L, 'Sim', :N, "
-                       ":C, 'Geral', 'Morador', 'Acesso autorizado', '', 'admin', :PC, '', '', '0', '1')");
-        const QDate fim = QDate::currentDate();
-        for (int i = 1; i <= acessos; ++i) {
-            const int u = 1 + i % usuarios;
-            ace.definir("K", i);
-            ace.definir("D", fim.addDays(-(i % 365)));
-            ace.definir("H", QTime::fromMSecsSinceStartOfDay(static_cast<int>((qint64(i) * 7919) % 86400000)));
-            ace.definir("L", QStringLiteral("Leitora %1").arg(1 + i % dispositivos));
-            ace.definir("N", QStringLiteral("Morador número %1 do condomínio").arg(u));
-            ace.definir("C", cartao(u));
-            ace.definir("PC", QStringLiteral("Estação %1").arg(i % 4));
-            ace.executar();
-            if (i % 20000 == 0) b.commitRetaining();
-        }
-        b.executar(QStringLiteral("SET GENERATOR GEN_CHAVE_ACESSO TO %1").arg(acessos));
-        b.commit();
-        out << "semeou acessos em " << t.elapsed() / 1000.0 << " s" << Qt::endl;
-    }
+    if (semear) bench::semear(b, usuarios, dispositivos, acessos, fotoKb, out);
     // Statistics of the fresh indexes.
     for (const char* idx : {"IDX_USUARIO_CARTAO", "IDX_ACESSO_DATA_COMPUTADOR", "IDX_HABILITADO_LCHAVE", "PK_HABILITADO"})
         b.executar(QStringLiteral("SET STATISTICS INDEX %1").arg(QString::fromLatin1(idx)));
