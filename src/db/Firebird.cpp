@@ -158,6 +158,8 @@ void Banco::conectar(const QString& nomeBanco, const QString& usuario, const QSt
             dpb->insertString(st, isc_dpb_user_name, usuario.toUtf8().constData());
             dpb->insertString(st, isc_dpb_password, senha.toUtf8().constData());
             dpb->insertString(st, isc_dpb_lc_ctype, "UTF8");
+            // A server that does not answer must not freeze the station for the client's default minutes.
+            dpb->insertInt(st, isc_dpb_connect_timeout, TempoLimiteConexao);
             IProvider* prov = mestre()->getDispatcher();
             try {
                 m_att = prov->attachDatabase(st, nomeBanco.toUtf8().constData(), dpb->getBufferLength(st),

@@ -130,6 +130,8 @@ private:
 // One attachment with its one transaction (read committed, rec_version, nowait), started on demand.
 class Banco {
 public:
+    // Seconds a remote server may take to accept the attachment.
+    static constexpr int TempoLimiteConexao = 10;
     Banco();
     ~Banco();
     Banco(const Banco&) = delete;

@@ -2,7 +2,11 @@
 // creating a database, and the backup and restore services.
 #include "ModuloTeste.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <thread>
 
 using namespace portaris;
 
@@ -16,6 +20,7 @@ private slots:
     void reconectarDeixaOsDispositivos();
     void criarBanco();
     void copiarERestaurar();
+    void servidorMudo();
 };
 
 void TstConexao::nomeDoBanco_data() {
@@ -190,6 +195,30 @@ void TstConexao::copiarERestaurar() {
     m.dm->FECHAR_TABELAS();
     QVERIFY_THROWS_EXCEPTION(ErroBanco, RestaurarBanco(m.pasta.caminho("nada.FBK"), m.arquivo, op, {}));
     QVERIFY(m.dm->CONECTAR("ptconfig.ini")); // the database is intact
+}
+
+// A server that accepts the connection and never answers costs a bounded wait, not a frozen station.
+void TstConexao::servidorMudo() {
+    QTcpServer mudo;
+    QVERIFY(mudo.listen(QHostAddress::LocalHost));
+    QList<QTcpSocket*> aceitos; // kept open, never answered
+    connect(&mudo, &QTcpServer::newConnection, [&] { aceitos << mudo.nextPendingConnection(); });
+    std::atomic<bool> feito{false}, falhou{false};
+    QElapsedTimer t;
+    t.start();
+    std::thread th([&] {
+        Banco b;
+        try {
+            b.conectar(QStringLiteral("127.0.0.1/%1:/nada.fdb").arg(mudo.serverPort()), "SYSDBA", "x");
+        } catch (const ErroBanco&) {
+            falhou = true;
+        }
+        feito = true;
+    });
+    while (!feito) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    th.join();
+    QVERIFY(falhou);
+    QVERIFY2(t.elapsed() < 3 * Banco::TempoLimiteConexao * 1000, qPrintable(QString::number(t.elapsed())));
 }
 
 QTEST_GUILESS_MAIN(TstConexao)
