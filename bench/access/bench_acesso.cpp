@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     simulador.aoRegistrar([&](const sim::Registro& r) {
         const qint64 agora = relogioBench.nsecsElapsed();
         QMutexLocker l(&trava);
-        if (r.evento == QLatin1String("tx")) ultimoTx = agora;
+        if (r.evento == QLatin1String("tx") && r.descricao.startsWith(QLatin1String("'A'"))) ultimoTx = agora;
         if (r.evento == QLatin1String("rele")) {
             ms << (agora - ultimoTx) / 1e6;
             ++reles;
@@ -125,7 +125,8 @@ int main(int argc, char** argv) {
         simulador.comando("cartao 1 200 -");
     }
     QMutexLocker l(&trava);
-    const double wire = 10.0 * (4 + 10) / 19200 * 1000; // 'A' command (4 bytes) + reply (10 bytes)
+    // Address and its complement, the 4-byte 'A' command and the 14-byte reply.
+    const double wire = 10.0 * (1 + 1 + 4 + 14) / 19200 * 1000;
     out << "cartões: " << lista.size() << " relés: " << ms.size() << " em " << total.elapsed() / 1000.0 << " s"
         << Qt::endl;
     out << QStringLiteral("resposta do cartão → comando do relé: p50 %1 ms  p99 %2 ms  máx %3 ms")
