@@ -9,11 +9,32 @@
 
 namespace portaris {
 
+namespace {
+
+// The dataset does not signal a field written in its edit buffer; the bindings of one dataset
+// tell each other through this companion, so two widgets on one field stay alike.
+class AvisoCampos : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    static AvisoCampos* de(Conjunto& c) {
+        auto* a = c.findChild<AvisoCampos*>(QString(), Qt::FindDirectChildrenOnly);
+        return a ? a : new AvisoCampos(&c);
+    }
+signals:
+    void campoMudou(const QString& campo);
+};
+
+} // namespace
+
 Ligacao::Ligacao(Conjunto& conjunto, QString campo, QWidget* widget)
     : QObject(widget), m_conjunto(conjunto), m_campo(std::move(campo)), m_widget(widget) {
     connect(&m_conjunto, &Conjunto::rolou, this, &Ligacao::atualizar);
     connect(&m_conjunto, &Conjunto::estadoMudou, this, &Ligacao::atualizar);
     connect(&m_conjunto, &Conjunto::dadosMudaram, this, &Ligacao::atualizar);
+    connect(AvisoCampos::de(m_conjunto), &AvisoCampos::campoMudou, this, [this](const QString& campo) {
+        if (campo.compare(m_campo, Qt::CaseInsensitive) == 0) atualizar();
+    });
 }
 
 void Ligacao::definirSomenteLeitura(bool sim) {
@@ -51,6 +72,7 @@ bool Ligacao::escrever(const QString& texto) {
         MostrarMensagem(e.texto());
         return false;
     }
+    emit AvisoCampos::de(m_conjunto)->campoMudou(m_campo);
     return true;
 }
 
@@ -153,3 +175,5 @@ void LigacaoCombo::mostrar(const QString& texto) {
 void LigacaoCombo::aplicarEdicao(bool editavel) { combo()->setEnabled(editavel); }
 
 } // namespace portaris
+
+#include "Ligacoes.moc"
