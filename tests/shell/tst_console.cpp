@@ -118,6 +118,8 @@ void TstConsole::navegacao_data() {
     QTest::newRow("Configurar answered Não on Usuários") << int(P::pnUSUARIOS) << "10001" << "btCON" << n << int(P::pnUSUARIOS) << QStringList{kPerguntaConfigurar} << 0 << 0;
     QTest::newRow("Configurar without NIVEL05") << int(P::pnACESSOS) << "11110" << "btCON" << s << int(P::pnACESSOS) << QStringList{kRecusa} << 0 << 0;
     QTest::newRow("Configurar again on Configurar") << int(P::pnCONFIGURAR) << "11111" << "btCON" << s << int(P::pnCONFIGURAR) << QStringList() << 0 << 0;
+    QTest::newRow("Lembretes without NIVEL03") << int(P::pnUSUARIOS) << "11011" << "btLEM" << n << int(P::pnUSUARIOS) << QStringList{kRecusa} << 0 << 0;
+    QTest::newRow("Lembretes without card holders") << int(P::pnACESSOS) << "00100" << "btLEM" << n << int(P::pnACESSOS) << QStringList() << 0 << 0;
     QTest::newRow("Acessos resumes the devices") << int(P::pnCONFIGURAR) << "00000" << "btACE" << n << int(P::pnACESSOS) << QStringList() << 0 << 1;
     QTest::newRow("Acessos on Acessos") << int(P::pnACESSOS) << "00000" << "btACE" << n << int(P::pnACESSOS) << QStringList() << 0 << 1;
 }
@@ -184,6 +186,8 @@ void TstConsole::registroEmEdicaoTravaTudo() {
     }
     QVERIFY(c.m.operador.textos().isEmpty());
     QVERIFY(c.chamadas.logoffs.isEmpty());
+    w.btSTA->click(); // the status window is not locked
+    QCOMPARE(c.chamadas.status, 1);
     QVERIFY(!ConsoleTeste::linhasLog().contains(QStringLiteral("Finaliza o Portaris")));
 
     c.m.dm->setGRP.cancelar();
