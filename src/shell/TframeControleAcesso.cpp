@@ -48,9 +48,12 @@ TframeControleAcesso::TframeControleAcesso(Conjunto& setACE, QWidget* parent) : 
     grande.setPixelSize(16);
     grande.setBold(true);
     const QList<std::pair<QString, QString>> campos = {
-        {QStringLiteral("CARTAO"), QStringLiteral("Cartão")}, {QStringLiteral("GRUPO"), QStringLiteral("Grupo")},
-        {QStringLiteral("TIPO"), QStringLiteral("Tipo")},     {QStringLiteral("NOME"), QStringLiteral("Nome")},
-        {QStringLiteral("ORIGEM"), QStringLiteral("Origem")}, {QStringLiteral("DESTINO"), QStringLiteral("Destino")}};
+        {QStringLiteral("CARTAO"), QStringLiteral("Cartão")},
+        {QStringLiteral("GRUPO"), QStringLiteral("Grupo")},
+        {QStringLiteral("TIPO"), QStringLiteral("Tipo")},
+        {QStringLiteral("NOME"), QStringLiteral("Nome")},
+        {QStringLiteral("ORIGEM"), QStringLiteral("Origem")},
+        {QStringLiteral("DESTINO"), QStringLiteral("Destino")}};
     for (int i = 0; i < campos.size(); ++i) {
         auto* rotulo = new QLabel(campos[i].second);
         auto* ed = new QLineEdit;
@@ -88,6 +91,8 @@ TframeControleAcesso::TframeControleAcesso(Conjunto& setACE, QWidget* parent) : 
     v->addWidget(m_grade, 1);
 }
 
-QLineEdit* TframeControleAcesso::campo(const QString& nome) const { return m_campos.value(nome.toUpper()); }
+QLineEdit* TframeControleAcesso::campo(const QString& nome) const {
+    return m_campos.value(nome.toUpper());
+}
 
 } // namespace portaris

@@ -64,12 +64,18 @@ const QString kRecusa = QStringLiteral("@!000AVISua conta não possui acesso a e
 
 QString TfmPRS::sufixo(int tag) {
     switch (tag) {
-    case pnACESSOS: return QStringLiteral(" - Tela de controle de acessos");
-    case pnUSUARIOS: return QStringLiteral(" - Tela de cadastro de pessoal");
-    case pnRONDA: return QStringLiteral(" - Tela de cadastro de ronda");
-    case pnCONFIGURAR: return QStringLiteral(" - Painel de configurações");
-    case pnRELATORIOS: return QStringLiteral(" - Tela de relatórios");
-    case pnFAMILIAS: return QStringLiteral(" - Tela de cadastro de famílias");
+    case pnACESSOS:
+        return QStringLiteral(" - Tela de controle de acessos");
+    case pnUSUARIOS:
+        return QStringLiteral(" - Tela de cadastro de pessoal");
+    case pnRONDA:
+        return QStringLiteral(" - Tela de cadastro de ronda");
+    case pnCONFIGURAR:
+        return QStringLiteral(" - Painel de configurações");
+    case pnRELATORIOS:
+        return QStringLiteral(" - Tela de relatórios");
+    case pnFAMILIAS:
+        return QStringLiteral(" - Tela de cadastro de famílias");
     }
     return {};
 }
@@ -94,15 +100,19 @@ TfmPRS::TfmPRS(TdmPORTARIS& dm, TfmLOG* login, ServicosConsole servicos, QWidget
     m_paineis = new QStackedWidget;
     m_acesso = new TframeControleAcesso(m_dm.setACE);
     m_listaPaineis = {m_acesso};
-    const QStringList nomes = {QString(), QStringLiteral("frameCadastroUsuario"), QStringLiteral("frameRonda"),
-                               QStringLiteral("frameConfigurar"), QStringLiteral("frameRelatorios"),
+    const QStringList nomes = {QString(),
+                               QStringLiteral("frameCadastroUsuario"),
+                               QStringLiteral("frameRonda"),
+                               QStringLiteral("frameConfigurar"),
+                               QStringLiteral("frameRelatorios"),
                                QStringLiteral("frameCadastroFamilias")};
     for (int t = 1; t < 6; ++t) {
         auto* p = new QWidget;
         p->setObjectName(nomes[t]);
         m_listaPaineis << p;
     }
-    for (QWidget* p : m_listaPaineis) m_paineis->addWidget(p);
+    for (QWidget* p : m_listaPaineis)
+        m_paineis->addWidget(p);
     v->addWidget(m_paineis, 1);
 
     m_barra = new QWidget;
@@ -116,12 +126,15 @@ TfmPRS::TfmPRS(TdmPORTARIS& dm, TfmLOG* login, ServicosConsole servicos, QWidget
     btFAM = criarBotao(QStringLiteral("Famílias"), QStringLiteral("users-group"), QStringLiteral("btFAM"));
     btRON = criarBotao(QStringLiteral("Ronda"), QStringLiteral("walk"), QStringLiteral("btRON"));
     btLEM = criarBotao(QStringLiteral("Lembretes"), QStringLiteral("message-2"), QStringLiteral("btLEM"));
-    btREL = criarBotao(QStringLiteral("Relatórios"), QStringLiteral("report-analytics"), QStringLiteral("btREL"));
-    btSTA = criarBotao(QStringLiteral("Status"), QStringLiteral("device-desktop-analytics"), QStringLiteral("btSTA"));
+    btREL =
+        criarBotao(QStringLiteral("Relatórios"), QStringLiteral("report-analytics"), QStringLiteral("btREL"));
+    btSTA = criarBotao(QStringLiteral("Status"), QStringLiteral("device-desktop-analytics"),
+                       QStringLiteral("btSTA"));
     btLOF = criarBotao(QStringLiteral("Logoff"), QStringLiteral("logout"), QStringLiteral("btLOF"));
     btCON = criarBotao(QStringLiteral("Configurar"), QStringLiteral("settings"), QStringLiteral("btCON"));
     btFIN = criarBotao(QStringLiteral("Finalizar"), QStringLiteral("power"), QStringLiteral("btFIN"));
-    for (QToolButton* b : {btFUN, btACE, btUSU, btFAM, btRON, btLEM, btREL, btSTA, btLOF, btCON, btFIN}) h->addWidget(b);
+    for (QToolButton* b : {btFUN, btACE, btUSU, btFAM, btRON, btLEM, btREL, btSTA, btLOF, btCON, btFIN})
+        h->addWidget(b);
     h->addStretch();
     v->addWidget(m_barra);
     setCentralWidget(central);
@@ -152,7 +165,8 @@ TfmPRS::TfmPRS(TdmPORTARIS& dm, TfmLOG* login, ServicosConsole servicos, QWidget
     btABR = criarBotao(QStringLiteral("F2 Abrir"), QStringLiteral("lock-open"), QStringLiteral("btABR"));
     btABR->setToolTip(QStringLiteral("Permite abrir uma porta manual."));
     pnFACE = criarMenu(QStringLiteral("pnFACE"), {btABR});
-    btIMPEXP = criarBotao(QStringLiteral("Imp./Exp."), QStringLiteral("report-analytics"), QStringLiteral("btIMPEXP"));
+    btIMPEXP = criarBotao(QStringLiteral("Imp./Exp."), QStringLiteral("report-analytics"),
+                          QStringLiteral("btIMPEXP"));
     btIMPEXP->setToolTip(QStringLiteral("Imprimir / Exportar"));
     btATU = criarBotao(QStringLiteral("Atualizar"), QStringLiteral("arrow-back-up"), QStringLiteral("btATU"));
     btATU->setToolTip(QStringLiteral("Acessa a(s) controladora(s) e baixa os dados"));
@@ -189,7 +203,8 @@ TfmPRS::TfmPRS(TdmPORTARIS& dm, TfmLOG* login, ServicosConsole servicos, QWidget
     connect(btEXC, &QToolButton::clicked, this, &TfmPRS::Excluir);
     connect(btIMP, &QToolButton::clicked, this, &TfmPRS::FecharMenus);
     // The report column's own actions belong to the reports panel; the buttons close the column.
-    for (QToolButton* b : {btIMPEXP, btATU, btRACE, btRUSU}) connect(b, &QToolButton::clicked, this, &TfmPRS::FecharMenus);
+    for (QToolButton* b : {btIMPEXP, btATU, btRACE, btRUSU})
+        connect(b, &QToolButton::clicked, this, &TfmPRS::FecharMenus);
 
     // The window sees key presses before its controls (F2).
     qApp->installEventFilter(this);
@@ -206,7 +221,9 @@ TfmPRS::TfmPRS(TdmPORTARIS& dm, TfmLOG* login, ServicosConsole servicos, QWidget
     if (m_dm.conectado()) m_dm.setACE.ultimo();
 }
 
-TfmPRS::~TfmPRS() { qApp->removeEventFilter(this); }
+TfmPRS::~TfmPRS() {
+    qApp->removeEventFilter(this);
+}
 
 QToolButton* TfmPRS::criarBotao(const QString& legenda, const QString& icone, const QString& nome) {
     auto* b = new QToolButton;
@@ -239,18 +256,25 @@ QFrame* TfmPRS::criarMenu(const QString& nome, const QList<QToolButton*>& botoes
     titulo->setPalette(p);
     titulo->setFixedHeight(20);
     v->addWidget(titulo);
-    for (QToolButton* b : botoes) v->addWidget(b);
+    for (QToolButton* b : botoes)
+        v->addWidget(b);
     v->addStretch();
     f->setFixedSize(kBotao, 20 + kBotao * static_cast<int>(botoes.size()));
     f->hide();
     return f;
 }
 
-const Sessao& TfmPRS::sessao() const { return m_login ? m_login->sessao() : m_sessao; }
+const Sessao& TfmPRS::sessao() const {
+    return m_login ? m_login->sessao() : m_sessao;
+}
 
-bool TfmPRS::temNivel(int n) const { return n >= 1 && n <= 5 && sessao().niveis[n - 1]; }
+bool TfmPRS::temNivel(int n) const {
+    return n >= 1 && n <= 5 && sessao().niveis[n - 1];
+}
 
-QWidget* TfmPRS::painel(int tag) const { return m_listaPaineis.value(tag); }
+QWidget* TfmPRS::painel(int tag) const {
+    return m_listaPaineis.value(tag);
+}
 
 void TfmPRS::definirPainel(int tag, QWidget* novo) {
     if (tag < 1 || tag >= m_listaPaineis.size() || !novo) return;
@@ -265,17 +289,25 @@ void TfmPRS::definirPainel(int tag, QWidget* novo) {
 
 QToolButton* TfmPRS::botaoDoPainel(int tag) const {
     switch (tag) {
-    case pnACESSOS: return btACE;
-    case pnUSUARIOS: return btUSU;
-    case pnRONDA: return btRON;
-    case pnCONFIGURAR: return btCON;
-    case pnRELATORIOS: return btREL;
-    case pnFAMILIAS: return btFAM;
+    case pnACESSOS:
+        return btACE;
+    case pnUSUARIOS:
+        return btUSU;
+    case pnRONDA:
+        return btRON;
+    case pnCONFIGURAR:
+        return btCON;
+    case pnRELATORIOS:
+        return btREL;
+    case pnFAMILIAS:
+        return btFAM;
     }
     return btACE;
 }
 
-void TfmPRS::VoltarBotao() { botaoDoPainel(m_painel)->setChecked(true); }
+void TfmPRS::VoltarBotao() {
+    botaoDoPainel(m_painel)->setChecked(true);
+}
 
 void TfmPRS::recusar(QToolButton* botao) {
     MostrarMensagem(kRecusa);
@@ -291,12 +323,14 @@ void TfmPRS::mostrarPainel(int tag) {
 }
 
 void TfmPRS::FecharMenus() {
-    for (QFrame* f : {pnFCAD, pnFACE, pnFREL}) f->hide();
+    for (QFrame* f : {pnFCAD, pnFACE, pnFREL})
+        f->hide();
     tmrMEN->stop();
 }
 
 void TfmPRS::BloquearNavegacao(bool bloquear) {
-    for (QToolButton* b : {btACE, btUSU, btRON, btLEM, btREL, btLOF, btCON, btFIN}) b->setEnabled(!bloquear);
+    for (QToolButton* b : {btACE, btUSU, btRON, btLEM, btREL, btLOF, btCON, btFIN})
+        b->setEnabled(!bloquear);
 }
 
 void TfmPRS::navegar(int tag) {
@@ -310,7 +344,8 @@ void TfmPRS::navegar(int tag) {
         recusar(botaoDoPainel(tag));
         return;
     }
-    if ((tag == pnUSUARIOS || tag == pnRONDA) && m_dm.conectado() && atualizarAoEntrar && atualizarAoEntrar()) {
+    if ((tag == pnUSUARIOS || tag == pnRONDA) && m_dm.conectado() && atualizarAoEntrar &&
+        atualizarAoEntrar()) {
         try {
             if (tag == pnUSUARIOS) {
                 m_dm.setUSU.fechar();
@@ -318,7 +353,8 @@ void TfmPRS::navegar(int tag) {
             } else {
                 m_dm.setRON.fechar();
                 m_dm.setRON.abrir();
-                m_dm.tbRON.definirParametro(QStringLiteral("PCHAVE"), m_dm.setRON.valor(QStringLiteral("CHAVE")));
+                m_dm.tbRON.definirParametro(QStringLiteral("PCHAVE"),
+                                            m_dm.setRON.valor(QStringLiteral("CHAVE")));
                 m_dm.tbRON.abrir();
             }
         } catch (const ErroBanco& e) {
@@ -340,9 +376,10 @@ void TfmPRS::Configurar() {
         recusar(btCON);
     } else if (prosseguir) {
         ampulheta.restaurar();
-        if (Perguntar(QStringLiteral("Ao acessar a opção Configurar, a comunicação com a(s) leitora(s) será "
-                                     "interrompida.\r\n\r\nConfirma prosseguir?\r\n\r\nNota : a comunicação será "
-                                     "re-estabelecida ao clicar a opção Acessos")) == Resposta::Sim) {
+        if (Perguntar(
+                QStringLiteral("Ao acessar a opção Configurar, a comunicação com a(s) leitora(s) será "
+                               "interrompida.\r\n\r\nConfirma prosseguir?\r\n\r\nNota : a comunicação será "
+                               "re-estabelecida ao clicar a opção Acessos")) == Resposta::Sim) {
             mostrarPainel(pnCONFIGURAR);
             if (m_servicos.suspenderDispositivos) m_servicos.suspenderDispositivos();
         } else {
@@ -405,9 +442,11 @@ void TfmPRS::Finalizar() {
 }
 
 void TfmPRS::closeEvent(QCloseEvent* e) {
-    while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
     btFIN->setEnabled(true);
-    if (cfg::outros_confirmaaofechar.ler() && Perguntar(QStringLiteral("Confirma sair do Portaris")) != Resposta::Sim) {
+    if (cfg::outros_confirmaaofechar.ler() &&
+        Perguntar(QStringLiteral("Confirma sair do Portaris")) != Resposta::Sim) {
         e->ignore();
         return;
     }
@@ -453,7 +492,8 @@ bool TfmPRS::eventFilter(QObject* obj, QEvent* e) {
     }
     if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_F2) {
         auto* w = qobject_cast<QWidget*>(obj);
-        if (w && w->window() == this && isVisible() && btACE->isChecked() && m_painel == pnACESSOS && m_tag != -1) {
+        if (w && w->window() == this && isVisible() && btACE->isChecked() && m_painel == pnACESSOS &&
+            m_tag != -1) {
             e->accept();
             AbrirPorta();
             return true;
@@ -491,10 +531,18 @@ void TfmPRS::MostrarMenu() {
     if (!btFUN->isEnabled()) return;
     QFrame* menu = nullptr;
     switch (m_painel) {
-    case pnACESSOS: menu = pnFACE; break;
-    case pnRELATORIOS: menu = pnFREL; break;
-    case pnCONFIGURAR: menu = operacoesAtuais() ? pnFCAD : nullptr; break;
-    default: menu = pnFCAD; break;
+    case pnACESSOS:
+        menu = pnFACE;
+        break;
+    case pnRELATORIOS:
+        menu = pnFREL;
+        break;
+    case pnCONFIGURAR:
+        menu = operacoesAtuais() ? pnFCAD : nullptr;
+        break;
+    default:
+        menu = pnFCAD;
+        break;
     }
     if (!menu) return;
     for (QFrame* f : {pnFCAD, pnFACE, pnFREL})
@@ -568,7 +616,8 @@ void TfmPRS::Cancelar() {
 
 void TfmPRS::Excluir() {
     FecharMenus();
-    if (Perguntar(QStringLiteral("Confirma realizar a exclusão da informação selecionada?")) != Resposta::Sim) return;
+    if (Perguntar(QStringLiteral("Confirma realizar a exclusão da informação selecionada?")) != Resposta::Sim)
+        return;
     const OperacoesCadastro* ops = operacoesAtuais();
     if (ops) chamar(ops->excluir);
     if (focusWidget()) focusWidget()->clearFocus();
@@ -578,7 +627,8 @@ void TfmPRS::ModoConfiguracaoServidor() {
     m_tag = -1;
     mostrarPainel(pnCONFIGURAR);
     setWindowTitle(QStringLiteral("O PORTARIS ESTÁ EM MODO DE CONFIGURAÇÃO DE SERVIDOR"));
-    for (QToolButton* b : {btACE, btUSU, btRON, btLEM, btREL, btLOF, btCON, btFUN}) b->setEnabled(false);
+    for (QToolButton* b : {btACE, btUSU, btRON, btLEM, btREL, btLOF, btCON, btFUN})
+        b->setEnabled(false);
     btFIN->setEnabled(true);
     show();
     QMessageBox::information(this, QStringLiteral("Aviso"),

@@ -19,13 +19,14 @@ namespace portaris {
 class TdmPORTARIS;
 class TframeControleAcesso;
 
-struct ServicosConsole {            // every member may be empty (then the action does nothing)
-    std::function<QStringList()> lugaresAcesso;                 // places for "Local de acesso"
+struct ServicosConsole {                        // every member may be empty (then the action does nothing)
+    std::function<QStringList()> lugaresAcesso; // places for "Local de acesso"
     std::function<void(const QString& nome, const QString& origem, const QString& observacao,
-                       const QString& lugar, const QString& destino)> abrirSemCartao;
+                       const QString& lugar, const QString& destino)>
+        abrirSemCartao;
     std::function<void()> suspenderDispositivos, retomarDispositivos;
-    std::function<void()> mostrarStatus;                        // "Status"
-    std::function<void(const QString& login)> logoffBanco;      // USERLOGOFF on the database
+    std::function<void()> mostrarStatus;                   // "Status"
+    std::function<void(const QString& login)> logoffBanco; // USERLOGOFF on the database
 };
 
 // What the registration functions call on the panel in front; each returns whether the dataset
@@ -38,7 +39,14 @@ class TfmPRS : public QMainWindow {
     Q_OBJECT
 public:
     // Panel tags.
-    enum Painel { pnACESSOS = 0, pnUSUARIOS = 1, pnRONDA = 2, pnCONFIGURAR = 3, pnRELATORIOS = 4, pnFAMILIAS = 5 };
+    enum Painel {
+        pnACESSOS = 0,
+        pnUSUARIOS = 1,
+        pnRONDA = 2,
+        pnCONFIGURAR = 3,
+        pnRELATORIOS = 4,
+        pnFAMILIAS = 5
+    };
 
     // `login` may be null (tests, server configuration mode): definirSessao then gives the levels.
     TfmPRS(TdmPORTARIS& dm, TfmLOG* login, ServicosConsole servicos, QWidget* parent = nullptr);

@@ -42,7 +42,9 @@ void Ligacao::definirSomenteLeitura(bool sim) {
     atualizar();
 }
 
-bool Ligacao::editavel() const { return !m_somenteLeitura && m_conjunto.emEdicao(); }
+bool Ligacao::editavel() const {
+    return !m_somenteLeitura && m_conjunto.emEdicao();
+}
 
 QString Ligacao::textoCampo() const {
     if (!m_conjunto.aberto()) return {};
@@ -78,7 +80,8 @@ bool Ligacao::escrever(const QString& texto) {
 
 // QLineEdit
 
-LigacaoEdit::LigacaoEdit(Conjunto& conjunto, const QString& campo, QLineEdit* e) : Ligacao(conjunto, campo, e) {
+LigacaoEdit::LigacaoEdit(Conjunto& conjunto, const QString& campo, QLineEdit* e)
+    : Ligacao(conjunto, campo, e) {
     try {
         const QString mascara = conjunto.campo(campo).mascara;
         if (!mascara.isEmpty()) e->setInputMask(MascaraQt(mascara));
@@ -89,7 +92,9 @@ LigacaoEdit::LigacaoEdit(Conjunto& conjunto, const QString& campo, QLineEdit* e)
     atualizar();
 }
 
-QLineEdit* LigacaoEdit::edit() const { return static_cast<QLineEdit*>(m_widget.data()); }
+QLineEdit* LigacaoEdit::edit() const {
+    return static_cast<QLineEdit*>(m_widget.data());
+}
 
 bool LigacaoEdit::confirmar() {
     QLineEdit* e = edit();
@@ -104,7 +109,9 @@ void LigacaoEdit::mostrar(const QString& texto) {
     edit()->setModified(false);
 }
 
-void LigacaoEdit::aplicarEdicao(bool editavel) { edit()->setReadOnly(!editavel); }
+void LigacaoEdit::aplicarEdicao(bool editavel) {
+    edit()->setReadOnly(!editavel);
+}
 
 // QLabel
 
@@ -114,11 +121,14 @@ LigacaoRotulo::LigacaoRotulo(Conjunto& conjunto, const QString& campo, QLabel* r
     atualizar();
 }
 
-void LigacaoRotulo::mostrar(const QString& texto) { static_cast<QLabel*>(m_widget.data())->setText(texto); }
+void LigacaoRotulo::mostrar(const QString& texto) {
+    static_cast<QLabel*>(m_widget.data())->setText(texto);
+}
 
 // QCheckBox
 
-LigacaoCheck::LigacaoCheck(Conjunto& conjunto, const QString& campo, QCheckBox* c) : Ligacao(conjunto, campo, c) {
+LigacaoCheck::LigacaoCheck(Conjunto& conjunto, const QString& campo, QCheckBox* c)
+    : Ligacao(conjunto, campo, c) {
     connect(c, &QCheckBox::toggled, this, [this](bool marcado) {
         if (m_atualizando) return;
         if (!escrever(marcado ? QStringLiteral("1") : QStringLiteral("0"))) atualizar();
@@ -126,9 +136,13 @@ LigacaoCheck::LigacaoCheck(Conjunto& conjunto, const QString& campo, QCheckBox* 
     atualizar();
 }
 
-QCheckBox* LigacaoCheck::check() const { return static_cast<QCheckBox*>(m_widget.data()); }
+QCheckBox* LigacaoCheck::check() const {
+    return static_cast<QCheckBox*>(m_widget.data());
+}
 
-void LigacaoCheck::mostrar(const QString& texto) { check()->setChecked(texto == QLatin1String("1")); }
+void LigacaoCheck::mostrar(const QString& texto) {
+    check()->setChecked(texto == QLatin1String("1"));
+}
 
 void LigacaoCheck::aplicarEdicao(bool editavel) {
     // Read-only but not greyed: the operator still reads it while browsing.
@@ -138,7 +152,8 @@ void LigacaoCheck::aplicarEdicao(bool editavel) {
 
 // QComboBox
 
-LigacaoCombo::LigacaoCombo(Conjunto& conjunto, const QString& campo, QComboBox* c) : Ligacao(conjunto, campo, c) {
+LigacaoCombo::LigacaoCombo(Conjunto& conjunto, const QString& campo, QComboBox* c)
+    : Ligacao(conjunto, campo, c) {
     connect(c, &QComboBox::textActivated, this, [this](const QString& t) {
         if (!m_atualizando && !escrever(t)) atualizar();
     });
@@ -150,7 +165,9 @@ LigacaoCombo::LigacaoCombo(Conjunto& conjunto, const QString& campo, QComboBox* 
     atualizar();
 }
 
-QComboBox* LigacaoCombo::combo() const { return static_cast<QComboBox*>(m_widget.data()); }
+QComboBox* LigacaoCombo::combo() const {
+    return static_cast<QComboBox*>(m_widget.data());
+}
 
 bool LigacaoCombo::confirmar() {
     if (!m_pendente || !combo() || !editavel()) return true;
@@ -172,7 +189,9 @@ void LigacaoCombo::mostrar(const QString& texto) {
     }
 }
 
-void LigacaoCombo::aplicarEdicao(bool editavel) { combo()->setEnabled(editavel); }
+void LigacaoCombo::aplicarEdicao(bool editavel) {
+    combo()->setEnabled(editavel);
+}
 
 } // namespace portaris
 

@@ -36,7 +36,8 @@ void ModeloConjunto::aoMudarDados() {
         beginInsertRows({}, antes, antes);
         m_quantidade = n;
         endInsertRows();
-    } else if (m_conjunto.aberto() && n == antes - 1 && m_conjunto.posicao() >= 0 && m_conjunto.posicao() < antes) {
+    } else if (m_conjunto.aberto() && n == antes - 1 && m_conjunto.posicao() >= 0 &&
+               m_conjunto.posicao() < antes) {
         // The views still see the old rows while the removal is announced: rows after the removed
         // one are read one place earlier in the dataset.
         const int r = m_conjunto.posicao();
@@ -61,7 +62,9 @@ int ModeloConjunto::linhaConjunto(int linhaModelo) const {
     return linhaModelo > m_removendo ? linhaModelo - 1 : linhaModelo;
 }
 
-int ModeloConjunto::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_quantidade; }
+int ModeloConjunto::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_quantidade;
+}
 
 int ModeloConjunto::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_colunas.size());
@@ -78,7 +81,8 @@ QVariant ModeloConjunto::data(const QModelIndex& index, int role) const {
 QVariant ModeloConjunto::headerData(int section, Qt::Orientation o, int role) const {
     if (o == Qt::Horizontal && section >= 0 && section < m_colunas.size()) {
         if (role == Qt::DisplayRole) return m_colunas[section].titulo;
-        if (role == Qt::SizeHintRole && m_colunas[section].largura > 0) return QSize(m_colunas[section].largura, -1);
+        if (role == Qt::SizeHintRole && m_colunas[section].largura > 0)
+            return QSize(m_colunas[section].largura, -1);
     }
     return QAbstractTableModel::headerData(section, o, role);
 }

@@ -44,9 +44,9 @@ private:
 
     Conjunto& m_conjunto;
     QList<ColunaConjunto> m_colunas;
-    int m_quantidade = 0;         // rows as the views know them
+    int m_quantidade = 0; // rows as the views know them
     EstadoConjunto m_estadoAnterior;
-    int m_removendo = -1;         // while a removal is announced: the row already gone in the dataset
+    int m_removendo = -1; // while a removal is announced: the row already gone in the dataset
 };
 
 // A read-only grid over a ModeloConjunto: whole rows, the dataset's current row selected and

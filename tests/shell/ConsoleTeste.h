@@ -14,10 +14,12 @@ public:
     explicit ProcsModulo(portaris::TdmPORTARIS& dm) : m_dm(dm) {}
     QVariantMap executar(const QString& nome, const QVariantMap& entradas) override {
         portaris::Procedimento& sp = m_dm.sp(nome);
-        for (auto i = entradas.cbegin(); i != entradas.cend(); ++i) sp.definir(i.key(), i.value());
+        for (auto i = entradas.cbegin(); i != entradas.cend(); ++i)
+            sp.definir(i.key(), i.value());
         sp.executar();
         QVariantMap saida;
-        for (const QString& s : sp.saidas()) saida.insert(s, sp.saida(s));
+        for (const QString& s : sp.saidas())
+            saida.insert(s, sp.saida(s));
         return saida;
     }
 
@@ -41,7 +43,9 @@ struct ConsoleTeste {
         portaris::ServicosConsole s;
         s.lugaresAcesso = [this] { return chamadas.lugares; };
         s.abrirSemCartao = [this](const QString& n, const QString& o, const QString& obs, const QString& l,
-                                  const QString& d) { chamadas.aberturas << QStringList{n, o, obs, l, d}; };
+                                  const QString& d) {
+            chamadas.aberturas << QStringList{n, o, obs, l, d};
+        };
         s.suspenderDispositivos = [this] { ++chamadas.suspensoes; };
         s.retomarDispositivos = [this] { ++chamadas.retomadas; };
         s.mostrarStatus = [this] { ++chamadas.status; };
@@ -55,7 +59,8 @@ struct ConsoleTeste {
     }
 
     // `niveis`: five characters "1"/"0" for NIVEL01 … NIVEL05.
-    explicit ConsoleTeste(const QString& niveis = QStringLiteral("11111"), portaris::TfmLOG* login = nullptr) {
+    explicit ConsoleTeste(const QString& niveis = QStringLiteral("11111"),
+                          portaris::TfmLOG* login = nullptr) {
         w = std::make_unique<portaris::TfmPRS>(*m.dm, login, servicos());
         definirNiveis(niveis);
         w->setWindowTitle(QStringLiteral("PORTARIS Porteiro"));
@@ -64,7 +69,8 @@ struct ConsoleTeste {
         portaris::Sessao s;
         s.login = QStringLiteral("porteiro");
         s.nome = QStringLiteral("Porteiro");
-        for (int i = 0; i < 5; ++i) s.niveis[i] = niveis.at(i) == u'1';
+        for (int i = 0; i < 5; ++i)
+            s.niveis[i] = niveis.at(i) == u'1';
         w->definirSessao(s);
     }
     static QStringList linhasLog() {

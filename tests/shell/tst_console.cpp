@@ -26,11 +26,12 @@ const QString kPerguntaConfigurar = QStringLiteral(
     "Ao acessar a opção Configurar, a comunicação com a(s) leitora(s) será interrompida.\r\n\r\nConfirma "
     "prosseguir?\r\n\r\nNota : a comunicação será re-estabelecida ao clicar a opção Acessos");
 
-QToolButton* botao(TfmPRS& w, const QString& nome) { return w.findChild<QToolButton*>(nome); }
+QToolButton* botao(TfmPRS& w, const QString& nome) {
+    return w.findChild<QToolButton*>(nome);
+}
 
 // Runs `f` on the next modal window that opens while `acao` runs; returns whether one opened.
-template <class F, class A>
-bool comModal(F f, A acao) {
+template <class F, class A> bool comModal(F f, A acao) {
     bool abriu = false;
     QTimer::singleShot(0, [&] {
         if (QWidget* m = QApplication::activeModalWidget()) {
@@ -106,6 +107,7 @@ void TstConsole::navegacao_data() {
     QTest::addColumn<int>("retomadas");
     using P = TfmPRS;
     const Resposta s = Resposta::Sim, n = Resposta::Nao;
+    // clang-format off
     QTest::newRow("Usuários with NIVEL01") << int(P::pnACESSOS) << "10000" << "btUSU" << n << int(P::pnUSUARIOS) << QStringList() << 0 << 0;
     QTest::newRow("Usuários without NIVEL01") << int(P::pnACESSOS) << "01111" << "btUSU" << n << int(P::pnACESSOS) << QStringList{kRecusa} << 0 << 0;
     QTest::newRow("Famílias with NIVEL01") << int(P::pnACESSOS) << "10000" << "btFAM" << n << int(P::pnFAMILIAS) << QStringList() << 0 << 0;
@@ -122,6 +124,7 @@ void TstConsole::navegacao_data() {
     QTest::newRow("Lembretes without card holders") << int(P::pnACESSOS) << "00100" << "btLEM" << n << int(P::pnACESSOS) << QStringList() << 0 << 0;
     QTest::newRow("Acessos resumes the devices") << int(P::pnCONFIGURAR) << "00000" << "btACE" << n << int(P::pnACESSOS) << QStringList() << 0 << 1;
     QTest::newRow("Acessos on Acessos") << int(P::pnACESSOS) << "00000" << "btACE" << n << int(P::pnACESSOS) << QStringList() << 0 << 1;
+    // clang-format on
 }
 
 // Each bar button: the panel in front, its caption, the pressed button, the refusal with the
@@ -138,9 +141,9 @@ void TstConsole::navegacao() {
     ConsoleTeste c;
     TfmPRS& w = *c.w;
     w.show();
-    const QHash<int, QToolButton*> botoes = {{TfmPRS::pnACESSOS, w.btACE},  {TfmPRS::pnUSUARIOS, w.btUSU},
-                                            {TfmPRS::pnRONDA, w.btRON},    {TfmPRS::pnCONFIGURAR, w.btCON},
-                                            {TfmPRS::pnRELATORIOS, w.btREL}, {TfmPRS::pnFAMILIAS, w.btFAM}};
+    const QHash<int, QToolButton*> botoes = {{TfmPRS::pnACESSOS, w.btACE},    {TfmPRS::pnUSUARIOS, w.btUSU},
+                                             {TfmPRS::pnRONDA, w.btRON},      {TfmPRS::pnCONFIGURAR, w.btCON},
+                                             {TfmPRS::pnRELATORIOS, w.btREL}, {TfmPRS::pnFAMILIAS, w.btFAM}};
     if (inicio != TfmPRS::pnACESSOS) {
         c.m.operador.roteiro({Resposta::Sim});
         botoes[inicio]->click();
@@ -160,7 +163,8 @@ void TstConsole::navegacao() {
     // A refusal or a button that leads nowhere leaves the caption as it was.
     const bool navegou = painel != inicio || botao == QLatin1String("btACE");
     QCOMPARE(w.windowTitle(), navegou ? TfmPRS::legendaBase + TfmPRS::sufixo(painel) : legendaAntes);
-    for (auto i = botoes.cbegin(); i != botoes.cend(); ++i) QCOMPARE(i.value()->isChecked(), i.key() == painel);
+    for (auto i = botoes.cbegin(); i != botoes.cend(); ++i)
+        QCOMPARE(i.value()->isChecked(), i.key() == painel);
     QCOMPARE(c.chamadas.suspensoes, suspensoes);
     QCOMPARE(c.chamadas.retomadas, retomadas);
     QVERIFY(w.btCON->isEnabled());
@@ -204,19 +208,32 @@ void TstConsole::maquinaDeCadastro() {
     bool recusarGravacao = true;
     int exclusoes = 0;
     OperacoesCadastro ops;
-    ops.incluir = [&] { g.inserir(); return g.estado() == EstadoConjunto::Inserindo; };
-    ops.alterar = [&] { g.editar(); return g.estado() == EstadoConjunto::Editando; };
+    ops.incluir = [&] {
+        g.inserir();
+        return g.estado() == EstadoConjunto::Inserindo;
+    };
+    ops.alterar = [&] {
+        g.editar();
+        return g.estado() == EstadoConjunto::Editando;
+    };
     ops.gravar = [&] {
         if (recusarGravacao) Recusar(QStringLiteral("@!000ERRDescrição obrigatória!"));
         g.gravar();
         return !g.emEdicao();
     };
-    ops.cancelar = [&] { g.cancelar(); return !g.emEdicao(); };
-    ops.excluir = [&] { ++exclusoes; return true; };
+    ops.cancelar = [&] {
+        g.cancelar();
+        return !g.emEdicao();
+    };
+    ops.excluir = [&] {
+        ++exclusoes;
+        return true;
+    };
     w.definirOperacoes(TfmPRS::pnUSUARIOS, ops);
     w.show();
 
-    const QList<QToolButton*> navegacao = {w.btACE, w.btUSU, w.btRON, w.btLEM, w.btREL, w.btLOF, w.btCON, w.btFIN};
+    const QList<QToolButton*> navegacao = {w.btACE, w.btUSU, w.btRON, w.btLEM,
+                                           w.btREL, w.btLOF, w.btCON, w.btFIN};
     auto editando = [&](bool sim) {
         for (QToolButton* b : navegacao)
             if (b->isEnabled() == sim) return false;
@@ -279,7 +296,8 @@ void TstConsole::fechar() {
     c.w->show();
     c.m.operador.roteiro({resposta});
     c.w->btFIN->click();
-    QCOMPARE(c.m.operador.textos(), confirmar ? QStringList{QStringLiteral("Confirma sair do Portaris")} : QStringList());
+    QCOMPARE(c.m.operador.textos(),
+             confirmar ? QStringList{QStringLiteral("Confirma sair do Portaris")} : QStringList());
     QCOMPARE(c.w->isVisible(), !fechou);
     QCOMPARE(ConsoleTeste::linhasLog().contains(QStringLiteral("Finaliza o Portaris")), fechou);
     QCOMPARE(c.chamadas.logoffs, fechou ? QStringList{QStringLiteral("porteiro")} : QStringList());
@@ -318,7 +336,8 @@ void TstConsole::abrirSemCartao() {
                 m->close();
                 return;
             }
-            for (int i = 0; i < d->cbLOC->count(); ++i) itens << d->cbLOC->itemText(i);
+            for (int i = 0; i < d->cbLOC->count(); ++i)
+                itens << d->cbLOC->itemText(i);
             d->cbLOC->setCurrentIndex(-1);
             abrirHabilitadoSemLugar = d->btABR->isEnabled();
             d->cbLOC->setCurrentIndex(1);
@@ -344,9 +363,10 @@ void TstConsole::abrirSemCartao() {
     QCOMPARE(itens, c.chamadas.lugares);
     QVERIFY(!abrirHabilitadoSemLugar);
     if (abrir)
-        QCOMPARE(c.chamadas.aberturas, (QList<QStringList>{{QStringLiteral("João da Silva"), QStringLiteral("Bloco A"),
-                                                            QStringLiteral("Entrega"), QStringLiteral("Garagem•"),
-                                                            QStringLiteral("Apto 12")}}));
+        QCOMPARE(c.chamadas.aberturas,
+                 (QList<QStringList>{{QStringLiteral("João da Silva"), QStringLiteral("Bloco A"),
+                                      QStringLiteral("Entrega"), QStringLiteral("Garagem•"),
+                                      QStringLiteral("Apto 12")}}));
     else
         QVERIFY(c.chamadas.aberturas.isEmpty());
 }
@@ -376,7 +396,9 @@ void TstConsole::logoffEAtivacao() {
         login.btACE->click();
         QVERIFY(QTest::qWaitForWindowActive(&w));
     };
-    auto inicializacoes = [] { return ConsoleTeste::linhasLog().count(QStringLiteral("Inicializa o Portaris")); };
+    auto inicializacoes = [] {
+        return ConsoleTeste::linhasLog().count(QStringLiteral("Inicializa o Portaris"));
+    };
 
     entrar();
     QCOMPARE(inicializacoes(), 1);
@@ -403,7 +425,8 @@ void TstConsole::logoffEAtivacao() {
     QCOMPARE(c.chamadas.retomadas, 1);
     QCOMPARE(c.chamadas.suspensoes, 0);
     // The database knows this station is logged off: no automatic login at the next start.
-    const QVariantMap r = procs.executar(QStringLiteral("USER_EFETUOU_LOGOFF"), {{QStringLiteral("PPONTO"), QString()}});
+    const QVariantMap r =
+        procs.executar(QStringLiteral("USER_EFETUOU_LOGOFF"), {{QStringLiteral("PPONTO"), QString()}});
     QVERIFY(r.value(QStringLiteral("PCHAVE")).isNull());
     QCOMPARE(inicializacoes(), 1); // logging off itself writes nothing
 
@@ -417,8 +440,8 @@ void TstConsole::autoInicio() {
     ConsoleTeste c(QStringLiteral("00000"));
     cfg::outros_nomecomputador.gravar(QStringLiteral("PORTARIA1"));
     ProcsModulo procs(*c.m.dm);
-    procs.executar(QStringLiteral("USERLOGIN"),
-                   {{QStringLiteral("PLOGIN"), QStringLiteral("admin")}, {QStringLiteral("PPONTO"), QStringLiteral("PORTARIA1")}});
+    procs.executar(QStringLiteral("USERLOGIN"), {{QStringLiteral("PLOGIN"), QStringLiteral("admin")},
+                                                 {QStringLiteral("PPONTO"), QStringLiteral("PORTARIA1")}});
     TfmLOG login(&procs, [] { return QStringList{QStringLiteral("admin")}; });
     c.w = std::make_unique<TfmPRS>(*c.m.dm, &login, c.servicos());
     TfmPRS& w = *c.w;
@@ -544,8 +567,10 @@ void TstConsole::listaDeAcessos() {
     dm.setACE.cancelar();
 
     QStringList titulos;
-    for (int i = 0; i < g->model()->columnCount(); ++i) titulos << g->model()->headerData(i, Qt::Horizontal).toString();
-    QCOMPARE(titulos, (QStringList{"Hora", "Autorizado", "Pessoa", "Leitora", "Comentário Portaris", "Observações"}));
+    for (int i = 0; i < g->model()->columnCount(); ++i)
+        titulos << g->model()->headerData(i, Qt::Horizontal).toString();
+    QCOMPARE(titulos,
+             (QStringList{"Hora", "Autorizado", "Pessoa", "Leitora", "Comentário Portaris", "Observações"}));
     QCOMPARE(g->columnWidth(0), 72);
     QCOMPARE(g->columnWidth(4), 200);
     QCOMPARE(g->columnWidth(5), 282);
@@ -553,19 +578,20 @@ void TstConsole::listaDeAcessos() {
 
     const QAbstractItemDelegate& d = *g->itemDelegate();
     auto* m = g->model();
-    const QPoint canto(117, 1); // right of any text
+    const QPoint canto(117, 1);                                                          // right of any text
     QCOMPARE(pintar(d, m->index(0, 2), false).pixelColor(canto), QColor(255, 255, 196)); // record 1, odd
     QCOMPARE(pintar(d, m->index(1, 2), false).pixelColor(canto), QColor(255, 255, 136)); // record 2, even
     QCOMPARE(pintar(d, m->index(2, 2), true).pixelColor(canto), QColor(192, 192, 192));  // selected
     QVERIFY(pixelsVermelhos(pintar(d, m->index(1, 1), false)) > 0);                      // "Não"
     QVERIFY(pixelsVermelhos(pintar(d, m->index(1, 1), true)) > 0);
-    QCOMPARE(pixelsVermelhos(pintar(d, m->index(0, 1), false)), 0);                      // "Sim"
-    QCOMPARE(pixelsVermelhos(pintar(d, m->index(1, 2), false)), 0);                      // a name
+    QCOMPARE(pixelsVermelhos(pintar(d, m->index(0, 1), false)), 0); // "Sim"
+    QCOMPARE(pixelsVermelhos(pintar(d, m->index(1, 2), false)), 0); // a name
     // Selected text is bold: more ink than the same text in regular weight.
     auto tinta = [](const QImage& img) {
         int n = 0;
         for (int y = 0; y < img.height(); ++y)
-            for (int x = 0; x < img.width(); ++x) n += qGray(img.pixel(x, y)) < 100;
+            for (int x = 0; x < img.width(); ++x)
+                n += qGray(img.pixel(x, y)) < 100;
         return n;
     };
     QVERIFY(tinta(pintar(d, m->index(2, 2), true)) > tinta(pintar(d, m->index(2, 2), false)));

@@ -29,7 +29,8 @@ void gravarAcesso(TdmPORTARIS& dm, const QString& nome, const QString& autorizad
 
 QStringList nomes(const ModeloConjunto& m) {
     QStringList r;
-    for (int i = 0; i < m.rowCount(); ++i) r << m.index(i, m.coluna(QStringLiteral("NOME"))).data().toString();
+    for (int i = 0; i < m.rowCount(); ++i)
+        r << m.index(i, m.coluna(QStringLiteral("NOME"))).data().toString();
     return r;
 }
 
@@ -60,7 +61,8 @@ void TstUi::modeloSegueConjunto() {
     QCOMPARE(modelo.rowCount(), 0);
     QCOMPARE(modelo.linhaAtual(), -1);
 
-    for (const char* n : {"Ana", "Bruno", "Carla", "Davi"}) gravarAcesso(dm, QString::fromLatin1(n));
+    for (const char* n : {"Ana", "Bruno", "Carla", "Davi"})
+        gravarAcesso(dm, QString::fromLatin1(n));
     QCOMPARE(inseridas.size(), 4);
     QCOMPARE(inseridas.last().at(1).toInt(), 3);
     QCOMPARE(nomes(modelo), (QStringList{"Ana", "Bruno", "Carla", "Davi"}));
@@ -121,7 +123,8 @@ void TstUi::modeloSegueConjunto() {
 void TstUi::gradeSegueLinhaAtual() {
     ModuloTeste m;
     TdmPORTARIS& dm = *m.dm;
-    for (const char* n : {"Ana", "Bruno", "Carla"}) gravarAcesso(dm, QString::fromLatin1(n));
+    for (const char* n : {"Ana", "Bruno", "Carla"})
+        gravarAcesso(dm, QString::fromLatin1(n));
     ModeloConjunto modelo(dm.setACE, {{QStringLiteral("HORA"), QStringLiteral("Hora"), 72},
                                       {QStringLiteral("NOME"), QStringLiteral("Pessoa"), 150}});
     GradeConjunto grade;
@@ -155,7 +158,8 @@ void TstUi::ligacoesSomenteLeituraAoNavegar() {
         g.inserir();
         g.definir(QStringLiteral("DESCRICAO"), QString::fromLatin1(d));
         g.definirTexto(QStringLiteral("SEGE"), QStringLiteral("07:15:00"));
-        g.definir(QStringLiteral("NAOACESSOFERIADOS"), QString::fromLatin1(d) == QLatin1String("Visitantes") ? "1" : "0");
+        g.definir(QStringLiteral("NAOACESSOFERIADOS"),
+                  QString::fromLatin1(d) == QLatin1String("Visitantes") ? "1" : "0");
         g.gravar();
     }
     g.localizar(QStringLiteral("DESCRICAO"), QStringLiteral("Moradores"));
