@@ -60,6 +60,18 @@ struct Ampulheta {
 
 const QString kRecusa = QStringLiteral("@!000AVISua conta não possui acesso a esta opção!");
 
+// A call into the engine from a button: its errors are shown here and go no further.
+template <class F> void protegido(F&& f) {
+    try {
+        f();
+    } catch (const Abort&) {
+    } catch (const ErroBanco& e) {
+        MostrarMensagem(e.texto());
+    } catch (const std::exception& e) {
+        MostrarMensagem(QString::fromLocal8Bit(e.what()));
+    }
+}
+
 } // namespace
 
 QString TfmPRS::sufixo(int tag) {
@@ -191,7 +203,7 @@ TfmPRS::TfmPRS(TdmPORTARIS& dm, TfmLOG* login, ServicosConsole servicos, QWidget
     connect(btLEM, &QToolButton::clicked, this, &TfmPRS::Lembretes);
     connect(btSTA, &QToolButton::clicked, this, [this] {
         FecharMenus();
-        if (m_servicos.mostrarStatus) m_servicos.mostrarStatus();
+        if (m_servicos.mostrarStatus) protegido(m_servicos.mostrarStatus);
     });
     connect(btLOF, &QToolButton::clicked, this, &TfmPRS::Logoff);
     connect(btFIN, &QToolButton::clicked, this, &TfmPRS::Finalizar);
@@ -361,7 +373,7 @@ void TfmPRS::navegar(int tag) {
             MostrarMensagem(e.texto());
         }
     }
-    if (tag == pnACESSOS && m_servicos.retomarDispositivos) m_servicos.retomarDispositivos();
+    if (tag == pnACESSOS && m_servicos.retomarDispositivos) protegido(m_servicos.retomarDispositivos);
     mostrarPainel(tag);
 }
 
@@ -381,7 +393,7 @@ void TfmPRS::Configurar() {
                                "interrompida.\r\n\r\nConfirma prosseguir?\r\n\r\nNota : a comunicação será "
                                "re-estabelecida ao clicar a opção Acessos")) == Resposta::Sim) {
             mostrarPainel(pnCONFIGURAR);
-            if (m_servicos.suspenderDispositivos) m_servicos.suspenderDispositivos();
+            if (m_servicos.suspenderDispositivos) protegido(m_servicos.suspenderDispositivos);
         } else {
             btCON->setChecked(false);
             VoltarBotao();
@@ -417,11 +429,7 @@ void TfmPRS::Logoff() {
     btACE->setChecked(true);
     navegar(pnACESSOS);
     if (m_servicos.logoffBanco) {
-        try {
-            m_servicos.logoffBanco(sessao().login);
-        } catch (const ErroBanco& e) {
-            MostrarMensagem(e.texto());
-        }
+        protegido([this] { m_servicos.logoffBanco(sessao().login); });
     }
     hide();
     setUpdatesEnabled(true);
@@ -453,11 +461,7 @@ void TfmPRS::closeEvent(QCloseEvent* e) {
     FecharMenus();
     gravarLog(QStringLiteral("Finaliza o Portaris"));
     if (m_dm.conectado() && m_servicos.logoffBanco) {
-        try {
-            m_servicos.logoffBanco(sessao().login);
-        } catch (const ErroBanco& e) {
-            MostrarMensagem(e.texto());
-        }
+        protegido([this] { m_servicos.logoffBanco(sessao().login); });
     }
     e->accept();
     if (m_login) m_login->close();
@@ -504,15 +508,12 @@ bool TfmPRS::eventFilter(QObject* obj, QEvent* e) {
 
 void TfmPRS::AbrirPorta() {
     FecharMenus();
-    try {
+    protegido([this] {
         const QStringList locais = m_servicos.lugaresAcesso ? m_servicos.lugaresAcesso() : QStringList();
         TfmABRIR::Pedido p;
         if (TfmABRIR::Pedir(locais, p, this) && m_servicos.abrirSemCartao)
             m_servicos.abrirSemCartao(p.nome, p.origem, p.observacao, p.local, p.destino);
-    } catch (const Abort&) {
-    } catch (const ErroBanco& e) {
-        MostrarMensagem(e.texto());
-    }
+    });
 }
 
 const OperacoesCadastro* TfmPRS::operacoesAtuais() const {

@@ -31,6 +31,7 @@ struct ChamadasMotor {
     int suspensoes = 0, retomadas = 0, status = 0;
     QStringList logoffs;
     QList<QStringList> aberturas; // nome, origem, observação, lugar, destino
+    QString erroAbertura;         // when set, the opening fails with this database error
     QStringList lugares = {QStringLiteral("Portaria"), QStringLiteral("Garagem•"), QStringLiteral("Hall©")};
 };
 
@@ -45,6 +46,7 @@ struct ConsoleTeste {
         s.abrirSemCartao = [this](const QString& n, const QString& o, const QString& obs, const QString& l,
                                   const QString& d) {
             chamadas.aberturas << QStringList{n, o, obs, l, d};
+            if (!chamadas.erroAbertura.isEmpty()) throw portaris::ErroBanco(chamadas.erroAbertura);
         };
         s.suspenderDispositivos = [this] { ++chamadas.suspensoes; };
         s.retomarDispositivos = [this] { ++chamadas.retomadas; };

@@ -310,10 +310,16 @@ void TstConsole::abrirSemCartao_data() {
     QTest::addColumn<bool>("tecla");
     QTest::addColumn<bool>("abrir");
     QTest::addColumn<bool>("dialogo");
-    QTest::newRow("F2 on the access panel, Abrir") << int(TfmPRS::pnACESSOS) << true << true << true;
-    QTest::newRow("F2 on the access panel, Cancelar") << int(TfmPRS::pnACESSOS) << true << false << true;
-    QTest::newRow("button F2 Abrir") << int(TfmPRS::pnACESSOS) << false << true << true;
-    QTest::newRow("F2 on Usuários does nothing") << int(TfmPRS::pnUSUARIOS) << true << true << false;
+    QTest::addColumn<QString>("erro");
+    QTest::newRow("F2 on the access panel, Abrir")
+        << int(TfmPRS::pnACESSOS) << true << true << true << QString();
+    QTest::newRow("F2 on the access panel, Cancelar")
+        << int(TfmPRS::pnACESSOS) << true << false << true << QString();
+    QTest::newRow("button F2 Abrir") << int(TfmPRS::pnACESSOS) << false << true << true << QString();
+    QTest::newRow("Abrir, the engine fails") << int(TfmPRS::pnACESSOS) << true << true << true
+                                             << QStringLiteral("lock conflict on no wait transaction");
+    QTest::newRow("F2 on Usuários does nothing")
+        << int(TfmPRS::pnUSUARIOS) << true << true << false << QString();
 }
 
 // F2 reaches the window before the focused grid; the dialog lists the engine's places and hands
@@ -323,7 +329,9 @@ void TstConsole::abrirSemCartao() {
     QFETCH(bool, tecla);
     QFETCH(bool, abrir);
     QFETCH(bool, dialogo);
+    QFETCH(QString, erro);
     ConsoleTeste c;
+    c.chamadas.erroAbertura = erro;
     TfmPRS& w = *c.w;
     w.show();
     if (painel == TfmPRS::pnUSUARIOS) w.btUSU->click();
@@ -369,6 +377,9 @@ void TstConsole::abrirSemCartao() {
                                       QStringLiteral("Apto 12")}}));
     else
         QVERIFY(c.chamadas.aberturas.isEmpty());
+    // An engine error is shown as it came and stops there.
+    QCOMPARE(c.m.operador.textos(), erro.isEmpty() ? QStringList() : QStringList{erro});
+    QVERIFY(w.isVisible());
 }
 
 // Logoff with a real login window: the question, USERLOGOFF recorded, the console hidden on the
