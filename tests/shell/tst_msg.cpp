@@ -25,8 +25,7 @@ void quandoAbrir(std::function<void(TfmMSG*)> f, TfmMSG* alemDe = nullptr) {
 }
 QString visiveis(TfmMSG* d) {
     QString s;
-    for (int i = 1; i <= 3; ++i)
-        s += d->botao(i)->isVisible() ? d->botao(i)->text() : QStringLiteral("-");
+    for (int i = 1; i <= 3; ++i) s += d->botao(i)->isVisible() ? d->botao(i)->text() : QStringLiteral("-");
     return s;
 }
 } // namespace
@@ -46,32 +45,20 @@ private slots:
         QTest::addColumn<QColor>("fundo");
         QTest::addColumn<QColor>("letra");
         QTest::addColumn<QString>("memo");
-        QTest::newRow("erro") << "falha\n@!000ERRCabeça inválida!"
-                              << "--&OK"
-                              << "Atenção" << QColor(255, 0, 0) << QColor(Qt::white) << "Cabeça inválida!";
-        QTest::newRow("pergunta") << "@!-01AVIConfirma apagar acessos/rondas?"
-                                  << "-&Sim&Não"
-                                  << "Aviso" << QColor(191, 255, 191) << QColor(Qt::black)
-                                  << "Confirma apagar acessos/rondas?";
-        QTest::newRow("sucesso") << "@!000OKKConfiguração salva com sucesso."
-                                 << "--&OK"
-                                 << "Aviso" << QColor(250, 245, 188) << QColor(Qt::black)
-                                 << "Configuração salva com sucesso.";
-        QTest::newRow("tipo desconhecido após sucesso")
-            << "@!000ZZZx"
-            << "--&OK"
-            << "Aviso" << QColor(250, 245, 188) << QColor(Qt::black) << "x";
-        QTest::newRow("outro código") << "@!007ERRsem botões"
-                                      << "---"
-                                      << "Atenção" << QColor(255, 0, 0) << QColor(Qt::white) << "sem botões";
-        QTest::newRow("erro do banco")
-            << "lock conflict on no wait transaction"
-            << "--&OK"
-            << "Atenção" << QColor(255, 0, 0) << QColor(Qt::white) << "lock conflict on no wait transaction";
-        QTest::newRow("duas linhas") << "@!000ERRHora Inválida\r\nInício deve ser <= que fim!"
-                                     << "--&OK"
-                                     << "Atenção" << QColor(255, 0, 0) << QColor(Qt::white)
-                                     << "Hora Inválida\nInício deve ser <= que fim!";
+        QTest::newRow("erro") << "falha\n@!000ERRCabeça inválida!" << "--&OK" << "Atenção" << QColor(255, 0, 0)
+                              << QColor(Qt::white) << "Cabeça inválida!";
+        QTest::newRow("pergunta") << "@!-01AVIConfirma apagar acessos/rondas?" << "-&Sim&Não" << "Aviso"
+                                  << QColor(191, 255, 191) << QColor(Qt::black) << "Confirma apagar acessos/rondas?";
+        QTest::newRow("sucesso") << "@!000OKKConfiguração salva com sucesso." << "--&OK" << "Aviso"
+                                 << QColor(250, 245, 188) << QColor(Qt::black) << "Configuração salva com sucesso.";
+        QTest::newRow("tipo desconhecido após sucesso") << "@!000ZZZx" << "--&OK" << "Aviso" << QColor(250, 245, 188)
+                                                        << QColor(Qt::black) << "x";
+        QTest::newRow("outro código") << "@!007ERRsem botões" << "---" << "Atenção" << QColor(255, 0, 0)
+                                      << QColor(Qt::white) << "sem botões";
+        QTest::newRow("erro do banco") << "lock conflict on no wait transaction" << "--&OK" << "Atenção"
+                                       << QColor(255, 0, 0) << QColor(Qt::white) << "lock conflict on no wait transaction";
+        QTest::newRow("duas linhas") << "@!000ERRHora Inválida\r\nInício deve ser <= que fim!" << "--&OK" << "Atenção"
+                                     << QColor(255, 0, 0) << QColor(Qt::white) << "Hora Inválida\nInício deve ser <= que fim!";
     }
     void aparencia() {
         QFETCH(QString, texto);
@@ -128,12 +115,9 @@ private slots:
         QFETCH(int, acao);
         QFETCH(int, resposta);
         quandoAbrir([acao](TfmMSG* d) {
-            if (acao >= 1 && acao <= 3)
-                QTest::mouseClick(d->botao(acao), Qt::LeftButton);
-            else if (acao >= 4)
-                QTest::keyClick(d, "sno"[acao - 4], Qt::AltModifier);
-            else
-                d->close();
+            if (acao >= 1 && acao <= 3) QTest::mouseClick(d->botao(acao), Qt::LeftButton);
+            else if (acao >= 4) QTest::keyClick(d, "sno"[acao - 4], Qt::AltModifier);
+            else d->close();
         });
         QCOMPARE(int(MostrarMensagem(texto)), resposta);
     }
@@ -141,8 +125,7 @@ private slots:
     void mensagensEmpilhadasTemCadaUmaSuaResposta() {
         Resposta interna = Resposta::Fechada;
         quandoAbrir([&](TfmMSG* primeira) {
-            quandoAbrir([](TfmMSG* segunda) { QTest::mouseClick(segunda->botao(2), Qt::LeftButton); },
-                        primeira);
+            quandoAbrir([](TfmMSG* segunda) { QTest::mouseClick(segunda->botao(2), Qt::LeftButton); }, primeira);
             interna = MostrarMensagem(QStringLiteral("@!-01AVISegunda?"));
             QVERIFY(primeira->isVisible());
             QCOMPARE(primeira->memo()->toPlainText(), QStringLiteral("Primeira?"));
