@@ -1,0 +1,108 @@
+#pragma once
+// Bindings of widgets to the fields of a dataset, one class per widget kind. A bound widget shows
+// the field of the current row (refreshed on every move, state change and data change), is
+// read-only while the dataset browses and writes the text typed through the field's validator
+// while it inserts or edits. A validator's refusal (the silent stop) keeps the typed text and the
+// dataset in its state; the message was already shown.
+//
+//   auto* b = new LigacaoEdit(dm.setUSU, "SEGE", edSEGE);   // owned by the widget
+//   ...  b->confirmar();   // before saving: the text still being typed goes into the field
+#include "db/Conjunto.h"
+
+#include <QObject>
+#include <QPointer>
+
+class QLineEdit;
+class QLabel;
+class QCheckBox;
+class QComboBox;
+class QWidget;
+
+namespace portaris {
+
+class Ligacao : public QObject {
+    Q_OBJECT
+public:
+    Ligacao(Conjunto& conjunto, QString campo, QWidget* widget);
+
+    Conjunto& conjunto() const { return m_conjunto; }
+    const QString& campo() const { return m_campo; }
+    // Always read-only, whatever the dataset's state (display fields).
+    void definirSomenteLeitura(bool sim);
+    bool editavel() const;
+
+    // Field → widget.
+    void atualizar();
+    // Widget → field when the widget holds a change not yet written; false when refused.
+    virtual bool confirmar() { return true; }
+
+protected:
+    virtual void mostrar(const QString& texto) = 0;
+    virtual void aplicarEdicao(bool editavel) = 0;
+    // Writes through the validator; the silent stop and database errors stop here.
+    bool escrever(const QString& texto);
+    QString textoCampo() const;
+
+    Conjunto& m_conjunto;
+    QString m_campo;
+    QPointer<QWidget> m_widget;
+    bool m_atualizando = false;
+    bool m_somenteLeitura = false;
+};
+
+class LigacaoEdit : public Ligacao {
+    Q_OBJECT
+public:
+    // Applies the field's input mask when it has one.
+    LigacaoEdit(Conjunto& conjunto, const QString& campo, QLineEdit* edit);
+    bool confirmar() override;
+
+protected:
+    void mostrar(const QString& texto) override;
+    void aplicarEdicao(bool editavel) override;
+
+private:
+    QLineEdit* edit() const;
+};
+
+class LigacaoRotulo : public Ligacao {
+    Q_OBJECT
+public:
+    LigacaoRotulo(Conjunto& conjunto, const QString& campo, QLabel* rotulo);
+
+protected:
+    void mostrar(const QString& texto) override;
+    void aplicarEdicao(bool) override {}
+};
+
+// Flags "1" / "0": checked is "1".
+class LigacaoCheck : public Ligacao {
+    Q_OBJECT
+public:
+    LigacaoCheck(Conjunto& conjunto, const QString& campo, QCheckBox* check);
+
+protected:
+    void mostrar(const QString& texto) override;
+    void aplicarEdicao(bool editavel) override;
+
+private:
+    QCheckBox* check() const;
+};
+
+// The field holds the text of the chosen item (or the text typed in an editable box).
+class LigacaoCombo : public Ligacao {
+    Q_OBJECT
+public:
+    LigacaoCombo(Conjunto& conjunto, const QString& campo, QComboBox* combo);
+    bool confirmar() override;
+
+protected:
+    void mostrar(const QString& texto) override;
+    void aplicarEdicao(bool editavel) override;
+
+private:
+    QComboBox* combo() const;
+    bool m_pendente = false;
+};
+
+} // namespace portaris

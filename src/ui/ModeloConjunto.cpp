@@ -1,0 +1,146 @@
+#include "ModeloConjunto.h"
+
+#include "platform/Mensagens.h"
+
+#include <QHeaderView>
+
+namespace portaris {
+
+ModeloConjunto::ModeloConjunto(Conjunto& conjunto, QList<ColunaConjunto> colunas, QObject* parent)
+    : QAbstractTableModel(parent), m_conjunto(conjunto), m_colunas(std::move(colunas)) {
+    m_quantidade = m_conjunto.aberto() ? m_conjunto.quantidade() : 0;
+    connect(&m_conjunto, &Conjunto::dadosMudaram, this, &ModeloConjunto::aoMudarDados);
+    connect(&m_conjunto, &Conjunto::rolou, this, [this] { emit linhaAtualMudou(linhaAtual()); });
+}
+
+int ModeloConjunto::linhaAtual() const {
+    if (!m_conjunto.aberto()) return -1;
+    const int p = m_conjunto.posicao();
+    return p >= 0 && p < m_quantidade ? p : -1;
+}
+
+int ModeloConjunto::coluna(const QString& campo) const {
+    for (int i = 0; i < m_colunas.size(); ++i)
+        if (m_colunas[i].campo.compare(campo, Qt::CaseInsensitive) == 0) return i;
+    return -1;
+}
+
+// The dataset tells only that its rows changed, after the fact. Its operations leave a trace to
+// tell them apart: saving a new record appends one row, deleting removes the current row (its
+// position still names the removed row when the signal comes), saving an edit keeps the count.
+// Everything else (open, close, reload) is a reset.
+void ModeloConjunto::aoMudarDados() {
+    const int n = m_conjunto.aberto() ? m_conjunto.quantidade() : 0;
+    const int antes = m_quantidade;
+    if (m_conjunto.aberto() && n == antes + 1) {
+        beginInsertRows({}, antes, antes);
+        m_quantidade = n;
+        endInsertRows();
+    } else if (m_conjunto.aberto() && n == antes - 1 && m_conjunto.posicao() >= 0 &&
+               m_conjunto.posicao() < antes) {
+        // The views still see the old rows while the removal is announced: rows after the removed
+        // one are read one place earlier in the dataset.
+        const int r = m_conjunto.posicao();
+        m_removendo = r;
+        beginRemoveRows({}, r, r);
+        m_removendo = -1;
+        m_quantidade = n;
+        endRemoveRows();
+    } else if (m_conjunto.aberto() && n == antes) {
+        if (n > 0) emit dataChanged(index(0, 0), index(n - 1, columnCount() - 1));
+    } else {
+        beginResetModel();
+        m_quantidade = n;
+        endResetModel();
+    }
+    emit linhaAtualMudou(linhaAtual());
+}
+
+int ModeloConjunto::linhaConjunto(int linhaModelo) const {
+    if (m_removendo < 0) return linhaModelo;
+    if (linhaModelo == m_removendo) return -1;
+    return linhaModelo > m_removendo ? linhaModelo - 1 : linhaModelo;
+}
+
+int ModeloConjunto::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_quantidade;
+}
+
+int ModeloConjunto::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_colunas.size());
+}
+
+QVariant ModeloConjunto::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) return {};
+    if (role != Qt::DisplayRole) return {};
+    const int linha = linhaConjunto(index.row());
+    if (linha < 0 || !m_conjunto.aberto()) return {};
+    return m_conjunto.texto(linha, m_colunas[index.column()].campo);
+}
+
+QVariant ModeloConjunto::headerData(int section, Qt::Orientation o, int role) const {
+    if (o == Qt::Horizontal && section >= 0 && section < m_colunas.size()) {
+        if (role == Qt::DisplayRole) return m_colunas[section].titulo;
+        if (role == Qt::SizeHintRole && m_colunas[section].largura > 0)
+            return QSize(m_colunas[section].largura, -1);
+    }
+    return QAbstractTableModel::headerData(section, o, role);
+}
+
+Qt::ItemFlags ModeloConjunto::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+GradeConjunto::GradeConjunto(QWidget* parent) : QTableView(parent) {
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setShowGrid(true);
+    setWordWrap(false);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setStretchLastSection(false);
+}
+
+void GradeConjunto::definirModelo(ModeloConjunto* modelo) {
+    m_modelo = modelo;
+    setModel(modelo);
+    if (!modelo) return;
+    for (int c = 0; c < modelo->colunas().size(); ++c)
+        if (modelo->colunas()[c].largura > 0) setColumnWidth(c, modelo->colunas()[c].largura);
+    connect(modelo, &ModeloConjunto::linhaAtualMudou, this, &GradeConjunto::mostrarAtual);
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& atual) { aoEscolher(atual); });
+    mostrarAtual();
+}
+
+void GradeConjunto::mostrarAtual() {
+    if (!m_modelo) return;
+    const int linha = m_modelo->linhaAtual();
+    m_sincronizando = true;
+    if (linha < 0) {
+        selectionModel()->clearSelection();
+    } else {
+        const QModelIndex i = m_modelo->index(linha, std::max(0, currentIndex().column()));
+        selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(i);
+    }
+    m_sincronizando = false;
+}
+
+// The operator picked a row: the dataset follows. Leaving a record being edited saves it first,
+// which a rule or the database may refuse; the grid then goes back to the dataset's row.
+void GradeConjunto::aoEscolher(const QModelIndex& atual) {
+    if (m_sincronizando || !m_modelo || !atual.isValid()) return;
+    try {
+        m_modelo->conjunto().irPara(atual.row());
+    } catch (const Abort&) {
+    } catch (const ErroBanco& e) {
+        MostrarMensagem(e.texto());
+    }
+    if (m_modelo && m_modelo->linhaAtual() != atual.row())
+        QMetaObject::invokeMethod(this, &GradeConjunto::mostrarAtual, Qt::QueuedConnection);
+}
+
+} // namespace portaris

@@ -1,0 +1,69 @@
+#pragma once
+// Grids read datasets through this model; nothing is copied, each cell is read from the dataset.
+//
+//   ModeloConjunto m(dm.setACE, {{"HORA", "Hora", 72}, {"NOME", "Pessoa"}});
+//   GradeConjunto g; g.definirModelo(&m);   // selects and shows the dataset's current row
+#include "db/Conjunto.h"
+
+#include <QAbstractTableModel>
+#include <QPointer>
+#include <QTableView>
+
+namespace portaris {
+
+struct ColunaConjunto {
+    QString campo;
+    QString titulo;
+    int largura = -1; // pixels; -1 leaves the view's default
+};
+
+class ModeloConjunto : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    ModeloConjunto(Conjunto& conjunto, QList<ColunaConjunto> colunas, QObject* parent = nullptr);
+
+    Conjunto& conjunto() const { return m_conjunto; }
+    const QList<ColunaConjunto>& colunas() const { return m_colunas; }
+    // The dataset's current row as a model row; -1 when there is none.
+    int linhaAtual() const;
+    int coluna(const QString& campo) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+signals:
+    void linhaAtualMudou(int linha);
+
+private:
+    void aoMudarDados();
+    void aoMudarEstado();
+    int linhaConjunto(int linhaModelo) const;
+
+    Conjunto& m_conjunto;
+    QList<ColunaConjunto> m_colunas;
+    int m_quantidade = 0; // rows as the views know them
+    EstadoConjunto m_estadoAnterior;
+    int m_removendo = -1; // while a removal is announced: the row already gone in the dataset
+};
+
+// A read-only grid over a ModeloConjunto: whole rows, the dataset's current row selected and
+// shown; a row the operator picks becomes the dataset's current row.
+class GradeConjunto : public QTableView {
+    Q_OBJECT
+public:
+    explicit GradeConjunto(QWidget* parent = nullptr);
+    void definirModelo(ModeloConjunto* modelo);
+    ModeloConjunto* modelo() const { return m_modelo; }
+
+private:
+    void mostrarAtual();
+    void aoEscolher(const QModelIndex& atual);
+
+    QPointer<ModeloConjunto> m_modelo;
+    bool m_sincronizando = false;
+};
+
+} // namespace portaris
