@@ -1,10 +1,10 @@
 #include "db/Esquema.h"
 #include "platform/PastaPrograma.h"
+#include "shell/Console.h"
 #include "shell/uMSG.h"
+#include "shell/uPORTARIS.h"
 
 #include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
 
 using namespace portaris;
 
@@ -14,20 +14,21 @@ int main(int argc, char** argv) {
         return ComandoCriarBanco(QCoreApplication::arguments());
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Portaris"));
     PastaPrograma::garantir();
 
     OperadorDialogo operador;
     definirOperador(&operador);
-
-    QMainWindow janela;
-    janela.setWindowTitle(QStringLiteral("PORTARIS (v2.0.0)"));
-    auto* rotulo = new QLabel(QStringLiteral("Pasta do programa: %1").arg(PastaPrograma::raiz()));
-    rotulo->setAlignment(Qt::AlignCenter);
-    janela.setCentralWidget(rotulo);
-    janela.resize(640, 400);
-    janela.show();
-    const int r = app.exec();
+    int r = 0;
+    {
+        Console console;
+        // A message closes the open pop-up column of the main window first.
+        operador.antes = [&console] {
+            if (console.principal()) console.principal()->FecharMenus();
+        };
+        console.iniciar();
+        r = app.exec();
+        operador.antes = nullptr;
+    }
     definirOperador(nullptr);
     return r;
 }

@@ -1,0 +1,66 @@
+#pragma once
+// The running console: the data module, this station's devices, the access engine and the windows
+// of start-up, from the splash to the main window, in the order the program starts them.
+#include "access/DispositivosEstacao.h"
+#include "access/InterfaceJanelas.h"
+#include "access/MotorAcesso.h"
+#include "access/ProcedimentosBanco.h"
+#include "db/TdmPORTARIS.h"
+#include "remote/uStatusLeitoras.h"
+#include "shell/uLogin.h"
+#include "shell/uPORTARIS.h"
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+namespace portaris {
+
+class Console : public QObject, public StatusLeitoras {
+    Q_OBJECT
+public:
+    Console();
+    ~Console() override;
+
+    // Splash with its 2-second pause, data module and devices, login and status windows. The
+    // login window is shown (or has logged the station's last account in by itself).
+    void iniciar(bool splash = true);
+
+    // The two boxes of an unreachable server; replaced by tests. The question answers Sim.
+    std::function<void(const QString& titulo, const QString& texto)> caixaErro;
+    std::function<bool(const QString& titulo, const QString& texto)> caixaPergunta;
+
+    TdmPORTARIS dm;
+    DispositivosEstacao dispositivos;
+    TfmLOG* login() const { return m_login; }
+    TfmSTATUS* status() const { return m_status; }
+    TfmPRS* principal() const { return m_principal; }
+    MotorAcesso* motor() const { return m_motor.get(); }
+    bool modoServidor() const { return m_modoServidor; }
+
+    void AtualizarStatus(int chave, quint8 erro) override;
+
+signals:
+    void principalCriada();
+
+private:
+    void aoAcessar(const QString& nome);
+    void criarPrincipal();
+    void preencherStatus();
+    QByteArray foto(int chave);
+    bool membro(int chave, QString& nome, QByteArray& foto);
+    bool feriado(const QDate& dia);
+
+    ProcedimentosBanco m_procs{dm};
+    std::unique_ptr<InterfaceJanelas> m_janelas;
+    std::unique_ptr<MotorVeredito> m_veredito;
+    std::unique_ptr<MotorAcesso> m_motor;
+    QPointer<TfmLOG> m_login;
+    QPointer<TfmSTATUS> m_status;
+    QPointer<TfmPRS> m_principal;
+    bool m_conectado = false;
+    bool m_modoServidor = false;
+};
+
+} // namespace portaris
