@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QTextStream>
 
 namespace portaris {
@@ -339,6 +340,41 @@ int CriarDemonstracao(QTextStream& out, QTextStream& err) {
     for (const CartaoDemo& c : CartoesDemonstracao())
         out << "  " << qSetFieldWidth(30) << Qt::left << c.comando << qSetFieldWidth(0) << c.efeito
             << Qt::endl;
+    return 0;
+}
+
+int GravarPortas(const QStringList& atribuicoes, QTextStream& out, QTextStream& err) {
+    static const QRegularExpression forma(QStringLiteral("^COM([1-9])=(/.+)$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    QList<std::pair<int, QString>> portas;
+    for (const QString& a : atribuicoes) {
+        const QRegularExpressionMatch m = forma.match(a.trimmed());
+        if (!m.hasMatch()) {
+            err << "Porta inválida: \"" << a << "\" (esperado COMn=/caminho, n de 1 a 9); nada foi gravado."
+                << Qt::endl;
+            return 2;
+        }
+        portas.append({m.captured(1).toInt(), m.captured(2)});
+    }
+    if (portas.isEmpty()) {
+        err << "Nenhuma porta informada." << Qt::endl;
+        return 2;
+    }
+    if (!QFileInfo::exists(PastaPrograma::caminho(QStringLiteral("ptconfig.ini")))) {
+        err << "A pasta " << PastaPrograma::raiz() << " não tem ptconfig.ini; crie a demonstração antes."
+            << Qt::endl;
+        return 1;
+    }
+    try {
+        const ArquivoIni ini = ArquivoIni::config();
+        for (const auto& [n, caminho] : portas) {
+            ini.GravarTexto(QStringLiteral("portas"), QStringLiteral("com%1").arg(n), caminho);
+            out << "COM" << n << " -> " << caminho << Qt::endl;
+        }
+    } catch (const std::exception& e) {
+        err << "Não foi possível gravar as portas: " << QString::fromUtf8(e.what()) << Qt::endl;
+        return 1;
+    }
     return 0;
 }
 

@@ -18,4 +18,8 @@ QList<CartaoDemo> CartoesDemonstracao();
 // (settings or database present) is left untouched. Returns the exit code; lines go to out/err.
 int CriarDemonstracao(QTextStream& out, QTextStream& err);
 
+// Points COMn at the given device paths in [portas] of ptconfig.ini: each argument is "COMn=path"
+// (n from 1 to 9). Nothing is written unless every argument is valid. Returns the exit code.
+int GravarPortas(const QStringList& atribuicoes, QTextStream& out, QTextStream& err);
+
 } // namespace portaris

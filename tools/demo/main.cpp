@@ -1,4 +1,5 @@
-// portaris-demo: creates, once, a demonstration installation in the program folder ($PORTARIS_HOME).
+// portaris-demo: creates, once, a demonstration installation in the program folder ($PORTARIS_HOME),
+// and points its serial ports at the simulator's lines, which change at every start.
 #include "Demonstracao.h"
 
 #include <QCoreApplication>
@@ -7,9 +8,12 @@
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout), err(stderr);
-    if (QCoreApplication::arguments().size() > 1) {
-        err << "Uso: portaris-demo   (a pasta do programa vem de PORTARIS_HOME, ou ~/Portaris)" << Qt::endl;
-        return 2;
-    }
-    return portaris::CriarDemonstracao(out, err);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty()) return portaris::CriarDemonstracao(out, err);
+    if (args.first() == QStringLiteral("--portas")) return portaris::GravarPortas(args.mid(1), out, err);
+    err << "Uso: portaris-demo                      cria a demonstração na pasta do programa\n"
+           "     portaris-demo --portas COMn=/dev/pts/X ...   aponta as portas para o simulador\n"
+           "A pasta do programa vem de PORTARIS_HOME (ou ~/Portaris)."
+        << Qt::endl;
+    return 2;
 }
