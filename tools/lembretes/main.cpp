@@ -46,16 +46,19 @@ void aoSinal(int) {
 }
 
 // The Firebird engine takes SIGTERM and SIGINT for its own shutdown and leaves the process running;
-// a program stopped by its id must still end, closing its window and detaching as usual.
+// a program stopped by its id must still end, closing its window and detaching as usual. Called
+// again once the engine is loaded, which may have taken the signals meanwhile.
 void terminarComSinais(QObject* dono) {
-    if (g_sinal[0] < 0 && ::pipe2(g_sinal, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    auto* n = new QSocketNotifier(g_sinal[0], QSocketNotifier::Read, dono);
-    QObject::connect(n, &QSocketNotifier::activated, dono, [] {
-        char c;
-        while (::read(g_sinal[0], &c, 1) > 0) {
-        }
-        QCoreApplication::exit(3);
-    });
+    if (g_sinal[0] < 0) {
+        if (::pipe2(g_sinal, O_CLOEXEC | O_NONBLOCK) != 0) return;
+        auto* n = new QSocketNotifier(g_sinal[0], QSocketNotifier::Read, dono);
+        QObject::connect(n, &QSocketNotifier::activated, dono, [] {
+            char c;
+            while (::read(g_sinal[0], &c, 1) > 0) {
+            }
+            QCoreApplication::exit(3);
+        });
+    }
     struct sigaction sa {};
     sa.sa_handler = aoSinal;
     sigemptyset(&sa.sa_mask);
@@ -72,6 +75,7 @@ int main(int argc, char** argv) {
     OperadorCaixa operador;
     definirOperador(&operador);
 
+    terminarComSinais(&app);
     int codigo = 0;
     const ArgumentosLembretes args = LerArgumentos(QApplication::arguments().mid(1));
     if (!args.erro.isEmpty()) {
