@@ -8,9 +8,11 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace portaris;
@@ -24,10 +26,14 @@ struct Saida {
     QString out, err;
 };
 
-Saida rodar(const QStringList& args = {}) {
+Saida rodar(const QStringList& args = {}, const QString& casa = {}) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PORTARIS_ESTACAO"), kEstacao);
+    if (!casa.isEmpty()) {
+        env.remove(QStringLiteral("PORTARIS_HOME"));
+        env.insert(QStringLiteral("HOME"), casa);
+    }
     p.setProcessEnvironment(env);
     p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/portaris-demo"), args);
     if (!p.waitForFinished(120000)) {
@@ -72,6 +78,7 @@ private slots:
     void instalacaoExistenteFicaComoEsta();
     void portas_data();
     void portas();
+    void semPastaDefinida();
 };
 
 void TstDemo::criaInstalacao() {
@@ -274,6 +281,17 @@ void TstDemo::portas() {
     if (codigo != 0) QVERIFY(!s.err.isEmpty());
     for (int n = 1; n <= 3; ++n)
         QCOMPARE(CaminhoPortaSerial(n), caminhos[n - 1]);
+}
+
+void TstDemo::semPastaDefinida() {
+    // Without PORTARIS_HOME nothing lands in the station's own folder (~/Portaris).
+    QTemporaryDir casa;
+    for (const QStringList& args : {QStringList{}, QStringList{"--portas", "COM1=/dev/pts/1"}}) {
+        const Saida s = rodar(args, casa.path());
+        QCOMPARE(s.codigo, 2);
+        QVERIFY(s.err.contains(QStringLiteral("PORTARIS_HOME")));
+    }
+    QVERIFY(QDir(casa.path()).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TstDemo)
