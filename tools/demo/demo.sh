@@ -79,7 +79,7 @@ cat <<'EOF'
 
 Portaris iniciado com a demonstração (usuário admin, senha admin).
 Digite comandos do simulador abaixo (por exemplo "cartao COM1 200 00001A2B3C", "registros 5");
-"sair" ou Ctrl-D deixa o simulador parado até o Portaris fechar.
+"sair" ou Ctrl-D fecha este console; o simulador segue até o Portaris fechar.
 EOF
 printf 'sim> '
 while kill -0 "$console_pid" 2>/dev/null; do
@@ -88,7 +88,10 @@ while kill -0 "$console_pid" 2>/dev/null; do
       sair) break ;;
       "") ;;
       *)
-        printf '%s\n' "$comando" >&"$sim_in"
+        if ! kill -0 "$sim_pid" 2>/dev/null || ! printf '%s\n' "$comando" >&"$sim_in" 2>/dev/null; then
+          echo "O simulador parou (veja $PORTARIS_HOME/simulador.log)." >&2
+          break
+        fi
         while IFS= read -r -t 0.3 resposta <&"$sim_out"; do printf '  %s\n' "$resposta"; done
         ;;
     esac
