@@ -167,6 +167,7 @@ private slots:
     void fecharComAlteracoes();
     void todosOsUsuarios();
     void processo();
+    void depoisDeUmaCopiaQueCaiu();
     void processoComErro_data();
     void processoComErro();
 };
@@ -432,6 +433,25 @@ void TstLembretes::processo() {
     QLocalSocket s;
     s.connectToServer(CanalDaJanela(nome));
     QVERIFY(!s.waitForConnected(500));
+}
+
+void TstLembretes::depoisDeUmaCopiaQueCaiu() {
+    // A copy killed outright leaves its channel's file behind; the next copy must still be found.
+    Instalacao inst;
+    const QString nome = QStringLiteral("Ana Souza");
+    const int chave = inst.usuario(nome, QStringLiteral("00001A2B3C"));
+    inst.banco.desconectar();
+    QProcess caiu;
+    caiu.start(programa(), {QString::number(chave)});
+    QCOMPARE(tocar(nome, 30000), QByteArray("ativa"));
+    caiu.kill();
+    QVERIFY(caiu.waitForFinished(10000));
+
+    QProcess nova;
+    nova.start(programa(), {QString::number(chave)});
+    QCOMPARE(tocar(nome, 30000), QByteArray("ativa"));
+    QCOMPARE(nova.state(), QProcess::Running);
+    QVERIFY(terminar(nova));
 }
 
 void TstLembretes::processoComErro_data() {
