@@ -4,10 +4,13 @@
 #include <ibase.h>
 #include <iberror.h>
 
+#include <QDir>
 #include <QMutex>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QStandardPaths>
 #include <cstring>
+#include <unistd.h>
 
 using namespace Firebird;
 
@@ -15,8 +18,35 @@ namespace portaris {
 
 namespace {
 
+// The embedded engine opens a database file for one process only, unless every process runs it in
+// SuperClassic mode; the console and the messages program share the station's local database.
+// The engine reads its configuration from $FIREBIRD at first use: the system's files with that mode.
+void prepararMotor() {
+    if (qEnvironmentVariableIsSet("FIREBIRD")) return;
+    const QDir origem(QStringLiteral("/etc/firebird/3.0"));
+    if (!origem.exists(QStringLiteral("firebird.conf"))) return;
+    const QString destino = QDir::temp().filePath(QStringLiteral("portaris-firebird-%1").arg(getuid()));
+    if (!QFile::exists(destino + QStringLiteral("/firebird.conf"))) {
+        QTemporaryDir novo(destino + QStringLiteral("-XXXXXX"));
+        if (!novo.isValid()) return;
+        for (const QString& f : origem.entryList({QStringLiteral("*.conf")}, QDir::Files | QDir::Readable))
+            QFile::copy(origem.filePath(f), novo.filePath(f));
+        QFile conf(novo.filePath(QStringLiteral("firebird.conf")));
+        if (!conf.open(QIODevice::Append)) return;
+        conf.write("\n# Portaris: several processes of this computer share a local database.\n"
+                   "ServerMode = SuperClassic\nDefaultDbCachePages = 2048\n");
+        conf.close();
+        // Another process may have won the race; its copy is as good as ours.
+        if (QDir().rename(novo.path(), destino)) novo.setAutoRemove(false);
+    }
+    if (QFile::exists(destino + QStringLiteral("/firebird.conf"))) qputenv("FIREBIRD", destino.toLocal8Bit());
+}
+
 IMaster* mestre() {
-    static IMaster* m = fb_get_master_interface();
+    static IMaster* m = [] {
+        prepararMotor();
+        return fb_get_master_interface();
+    }();
     return m;
 }
 

@@ -1,5 +1,6 @@
 #include "db/Esquema.h"
 #include "platform/PastaPrograma.h"
+#include "platform/Sinais.h"
 #include "shell/Console.h"
 #include "shell/uMSG.h"
 #include "shell/uPORTARIS.h"
@@ -25,7 +26,9 @@ int main(int argc, char** argv) {
         operador.antes = [&console] {
             if (console.principal()) console.principal()->FecharMenus();
         };
+        TerminarComSinais(&app);
         console.iniciar();
+        TerminarComSinais(&app); // the engine took the signals while connecting
         r = app.exec();
         operador.antes = nullptr;
     }

@@ -4,15 +4,12 @@
 
 #include "db/Firebird.h"
 #include "platform/Mensagens.h"
+#include "platform/Sinais.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSocketNotifier>
-#include <csignal>
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 using namespace portaris;
 
@@ -38,35 +35,6 @@ public:
     }
 };
 
-int g_sinal[2] = {-1, -1};
-
-void aoSinal(int) {
-    const char c = 1;
-    [[maybe_unused]] const auto n = ::write(g_sinal[1], &c, 1);
-}
-
-// The Firebird engine takes SIGTERM and SIGINT for its own shutdown and leaves the process running;
-// a program stopped by its id must still end, closing its window and detaching as usual. Called
-// again once the engine is loaded, which may have taken the signals meanwhile.
-void terminarComSinais(QObject* dono) {
-    if (g_sinal[0] < 0) {
-        if (::pipe2(g_sinal, O_CLOEXEC | O_NONBLOCK) != 0) return;
-        auto* n = new QSocketNotifier(g_sinal[0], QSocketNotifier::Read, dono);
-        QObject::connect(n, &QSocketNotifier::activated, dono, [] {
-            char c;
-            while (::read(g_sinal[0], &c, 1) > 0) {
-            }
-            QCoreApplication::exit(3);
-        });
-    }
-    struct sigaction sa {};
-    sa.sa_handler = aoSinal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &sa, nullptr);
-    sigaction(SIGINT, &sa, nullptr);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -75,7 +43,7 @@ int main(int argc, char** argv) {
     OperadorCaixa operador;
     definirOperador(&operador);
 
-    terminarComSinais(&app);
+    TerminarComSinais(&app);
     int codigo = 0;
     const ArgumentosLembretes args = LerArgumentos(QApplication::arguments().mid(1));
     if (!args.erro.isEmpty()) {
@@ -91,7 +59,7 @@ int main(int argc, char** argv) {
         } catch (const ErroBanco& e) {
             erro = e.texto();
         }
-        terminarComSinais(&app);
+        TerminarComSinais(&app);
         if (!janela) {
             MostrarMensagem(erro);
             codigo = 1;
