@@ -235,6 +235,17 @@ private slots:
         QTRY_COMPARE(e->pulsos(1) - antes, pulsos);
     }
 
+    // A reader that ignores unknown cards still asks and opens, but leaves no trace in the log.
+    void ignorarDesconhecido() {
+        iniciar(QStringLiteral("CONFIRMARACESSO = '1', IGNORARDESC = '1'"));
+        e->ui.respostas.enqueue({true, {}});
+        const int antes = e->pulsos(1);
+        cartao(kNinguem);
+        QCOMPARE(e->ui.perguntas.size(), 1);
+        QTRY_COMPARE(e->pulsos(1) - antes, 1);
+        QVERIFY(e->acessos().isEmpty());
+    }
+
     // A member of a family is confirmed in the family window, with every member shown.
     void familia() {
         iniciar(QStringLiteral("CONFIRMARACESSO = '1'"));
