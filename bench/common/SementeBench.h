@@ -24,7 +24,8 @@ inline double pct(QList<double> v, double p) {
 }
 
 // Holder u is enabled at devices 1 + u % dispositivos and 1 + (u + 7) % dispositivos; every holder
-// may pass at any hour of any day. Access rows are spread over the last 365 days and four stations.
+// may pass at any hour of any day. Access rows cover the last 365 days, in the order they were
+// written, from four stations.
 inline void semear(portaris::Banco& b, int usuarios, int dispositivos, int acessos, int fotoKb, QTextStream& out) {
     using namespace portaris;
     QElapsedTimer t;
@@ -70,8 +71,10 @@ inline void semear(portaris::Banco& b, int usuarios, int dispositivos, int acess
     for (int i = 1; i <= acessos; ++i) {
         const int u = 1 + i % usuarios;
         ace.definir("K", i);
-        ace.definir("D", fim.addDays(-(i % 365)));
-        ace.definir("H", QTime::fromMSecsSinceStartOfDay(static_cast<int>((qint64(i) * 7919) % 86400000)));
+        // In the order a station writes them: day by day, the hours of each day rising.
+        const qint64 passo = qint64(i - 1) * 365 * 86400000LL / acessos;
+        ace.definir("D", fim.addDays(-364 + passo / 86400000LL));
+        ace.definir("H", QTime::fromMSecsSinceStartOfDay(static_cast<int>(passo % 86400000LL)));
         ace.definir("L", QStringLiteral("Leitora %1").arg(1 + i % dispositivos));
         ace.definir("N", QStringLiteral("Morador número %1 do condomínio").arg(u));
         ace.definir("C", cartao(u));
