@@ -722,13 +722,16 @@ void rodarServico(const OpcoesServico& op, const std::function<void(ThrowStatusW
             acao(st, inicio);
             svc->start(st, inicio->getBufferLength(st), inicio->getBuffer(st));
             const unsigned char item = isc_info_svc_line;
-            std::vector<char> buf(65536);
+            // The wire carries the buffer's length in 16 bits: 65536 would arrive as 0.
+            std::vector<char> buf(32000);
             QByteArray pendente;
             for (bool fim = false; !fim;) {
                 svc->query(st, 0, nullptr, 1, &item, static_cast<unsigned>(buf.size()),
                            reinterpret_cast<unsigned char*>(buf.data()));
                 const char* p = buf.data();
                 const char* lim = buf.data() + buf.size();
+                // Nothing at all to say: the service is over (the server says so on some paths).
+                if (*p == isc_info_end) fim = true;
                 while (p < lim && *p != isc_info_end) {
                     const unsigned char tag = static_cast<unsigned char>(*p++);
                     if (tag == isc_info_svc_line) {

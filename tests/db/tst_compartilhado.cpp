@@ -3,6 +3,7 @@
 #include "BancoTeste.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 using namespace portaris;
 
@@ -13,9 +14,10 @@ private slots:
     void leituraConfirmadaEntreEstacoes();
     void conflitoNaoEspera();
     void geradoresNaoColidem();
+    void copiaPeloServidor();
 
 private:
-    QString m_servidor, m_senha, m_nome;
+    QString m_servidor, m_senha, m_nome, m_arquivo;
     QTemporaryDir m_dir;
     void conectar(Banco& b) { b.conectar(m_nome, "SYSDBA", m_senha); }
 };
@@ -27,8 +29,8 @@ void TstCompartilhado::initTestCase() {
         QSKIP("No Firebird server: run through ./test.sh, or start scripts/firebird-servidor.sh and export "
               "PORTARIS_FB_SERVIDOR and PORTARIS_FB_SENHA");
     // The server runs as this user and opens the copy by its path.
-    const QString arquivo = BancoTeste::copia(m_dir.path(), "compartilhado.fdb");
-    m_nome = m_servidor + ':' + arquivo;
+    m_arquivo = BancoTeste::copia(m_dir.path(), "compartilhado.fdb");
+    m_nome = m_servidor + ':' + m_arquivo;
 }
 
 void TstCompartilhado::leituraConfirmadaEntreEstacoes() {
@@ -83,6 +85,39 @@ void TstCompartilhado::geradoresNaoColidem() {
     while (c.proximo())
         for (const QVariant& v : c.linha()) chaves << v.toLongLong();
     QCOMPARE(chaves.size(), 100 + 100 * 5);
+}
+
+// A station backs up and restores the server's database through the server's services.
+void TstCompartilhado::copiaPeloServidor() {
+    {
+        Banco a;
+        conectar(a);
+        a.executar("INSERT INTO FERIADOS (DIA, MES, DESCRICAO) VALUES (25, 12, 'Natal')");
+        a.commit();
+    }
+    OpcoesServico op;
+    op.servidor = m_servidor;
+    op.senha = m_senha;
+    const QString copia = m_dir.filePath("servidor.fbk");
+    QStringList linhas;
+    CopiarBanco(m_arquivo, copia, op, [&](const QString& l) { linhas << l; });
+    QVERIFY(QFileInfo(copia).size() > 0);
+    QVERIFY2(linhas.join('\n').contains("FERIADOS"), qPrintable(linhas.join('\n')));
+    {
+        Banco a;
+        conectar(a);
+        a.executar("DELETE FROM FERIADOS");
+        a.commit();
+    }
+    linhas.clear();
+    RestaurarBanco(copia, m_arquivo, op, [&](const QString& l) { linhas << l; });
+    QVERIFY(linhas.size() > 10);
+    Banco a;
+    conectar(a);
+    QCOMPARE(a.valor("SELECT DESCRICAO FROM FERIADOS WHERE DIA = 25 AND MES = 12").toString(), QStringLiteral("Natal"));
+    // A copy file the server cannot read is the service's error, reported as such.
+    a.desconectar();
+    QVERIFY_THROWS_EXCEPTION(ErroBanco, RestaurarBanco(m_dir.filePath("nada.fbk"), m_arquivo, op, {}));
 }
 
 QTEST_GUILESS_MAIN(TstCompartilhado)
