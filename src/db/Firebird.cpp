@@ -6,9 +6,7 @@
 
 #include <QDir>
 #include <QMutex>
-#include <QProcess>
 #include <QTemporaryDir>
-#include <QStandardPaths>
 #include <cstring>
 #include <unistd.h>
 
@@ -773,54 +771,8 @@ void rodarServico(const OpcoesServico& op, const std::function<void(ThrowStatusW
 
 } // namespace
 
-namespace {
-
-// The local engine's services deadlock inside the embedded library (the service thread waits for
-// the lock its caller holds), so local copies run the engine's own gbak tool with the same options
-// and hand on its verbose lines as they come.
-void rodarGbak(const QStringList& argumentos, const std::function<void(const QString&)>& linha) {
-    QString gbak = QStandardPaths::findExecutable(QStringLiteral("gbak"));
-    if (gbak.isEmpty()) gbak = QStringLiteral("/usr/bin/gbak");
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(gbak, argumentos);
-    if (!p.waitForStarted(10000)) throw ErroBanco(QStringLiteral("Não foi possível iniciar %1").arg(gbak));
-    QStringList ultimas;
-    auto entregar = [&] {
-        while (p.canReadLine()) {
-            const QString l = QString::fromUtf8(p.readLine()).trimmed();
-            ultimas << l;
-            if (ultimas.size() > 5) ultimas.removeFirst();
-            if (linha) linha(l);
-        }
-    };
-    while (p.state() != QProcess::NotRunning) {
-        p.waitForReadyRead(200);
-        entregar();
-    }
-    const QString resto = QString::fromUtf8(p.readAll()).trimmed();
-    if (!resto.isEmpty()) {
-        ultimas << resto;
-        if (linha) linha(resto);
-    }
-    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        throw ErroBanco(ultimas.join(u'\n'));
-}
-
-QStringList credenciais(const OpcoesServico& op) {
-    return {QStringLiteral("-user"), op.usuario, QStringLiteral("-password"), op.senha};
-}
-
-} // namespace
-
 void CopiarBanco(const QString& banco, const QString& arquivoCopia, const OpcoesServico& opcoes,
                  const std::function<void(const QString&)>& linha) {
-    if (opcoes.servidor.isEmpty()) {
-        QStringList a = {QStringLiteral("-b"), QStringLiteral("-v"), QStringLiteral("-nt")};
-        if (opcoes.ignorarLimbo) a << QStringLiteral("-l");
-        rodarGbak(a + credenciais(opcoes) + QStringList{banco, arquivoCopia}, linha);
-        return;
-    }
     rodarServico(
         opcoes,
         [&](ThrowStatusWrapper* st, IXpbBuilder* b) {
@@ -837,13 +789,6 @@ void CopiarBanco(const QString& banco, const QString& arquivoCopia, const Opcoes
 
 void RestaurarBanco(const QString& arquivoCopia, const QString& banco, const OpcoesServico& opcoes,
                     const std::function<void(const QString&)>& linha) {
-    if (opcoes.servidor.isEmpty()) {
-        QStringList a = {QStringLiteral("-rep"), QStringLiteral("-v"), QStringLiteral("-use_all_space")};
-        if (opcoes.buffers > 0) a << QStringLiteral("-bu") << QString::number(opcoes.buffers);
-        if (opcoes.tamanhoPagina > 0) a << QStringLiteral("-p") << QString::number(opcoes.tamanhoPagina);
-        rodarGbak(a + credenciais(opcoes) + QStringList{arquivoCopia, banco}, linha);
-        return;
-    }
     rodarServico(
         opcoes,
         [&](ThrowStatusWrapper* st, IXpbBuilder* b) {

@@ -179,8 +179,8 @@ private:
 void lancarStatus(Firebird::IStatus* status);
 
 // The backup and restore services. Each progress line reaches `linha` as the service gives it.
-// Local databases go through the engine's gbak tool with the same options (the embedded service
-// manager deadlocks); remote ones through the server's service manager. Failures throw ErroBanco.
+// Local databases go through the embedded engine's service manager, remote ones through the
+// server's. Failures throw ErroBanco with the service's text.
 struct OpcoesServico {
     QString usuario = QStringLiteral("SYSDBA");
     QString senha;
