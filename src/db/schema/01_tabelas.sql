@@ -190,6 +190,8 @@ CREATE TABLE ACESSO (
 );
 /* Today's accesses of one station, and every date range of the reports. */
 CREATE INDEX IDX_ACESSO_DATA_COMPUTADOR ON ACESSO (DATA, COMPUTADOR);
+/* The listings in date and time order read rows in index order, without sorting them. */
+CREATE INDEX IDX_ACESSO_DATA_HORA ON ACESSO (DATA, HORA, CHAVE);
 
 CREATE TABLE FERIADOS (
   DIA        SMALLINT NOT NULL,
