@@ -27,6 +27,20 @@ bool vazio(const QString& s) {
     return s.trimmed().isEmpty();
 }
 
+// A reader's reading point: its own key and head, the dialogs captioned with its description.
+template <class Leitora>
+PontoLeitura pontoDaLeitora(ModeloPonto modelo, const Leitora& L, const QString& posicao) {
+    PontoLeitura ponto;
+    ponto.modelo = modelo;
+    ponto.chaveLeitora = L.Chave;
+    ponto.cabecaRonda = L.Cabeca;
+    ponto.posicao = posicao;
+    ponto.permitirReingresso = L.PermitirReingresso;
+    ponto.confirmar = L.ConfirmarAcesso;
+    ponto.nome = L.Descricao;
+    return ponto;
+}
+
 } // namespace
 
 MotorAcesso::MotorAcesso(TdmPORTARIS& dm, MotorVeredito& veredito, DispositivosEstacao& dispositivos)
@@ -53,14 +67,7 @@ void MotorAcesso::TratarCartaoLeitora71(TLeitora71& L) {
     Liberar liberar{L.Ocupada};
     m_veredito.ui().CopiarTexto(cartao);
 
-    PontoLeitura ponto;
-    ponto.modelo = ModeloPonto::Passiva;
-    ponto.chaveLeitora = L.Chave;
-    ponto.cabecaRonda = L.Cabeca;
-    ponto.posicao = L.Posicao;
-    ponto.permitirReingresso = L.PermitirReingresso;
-    ponto.confirmar = L.ConfirmarAcesso;
-    ponto.nome = L.Descricao;
+    const PontoLeitura ponto = pontoDaLeitora(ModeloPonto::Passiva, L, L.Posicao);
 
     VereditoAcesso v;
     try {
@@ -110,14 +117,7 @@ bool MotorAcesso::TratarTag64AX(TPORTAOATIVO& P, TLeitora64AX& L) {
     }
     m_veredito.ui().CopiarTexto(cartao);
 
-    PontoLeitura ponto;
-    ponto.modelo = ModeloPonto::Ativa;
-    ponto.chaveLeitora = L.Chave;
-    ponto.cabecaRonda = L.Cabeca;
-    ponto.posicao = posicao;
-    ponto.permitirReingresso = L.PermitirReingresso;
-    ponto.confirmar = L.ConfirmarAcesso;
-    ponto.nome = L.Descricao;
+    const PontoLeitura ponto = pontoDaLeitora(ModeloPonto::Ativa, L, posicao);
 
     VereditoAcesso v;
     try {
