@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
         const qsizetype i = a.indexOf(QString::fromLatin1(nome));
         return i >= 0 && i + 1 < a.size() ? a[i + 1].toInt() : padrao;
     };
-    const int cartoes = opt("--cartoes", 1000), usuarios = opt("--usuarios", 100000), acessos = opt("--acessos", 1000000);
+    const int cartoes = opt("--cartoes", 1000), usuarios = opt("--usuarios", 100000),
+              acessos = opt("--acessos", 1000000);
     const QString arquivo = a.contains("--banco") ? a[a.indexOf("--banco") + 1] : pasta.path() + "/bench.fdb";
     if (!QFile::exists(arquivo)) {
         CriarBanco(arquivo, "SYSDBA", "masterkey");
@@ -58,9 +59,10 @@ int main(int argc, char** argv) {
         // Reader 1 becomes this station's, on the simulator's line.
         Banco b;
         b.conectar(arquivo, "SYSDBA", "masterkey");
-        b.executar("UPDATE LEITORA SET SERIAL = 'COM1', SERIALNUM = 'BENCH001', CABECA = 200, DESABILITAR = '0', "
-                   "CONFIRMARACESSO = '0', IGNORARDESC = '0', NAOBATERELE = '0', PERMITIRREINGRESSO = '0', "
-                   "VISUALIZAR = '0', POSICAO = 'N' WHERE CHAVE = 1");
+        b.executar(
+            "UPDATE LEITORA SET SERIAL = 'COM1', SERIALNUM = 'BENCH001', CABECA = 200, DESABILITAR = '0', "
+            "CONFIRMARACESSO = '0', IGNORARDESC = '0', NAOBATERELE = '0', PERMITIRREINGRESSO = '0', "
+            "VISUALIZAR = '0', POSICAO = 'N' WHERE CHAVE = 1");
         b.commit();
     }
 
@@ -107,7 +109,8 @@ int main(int argc, char** argv) {
 
     // Holders enabled at reader 1: u % 200 == 0 and u % 200 == 193.
     QStringList lista;
-    for (int u = 200; u <= usuarios && lista.size() < cartoes; u += 200) lista << bench::cartao(u) << bench::cartao(u - 7);
+    for (int u = 200; u <= usuarios && lista.size() < cartoes; u += 200)
+        lista << bench::cartao(u) << bench::cartao(u - 7);
     lista = lista.mid(0, cartoes);
     {
         QMutexLocker l(&trava);
@@ -121,14 +124,15 @@ int main(int argc, char** argv) {
         disp.Sondar(disp.lista[0]);
         QElapsedTimer espera;
         espera.start();
-        while (reles < i + 1 && espera.elapsed() < 2000) QThread::usleep(100);
+        while (reles < i + 1 && espera.elapsed() < 2000)
+            QThread::usleep(100);
         simulador.comando("cartao 1 200 -");
     }
     QMutexLocker l(&trava);
     // Address and its complement, the 4-byte 'A' command and the 14-byte reply.
     const double wire = 10.0 * (1 + 1 + 4 + 14) / 19200 * 1000;
-    out << "cartões: " << lista.size() << " relés: " << ms.size() << " em " << total.elapsed() / 1000.0 << " s"
-        << Qt::endl;
+    out << "cartões: " << lista.size() << " relés: " << ms.size() << " em " << total.elapsed() / 1000.0
+        << " s" << Qt::endl;
     out << QStringLiteral("resposta do cartão → comando do relé: p50 %1 ms  p99 %2 ms  máx %3 ms")
                .arg(bench::pct(ms, 0.5), 0, 'f', 2)
                .arg(bench::pct(ms, 0.99), 0, 'f', 2)

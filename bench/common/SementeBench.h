@@ -26,11 +26,13 @@ inline double pct(QList<double> v, double p) {
 // Holder u is enabled at devices 1 + u % dispositivos and 1 + (u + 7) % dispositivos; every holder
 // may pass at any hour of any day. Access rows cover the last 365 days, in the order they were
 // written, from four stations.
-inline void semear(portaris::Banco& b, int usuarios, int dispositivos, int acessos, int fotoKb, QTextStream& out) {
+inline void semear(portaris::Banco& b, int usuarios, int dispositivos, int acessos, int fotoKb,
+                   QTextStream& out) {
     using namespace portaris;
     QElapsedTimer t;
     t.start();
-    Comando lei(b, "INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIALNUM, POSICAO) VALUES (:K, :C, :D, 'BENCH', 'N')");
+    Comando lei(b, "INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIALNUM, POSICAO) VALUES (:K, :C, :D, "
+                   "'BENCH', 'N')");
     for (int d = 1; d <= dispositivos; ++d) {
         lei.definir("K", d);
         lei.definir("C", 128 + d % 100);
@@ -39,11 +41,13 @@ inline void semear(portaris::Banco& b, int usuarios, int dispositivos, int acess
     }
     b.executar(QStringLiteral("SET GENERATOR GEN_CHAVE_LEITORA TO %1").arg(dispositivos + 10));
     QByteArray foto(fotoKb * 1024, '\0');
-    for (int i = 0; i < foto.size(); ++i) foto[i] = static_cast<char>(QRandomGenerator::global()->bounded(256));
-    Comando usu(b, "INSERT INTO USUARIO (CHAVE, CARTAO, NOME, TIPO, GRUPO, NAOACESSOFERIADOS, NAOLISTARELAT, "
-                   "DESABILITAR, SEGE, SEGS, TERE, TERS, QUAE, QUAS, QUIE, QUIS, SEXE, SEXS, SABE, SABS, DOME, DOMS, "
-                   "EXPIRA, EXPIRAEM, AVSREC, FOTO) VALUES (:K, :C, :N, 'Morador', 'Geral', '0', '0', '0', "
-                   ":E, :S, :E, :S, :E, :S, :E, :S, :E, :S, :E, :S, :E, :S, '0', '2030-01-01', '0', :F)");
+    for (int i = 0; i < foto.size(); ++i)
+        foto[i] = static_cast<char>(QRandomGenerator::global()->bounded(256));
+    Comando usu(
+        b, "INSERT INTO USUARIO (CHAVE, CARTAO, NOME, TIPO, GRUPO, NAOACESSOFERIADOS, NAOLISTARELAT, "
+           "DESABILITAR, SEGE, SEGS, TERE, TERS, QUAE, QUAS, QUIE, QUIS, SEXE, SEXS, SABE, SABS, DOME, DOMS, "
+           "EXPIRA, EXPIRAEM, AVSREC, FOTO) VALUES (:K, :C, :N, 'Morador', 'Geral', '0', '0', '0', "
+           ":E, :S, :E, :S, :E, :S, :E, :S, :E, :S, :E, :S, :E, :S, '0', '2030-01-01', '0', :F)");
     Comando hab(b, "INSERT INTO HABILITADO (UCHAVE, LCHAVE, MEMORIZAR) VALUES (:U, :L, 0)");
     for (int u = 1; u <= usuarios; ++u) {
         usu.definir("K", u);
@@ -64,9 +68,10 @@ inline void semear(portaris::Banco& b, int usuarios, int dispositivos, int acess
     b.commit();
     out << "semeou usuarios em " << t.elapsed() / 1000.0 << " s" << Qt::endl;
     t.restart();
-    Comando ace(b, "INSERT INTO ACESSO (CHAVE, DATA, HORA, LEITORA, AUTORIZADO, NOME, CARTAO, GRUPO, TIPO, NOTA, "
-                   "NOTA2, LOGIN, COMPUTADOR, ORIGEM, DESTINO, RONDA, RELATORIO) VALUES (:K, :D, :H, :L, 'Sim', :N, "
-                   ":C, 'Geral', 'Morador', 'Acesso autorizado', '', 'admin', :PC, '', '', '0', '1')");
+    Comando ace(
+        b, "INSERT INTO ACESSO (CHAVE, DATA, HORA, LEITORA, AUTORIZADO, NOME, CARTAO, GRUPO, TIPO, NOTA, "
+           "NOTA2, LOGIN, COMPUTADOR, ORIGEM, DESTINO, RONDA, RELATORIO) VALUES (:K, :D, :H, :L, 'Sim', :N, "
+           ":C, 'Geral', 'Morador', 'Acesso autorizado', '', 'admin', :PC, '', '', '0', '1')");
     const QDate fim = QDate::currentDate();
     for (int i = 1; i <= acessos; ++i) {
         const int u = 1 + i % usuarios;

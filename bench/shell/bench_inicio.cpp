@@ -44,10 +44,12 @@ int main(int argc, char** argv) {
         Banco b;
         b.conectar(arquivo, "SYSDBA", "masterkey");
         for (int n = 1; n <= 8; ++n) {
-            ArquivoIni::config().GravarTexto("portas", QStringLiteral("com%1").arg(n), simulador.abrirBarramento(n));
+            ArquivoIni::config().GravarTexto("portas", QStringLiteral("com%1").arg(n),
+                                             simulador.abrirBarramento(n));
             simulador.adicionar(n, sim::Modelo::Leitora71, 200);
-            b.executar(QStringLiteral("INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIAL, SERIALNUM, DESABILITAR, "
-                                      "POSICAO) VALUES (%1, 200, 'Leitora %1', 'COM%1', 'BENCH008', '0', 'N')")
+            b.executar(QStringLiteral(
+                           "INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIAL, SERIALNUM, DESABILITAR, "
+                           "POSICAO) VALUES (%1, 200, 'Leitora %1', 'COM%1', 'BENCH008', '0', 'N')")
                            .arg(n));
         }
         b.commit();
@@ -68,7 +70,8 @@ int main(int argc, char** argv) {
                 out << "a janela de login não apareceu" << Qt::endl;
                 return 1;
             }
-            for (const Dispositivo& d : console.dispositivos.lista) responderam += DispositivoRespondeu(d);
+            for (const Dispositivo& d : console.dispositivos.lista)
+                responderam += DispositivoRespondeu(d);
             tempos << s;
         }
         out << QStringLiteral("início %1: %2 s até a janela de login, %3 de 8 leitoras responderam")
@@ -79,7 +82,8 @@ int main(int argc, char** argv) {
     }
     std::sort(tempos.begin(), tempos.end());
     const double mediana = tempos.at(tempos.size() / 2);
-    out << QStringLiteral("esperas obrigatórias %1 s; mediana %2 s; excesso %3 s (limite 1 s → %4× do limite)")
+    out << QStringLiteral(
+               "esperas obrigatórias %1 s; mediana %2 s; excesso %3 s (limite 1 s → %4× do limite)")
                .arg(obrigatorio, 0, 'f', 1)
                .arg(mediana, 0, 'f', 3)
                .arg(mediana - obrigatorio, 0, 'f', 3)

@@ -12,10 +12,12 @@ namespace portaris {
 InterfaceJanelas::InterfaceJanelas(FonteFoto foto, FonteMembro membro)
     : m_foto(std::move(foto)), m_membro(std::move(membro)) {}
 
-InterfaceJanelas::~InterfaceJanelas() { qDeleteAll(m_sons); }
+InterfaceJanelas::~InterfaceJanelas() {
+    qDeleteAll(m_sons);
+}
 
-InterfaceAcesso::Confirmacao InterfaceJanelas::PedirConfirmacao(const QString& ponto, int chave, const QString& nota,
-                                                               const QString& nome) {
+InterfaceAcesso::Confirmacao InterfaceJanelas::PedirConfirmacao(const QString& ponto, int chave,
+                                                                const QString& nota, const QString& nome) {
     const auto r = TfmPASSA::PedirConfirmacao(ponto, chave, nota, nome, m_foto);
     return {r.sim, r.observacao};
 }
@@ -29,7 +31,9 @@ void InterfaceJanelas::MostrarFoto(const QString& ponto, int segundos, int chave
     TfmPASSA::MostrarFoto(ponto, segundos, chave, nota, nome, m_foto);
 }
 
-void InterfaceJanelas::AbrirLembretes(int chave, const QString& nome) { portaris::AbrirLembretes(chave, nome); }
+void InterfaceJanelas::AbrirLembretes(int chave, const QString& nome) {
+    portaris::AbrirLembretes(chave, nome);
+}
 
 void InterfaceJanelas::TocarSom(const QString& arquivo) {
     QSoundEffect*& s = m_sons[arquivo];
@@ -44,6 +48,8 @@ void InterfaceJanelas::CopiarTexto(const QString& texto) {
     if (QClipboard* c = QGuiApplication::clipboard()) c->setText(texto);
 }
 
-void InterfaceJanelas::ProcessarEventos() { QCoreApplication::processEvents(); }
+void InterfaceJanelas::ProcessarEventos() {
+    QCoreApplication::processEvents();
+}
 
 } // namespace portaris

@@ -17,9 +17,11 @@ public:
     InterfaceJanelas(FonteFoto foto, FonteMembro membro);
     ~InterfaceJanelas() override;
 
-    Confirmacao PedirConfirmacao(const QString& ponto, int chave, const QString& nota, const QString& nome) override;
+    Confirmacao PedirConfirmacao(const QString& ponto, int chave, const QString& nota,
+                                 const QString& nome) override;
     bool ConfirmarFamilia(const std::array<int, 9>& membros) override;
-    void MostrarFoto(const QString& ponto, int segundos, int chave, const QString& nota, const QString& nome) override;
+    void MostrarFoto(const QString& ponto, int segundos, int chave, const QString& nota,
+                     const QString& nome) override;
     void AbrirLembretes(int chave, const QString& nome) override;
     void TocarSom(const QString& arquivo) override;
     void CopiarTexto(const QString& texto) override;

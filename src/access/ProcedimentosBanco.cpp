@@ -7,10 +7,12 @@ namespace portaris {
 QVariantMap ProcedimentosBanco::executar(const QString& procedimento, const QVariantMap& entradas) {
     Procedimento& p = m_dm.sp(procedimento);
     try {
-        for (auto it = entradas.cbegin(); it != entradas.cend(); ++it) p.definir(it.key(), it.value());
+        for (auto it = entradas.cbegin(); it != entradas.cend(); ++it)
+            p.definir(it.key(), it.value());
         p.executar();
         QVariantMap saidas;
-        for (const QString& s : p.saidas()) saidas.insert(s, p.saida(s));
+        for (const QString& s : p.saidas())
+            saidas.insert(s, p.saida(s));
         // Logins and logoffs must survive a station switched off a moment later.
         m_dm.dbBANCO.commitRetaining();
         return saidas;

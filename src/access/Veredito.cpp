@@ -10,9 +10,15 @@ namespace portaris {
 
 namespace {
 // 1 = Sunday … 7 = Saturday.
-int diaDaSemana(const QDate& d) { return d.dayOfWeek() % 7 + 1; }
-int inteiro(const QVariant& v) { return v.isNull() ? 0 : v.toInt(); }
-QString texto(const QVariant& v) { return v.isNull() ? QString() : v.toString(); }
+int diaDaSemana(const QDate& d) {
+    return d.dayOfWeek() % 7 + 1;
+}
+int inteiro(const QVariant& v) {
+    return v.isNull() ? 0 : v.toInt();
+}
+QString texto(const QVariant& v) {
+    return v.isNull() ? QString() : v.toString();
+}
 } // namespace
 
 void MotorVeredito::configurarSom(bool usar, const QString& som1, const QString& som2) {
@@ -41,11 +47,13 @@ VereditoAcesso MotorVeredito::AvaliarCartao(const QString& cartao, const PontoLe
     const int dia = diaDaSemana(agora.date());
     const QTime hora = agora.time();
 
-    const QVariantMap usuario = m_procs.executar(QStringLiteral("CA_CUSER"), {{QStringLiteral("PCARTAO"), cartao}});
+    const QVariantMap usuario =
+        m_procs.executar(QStringLiteral("CA_CUSER"), {{QStringLiteral("PCARTAO"), cartao}});
     const int chave = inteiro(usuario.value(QStringLiteral("PCHAVE")));
 
     if (chave < 1) {
-        const QVariantMap ronda = m_procs.executar(QStringLiteral("CA_RON"), {{QStringLiteral("PCARTAO"), cartao}});
+        const QVariantMap ronda =
+            m_procs.executar(QStringLiteral("CA_RON"), {{QStringLiteral("PCARTAO"), cartao}});
         v.ChaveUsuario = inteiro(ronda.value(QStringLiteral("PCHAVE")));
         if (v.ChaveUsuario < 1) {
             v.NOTA = QStringLiteral("Cartão não consta");
@@ -59,17 +67,19 @@ VereditoAcesso MotorVeredito::AvaliarCartao(const QString& cartao, const PontoLe
             v.NOTA = QStringLiteral("Cartão de ronda desabilitado");
             return v;
         }
-        const QVariantMap eron = m_procs.executar(QStringLiteral("CA_ERON"),
-                                                  {{QStringLiteral("PCHAVE"), v.ChaveUsuario}, {QStringLiteral("PDIA"), dia}});
+        const QVariantMap eron =
+            m_procs.executar(QStringLiteral("CA_ERON"),
+                             {{QStringLiteral("PCHAVE"), v.ChaveUsuario}, {QStringLiteral("PDIA"), dia}});
         if (texto(eron.value(QStringLiteral("PSAIDA"))) != QLatin1String("1")) {
             v.NOTA = QStringLiteral("Não há ronda para hoje");
         } else {
-            const QVariantMap rtem = m_procs.executar(
-                QStringLiteral("CA_RTEM"), {{QStringLiteral("PCHAVE"), v.ChaveUsuario},
-                                            {QStringLiteral("PCABECA"), ponto.cabecaRonda},
-                                            {QStringLiteral("PHORA"), hora}});
-            v.NOTA = inteiro(rtem.value(QStringLiteral("PSAIDA"))) < 1 ? QStringLiteral("Ronda fora do horário")
-                                                                       : QStringLiteral("Ronda OK");
+            const QVariantMap rtem =
+                m_procs.executar(QStringLiteral("CA_RTEM"), {{QStringLiteral("PCHAVE"), v.ChaveUsuario},
+                                                             {QStringLiteral("PCABECA"), ponto.cabecaRonda},
+                                                             {QStringLiteral("PHORA"), hora}});
+            v.NOTA = inteiro(rtem.value(QStringLiteral("PSAIDA"))) < 1
+                         ? QStringLiteral("Ronda fora do horário")
+                         : QStringLiteral("Ronda OK");
         }
         v.SinalizarRonda = ponto.modelo != ModeloPonto::Controladora;
         return v;
@@ -86,9 +96,9 @@ VereditoAcesso MotorVeredito::AvaliarCartao(const QString& cartao, const PontoLe
     const QVariantMap porChave{{QStringLiteral("PCHAVE"), chave}};
 
     [&] {
-        const QVariantMap leitora = m_procs.executar(ponto.procedimentoPermissao(),
-                                                     {{QStringLiteral("PUCHAVE"), chave},
-                                                      {QStringLiteral("PLCHAVE"), ponto.chaveLeitora}});
+        const QVariantMap leitora = m_procs.executar(
+            ponto.procedimentoPermissao(),
+            {{QStringLiteral("PUCHAVE"), chave}, {QStringLiteral("PLCHAVE"), ponto.chaveLeitora}});
         if (inteiro(leitora.value(QStringLiteral("PSAIDA"))) < 1) {
             v.NOTA = QStringLiteral("Cartão desabilitado para leitora");
             return;
@@ -104,11 +114,13 @@ VereditoAcesso MotorVeredito::AvaliarCartao(const QString& cartao, const PontoLe
             v.NOTA = QStringLiteral("Não habilitado feriado");
             return;
         }
-        const QVariantMap horario = m_procs.executar(
-            QStringLiteral("CA_HHOR"),
-            {{QStringLiteral("PDIA"), dia}, {QStringLiteral("PCHAVE"), chave}, {QStringLiteral("PHORA"), hora}});
+        const QVariantMap horario =
+            m_procs.executar(QStringLiteral("CA_HHOR"), {{QStringLiteral("PDIA"), dia},
+                                                         {QStringLiteral("PCHAVE"), chave},
+                                                         {QStringLiteral("PHORA"), hora}});
         if (inteiro(horario.value(QStringLiteral("PSAIDA"))) < 1 ||
-            horario.value(QStringLiteral("PHENT")).toTime() == horario.value(QStringLiteral("PHSAI")).toTime()) {
+            horario.value(QStringLiteral("PHENT")).toTime() ==
+                horario.value(QStringLiteral("PHSAI")).toTime()) {
             v.NOTA = QStringLiteral("Fora do horário");
             return;
         }
@@ -121,8 +133,8 @@ VereditoAcesso MotorVeredito::AvaliarCartao(const QString& cartao, const PontoLe
         const bool antipassback = !ponto.posicao.isEmpty() && ponto.posicao != QLatin1String("N") &&
                                   !ponto.permitirReingresso && ponto.modelo != ModeloPonto::Controladora;
         if (antipassback && (!recusado || ponto.modelo == ModeloPonto::Ativa)) {
-            const QVariant pos =
-                m_procs.executar(QStringLiteral("BUSCA_ATUAL_POSICAO"), porChave).value(QStringLiteral("PPOS"));
+            const QVariant pos = m_procs.executar(QStringLiteral("BUSCA_ATUAL_POSICAO"), porChave)
+                                     .value(QStringLiteral("PPOS"));
             const QString atual = pos.isNull() ? QStringLiteral("N") : pos.toString();
             if (atual == ponto.posicao) {
                 v.NOTA = ponto.posicao == QLatin1String("E") ? QStringLiteral("Já consta uma entrada")
@@ -158,8 +170,9 @@ void MotorVeredito::ConcluirVeredito(VereditoAcesso& v, const PontoLeitura& pont
         return;
     }
     tocarSom(v);
-    const QVariant familia = m_procs.executar(QStringLiteral("TEM_FAMILIA"), {{QStringLiteral("PUCHAVE"), v.ChaveUsuario}})
-                                 .value(QStringLiteral("PCHAVE"));
+    const QVariant familia =
+        m_procs.executar(QStringLiteral("TEM_FAMILIA"), {{QStringLiteral("PUCHAVE"), v.ChaveUsuario}})
+            .value(QStringLiteral("PCHAVE"));
     const int chaveFamilia = inteiro(familia);
     bool sim;
     if (chaveFamilia < 1) {
@@ -167,14 +180,17 @@ void MotorVeredito::ConcluirVeredito(VereditoAcesso& v, const PontoLeitura& pont
         v.NOTA2 = r.observacao;
         sim = r.sim;
     } else {
-        const QVariantMap m = m_procs.executar(QStringLiteral("FAMILIA_MEMBROS"), {{QStringLiteral("PCHAVE"), chaveFamilia}});
+        const QVariantMap m =
+            m_procs.executar(QStringLiteral("FAMILIA_MEMBROS"), {{QStringLiteral("PCHAVE"), chaveFamilia}});
         std::array<int, 9> membros{};
-        for (int i = 0; i < 9; ++i) membros[i] = inteiro(m.value(QStringLiteral("PMEMBRO%1").arg(i + 1)));
+        for (int i = 0; i < 9; ++i)
+            membros[i] = inteiro(m.value(QStringLiteral("PMEMBRO%1").arg(i + 1)));
         sim = m_ui.ConfirmarFamilia(membros);
     }
     v.Autorizado = sim;
     v.AUTORIZADO = sim ? QStringLiteral("Sim") : QStringLiteral("Não");
-    v.NOTA = sim ? QStringLiteral("Acesso autorizado manualmente") : QStringLiteral("Acesso negado manualmente");
+    v.NOTA =
+        sim ? QStringLiteral("Acesso autorizado manualmente") : QStringLiteral("Acesso negado manualmente");
     m_ui.ProcessarEventos();
 }
 

@@ -25,9 +25,11 @@ public:
         QString observacao;
     };
     virtual ~InterfaceAcesso() = default;
-    virtual Confirmacao PedirConfirmacao(const QString& ponto, int chave, const QString& nota, const QString& nome) = 0;
+    virtual Confirmacao PedirConfirmacao(const QString& ponto, int chave, const QString& nota,
+                                         const QString& nome) = 0;
     virtual bool ConfirmarFamilia(const std::array<int, 9>& membros) = 0;
-    virtual void MostrarFoto(const QString& ponto, int segundos, int chave, const QString& nota, const QString& nome) = 0;
+    virtual void MostrarFoto(const QString& ponto, int segundos, int chave, const QString& nota,
+                             const QString& nome) = 0;
     virtual void AbrirLembretes(int chave, const QString& nome) = 0;
     virtual void TocarSom(const QString& arquivo) = 0;
     virtual void CopiarTexto(const QString& texto) = 0;
@@ -38,13 +40,15 @@ enum class ModeloPonto { Passiva, Ativa, Controladora };
 
 struct PontoLeitura {
     ModeloPonto modelo = ModeloPonto::Passiva;
-    int chaveLeitora = 0;          // reader key, or the controller door's key
-    int cabecaRonda = 0;           // patrol head
-    QString posicao;               // "E", "S", "N"; empty at a controller door (no anti-passback)
+    int chaveLeitora = 0; // reader key, or the controller door's key
+    int cabecaRonda = 0;  // patrol head
+    QString posicao;      // "E", "S", "N"; empty at a controller door (no anti-passback)
     bool permitirReingresso = false;
-    bool confirmar = false;        // manual confirmation
-    QString nome;                  // caption of the dialogs
-    QString posicaoGravada() const { return modelo == ModeloPonto::Controladora ? QStringLiteral(" ") : posicao; }
+    bool confirmar = false; // manual confirmation
+    QString nome;           // caption of the dialogs
+    QString posicaoGravada() const {
+        return modelo == ModeloPonto::Controladora ? QStringLiteral(" ") : posicao;
+    }
     QString procedimentoPermissao() const {
         return modelo == ModeloPonto::Ativa ? QStringLiteral("CA_HLEI64") : QStringLiteral("CA_HLEI");
     }

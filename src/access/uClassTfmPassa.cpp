@@ -124,7 +124,8 @@ void TfmPASSA::alturaCliente(int h) {
     pnBOT->move(0, h - 74);
 }
 
-void TfmPASSA::preencher(int chave, const QString& nota, const QString& nome, const FonteFoto& foto, bool popup) {
+void TfmPASSA::preencher(int chave, const QString& nota, const QString& nome, const FonteFoto& foto,
+                         bool popup) {
     if (antesDeMostrar) antesDeMostrar();
     edNOM->setText(nome);
     int altura;

@@ -25,8 +25,8 @@ public:
         QString observacao;
     };
     // Confirmation mode: modal, no time limit.
-    static Resposta PedirConfirmacao(const QString& ponto, int chave, const QString& nota, const QString& nome,
-                                     const FonteFoto& foto, QWidget* parent = nullptr);
+    static Resposta PedirConfirmacao(const QString& ponto, int chave, const QString& nota,
+                                     const QString& nome, const FonteFoto& foto, QWidget* parent = nullptr);
     // Popup mode: shown without focus, closes itself; returns the window (it deletes itself).
     static TfmPASSA* MostrarFoto(const QString& ponto, int contagem, int chave, const QString& nota,
                                  const QString& nome, const FonteFoto& foto);

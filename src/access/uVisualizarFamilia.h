@@ -20,8 +20,10 @@ class TfmVFM : public QDialog {
 public:
     explicit TfmVFM(QWidget* parent = nullptr);
 
-    static bool ConfirmarFamilia(const MembrosFamilia& membros, const FonteMembro& fonte, QWidget* parent = nullptr);
-    static void VisualizarFamilia(const MembrosFamilia& membros, const FonteMembro& fonte, QWidget* parent = nullptr);
+    static bool ConfirmarFamilia(const MembrosFamilia& membros, const FonteMembro& fonte,
+                                 QWidget* parent = nullptr);
+    static void VisualizarFamilia(const MembrosFamilia& membros, const FonteMembro& fonte,
+                                  QWidget* parent = nullptr);
 
     void carregar(const MembrosFamilia& membros, const FonteMembro& fonte);
 

@@ -72,8 +72,7 @@ private:
     ThrowStatusWrapper m_st;
 };
 
-template <class F>
-auto fb(F&& f) -> decltype(f(static_cast<ThrowStatusWrapper*>(nullptr))) {
+template <class F> auto fb(F&& f) -> decltype(f(static_cast<ThrowStatusWrapper*>(nullptr))) {
     Status st;
     try {
         return f(&st);
@@ -84,27 +83,36 @@ auto fb(F&& f) -> decltype(f(static_cast<ThrowStatusWrapper*>(nullptr))) {
 
 const QDate kBaseData(1858, 11, 17);
 
-ISC_DATE codificarData(const QDate& d) { return static_cast<ISC_DATE>(kBaseData.daysTo(d)); }
-QDate decodificarData(ISC_DATE d) { return kBaseData.addDays(d); }
-ISC_TIME codificarHora(const QTime& t) { return static_cast<ISC_TIME>(t.msecsSinceStartOfDay()) * 10; }
-QTime decodificarHora(ISC_TIME t) { return QTime::fromMSecsSinceStartOfDay(static_cast<int>(t / 10)); }
+ISC_DATE codificarData(const QDate& d) {
+    return static_cast<ISC_DATE>(kBaseData.daysTo(d));
+}
+QDate decodificarData(ISC_DATE d) {
+    return kBaseData.addDays(d);
+}
+ISC_TIME codificarHora(const QTime& t) {
+    return static_cast<ISC_TIME>(t.msecsSinceStartOfDay()) * 10;
+}
+QTime decodificarHora(ISC_TIME t) {
+    return QTime::fromMSecsSinceStartOfDay(static_cast<int>(t / 10));
+}
 
 int bytesPorCaractere(unsigned cs) {
     switch (cs) {
-    case 4: return 4; // UTF8
-    case 3: return 3; // UNICODE_FSS
-    default: return 1;
+    case 4:
+        return 4; // UTF8
+    case 3:
+        return 3; // UNICODE_FSS
+    default:
+        return 1;
     }
 }
 
-template <class T>
-T lerBuf(const unsigned char* p) {
+template <class T> T lerBuf(const unsigned char* p) {
     T v;
     std::memcpy(&v, p, sizeof(T));
     return v;
 }
-template <class T>
-void gravarBuf(unsigned char* p, T v) {
+template <class T> void gravarBuf(unsigned char* p, T v) {
     std::memcpy(p, &v, sizeof(T));
 }
 
@@ -175,7 +183,9 @@ void lancarStatus(IStatus* status) {
 // ---------------------------------------------------------------------------------------------
 Banco::Banco() = default;
 
-Banco::~Banco() { desconectar(); }
+Banco::~Banco() {
+    desconectar();
+}
 
 void Banco::conectar(const QString& nomeBanco, const QString& usuario, const QString& senha) {
     desconectar();
@@ -237,7 +247,8 @@ void Banco::desconectar() noexcept {
         QMutexLocker l(&g_registro);
         const auto lista = g_comandos.value(this);
         l.unlock();
-        for (Comando* c : lista) c->soltar();
+        for (Comando* c : lista)
+            c->soltar();
     }
     if (m_tra) {
         try {
@@ -303,7 +314,8 @@ void Banco::rollbackRetaining() {
 void Banco::executar(const QString& sql) {
     ITransaction* t = tra();
     fb([&](ThrowStatusWrapper* st) {
-        m_att->execute(st, t, 0, sql.toUtf8().constData(), SQL_DIALECT_V6, nullptr, nullptr, nullptr, nullptr);
+        m_att->execute(st, t, 0, sql.toUtf8().constData(), SQL_DIALECT_V6, nullptr, nullptr, nullptr,
+                       nullptr);
     });
 }
 
@@ -316,7 +328,8 @@ qint64 Banco::gerador(const QString& nome, int passo) {
 
 QVariant Banco::valor(const QString& sql, const QVariantHash& parametros) {
     Comando c(*this, sql);
-    for (auto it = parametros.begin(); it != parametros.end(); ++it) c.definir(it.key(), it.value());
+    for (auto it = parametros.begin(); it != parametros.end(); ++it)
+        c.definir(it.key(), it.value());
     c.abrir();
     return c.proximo() ? c.campo(0) : QVariant();
 }
@@ -345,7 +358,8 @@ Comando::Comando(Banco& banco, const QString& sql) : m_banco(banco), m_sql(sql) 
             i = ate - 1;
         } else if (c == u':' && i + 1 < sql.size() && (sql[i + 1].isLetter() || sql[i + 1] == u'_')) {
             qsizetype j = i + 1;
-            while (j < sql.size() && (sql[j].isLetterOrNumber() || sql[j] == u'_' || sql[j] == u'$')) ++j;
+            while (j < sql.size() && (sql[j].isLetterOrNumber() || sql[j] == u'_' || sql[j] == u'$'))
+                ++j;
             const QString nome = sql.mid(i + 1, j - i - 1).toUpper();
             m_posicoes << nome;
             if (!m_nomesUnicos.contains(nome)) m_nomesUnicos << nome;
@@ -394,7 +408,9 @@ void Comando::definir(const QString& nome, const QVariant& valor) {
     m_valores.insert(n, valor);
 }
 
-void Comando::limparParametros() { m_valores.clear(); }
+void Comando::limparParametros() {
+    m_valores.clear();
+}
 
 void Comando::preparar() {
     if (m_stmt) return;
@@ -409,7 +425,8 @@ void Comando::preparar() {
         m_colunas.clear();
         for (unsigned i = 0; i < n; ++i) {
             m_nomesColunas << QString::fromUtf8(m_saidaMeta->getAlias(st, i)).toUpper();
-            m_colunas.push_back({m_saidaMeta->getType(st, i) & ~1u, static_cast<unsigned>(m_saidaMeta->getSubType(st, i)),
+            m_colunas.push_back({m_saidaMeta->getType(st, i) & ~1u,
+                                 static_cast<unsigned>(m_saidaMeta->getSubType(st, i)),
                                  m_saidaMeta->getOffset(st, i), m_saidaMeta->getNullOffset(st, i),
                                  m_saidaMeta->getLength(st, i), m_saidaMeta->getCharSet(st, i),
                                  m_saidaMeta->getScale(st, i)});
@@ -473,7 +490,8 @@ void Comando::montarEntrada(std::vector<unsigned char>& buf, IMessageMetadata*& 
                     b->setType(st, i, SQL_BLOB);
                     b->setLength(st, i, sizeof(ISC_QUAD));
                 } else {
-                    const QByteArray t = v.typeId() == QMetaType::QByteArray ? v.toByteArray() : v.toString().toUtf8();
+                    const QByteArray t =
+                        v.typeId() == QMetaType::QByteArray ? v.toByteArray() : v.toString().toUtf8();
                     textos[i] = t;
                     b->setType(st, i, SQL_VARYING);
                     b->setCharSet(st, i, v.typeId() == QMetaType::QByteArray ? 1 : 4);
@@ -495,10 +513,18 @@ void Comando::montarEntrada(std::vector<unsigned char>& buf, IMessageMetadata*& 
             }
             gravarBuf<short>(pn, 0);
             switch (meta->getType(st, i) & ~1u) {
-            case SQL_INT64: gravarBuf<qint64>(p, v.toLongLong()); break;
-            case SQL_DOUBLE: gravarBuf<double>(p, v.toDouble()); break;
-            case SQL_TYPE_DATE: gravarBuf<ISC_DATE>(p, codificarData(v.toDate())); break;
-            case SQL_TYPE_TIME: gravarBuf<ISC_TIME>(p, codificarHora(v.toTime())); break;
+            case SQL_INT64:
+                gravarBuf<qint64>(p, v.toLongLong());
+                break;
+            case SQL_DOUBLE:
+                gravarBuf<double>(p, v.toDouble());
+                break;
+            case SQL_TYPE_DATE:
+                gravarBuf<ISC_DATE>(p, codificarData(v.toDate()));
+                break;
+            case SQL_TYPE_TIME:
+                gravarBuf<ISC_TIME>(p, codificarHora(v.toTime()));
+                break;
             case SQL_TIMESTAMP: {
                 const QDateTime dt = v.toDateTime();
                 gravarBuf<ISC_DATE>(p, codificarData(dt.date()));
@@ -506,7 +532,8 @@ void Comando::montarEntrada(std::vector<unsigned char>& buf, IMessageMetadata*& 
                 break;
             }
             case SQL_BLOB: {
-                const QByteArray dados = v.typeId() == QMetaType::QByteArray ? v.toByteArray() : v.toString().toUtf8();
+                const QByteArray dados =
+                    v.typeId() == QMetaType::QByteArray ? v.toByteArray() : v.toString().toUtf8();
                 gravarBuf<ISC_QUAD>(p, criarBlob(m_banco.att(), m_banco.tra(), dados));
                 break;
             }
@@ -516,7 +543,8 @@ void Comando::montarEntrada(std::vector<unsigned char>& buf, IMessageMetadata*& 
                 std::memcpy(p + 2, t.constData(), static_cast<size_t>(t.size()));
                 break;
             }
-            default: break;
+            default:
+                break;
             }
         }
     });
@@ -534,20 +562,38 @@ void Comando::lerSaida() {
         auto escalar = [&](qint64 v) -> QVariant {
             if (c.escala == 0) return v;
             double d = static_cast<double>(v);
-            for (int k = 0; k < -c.escala; ++k) d /= 10;
+            for (int k = 0; k < -c.escala; ++k)
+                d /= 10;
             return d;
         };
         switch (c.tipo) {
-        case SQL_SHORT: m_linha << (c.escala ? escalar(lerBuf<short>(p)) : QVariant(int(lerBuf<short>(p)))); break;
-        case SQL_LONG: m_linha << (c.escala ? escalar(lerBuf<ISC_LONG>(p)) : QVariant(int(lerBuf<ISC_LONG>(p)))); break;
-        case SQL_INT64: m_linha << escalar(lerBuf<qint64>(p)); break;
-        case SQL_FLOAT: m_linha << double(lerBuf<float>(p)); break;
-        case SQL_DOUBLE: m_linha << lerBuf<double>(p); break;
-        case SQL_BOOLEAN: m_linha << bool(*p); break;
-        case SQL_TYPE_DATE: m_linha << decodificarData(lerBuf<ISC_DATE>(p)); break;
-        case SQL_TYPE_TIME: m_linha << decodificarHora(lerBuf<ISC_TIME>(p)); break;
+        case SQL_SHORT:
+            m_linha << (c.escala ? escalar(lerBuf<short>(p)) : QVariant(int(lerBuf<short>(p))));
+            break;
+        case SQL_LONG:
+            m_linha << (c.escala ? escalar(lerBuf<ISC_LONG>(p)) : QVariant(int(lerBuf<ISC_LONG>(p))));
+            break;
+        case SQL_INT64:
+            m_linha << escalar(lerBuf<qint64>(p));
+            break;
+        case SQL_FLOAT:
+            m_linha << double(lerBuf<float>(p));
+            break;
+        case SQL_DOUBLE:
+            m_linha << lerBuf<double>(p);
+            break;
+        case SQL_BOOLEAN:
+            m_linha << bool(*p);
+            break;
+        case SQL_TYPE_DATE:
+            m_linha << decodificarData(lerBuf<ISC_DATE>(p));
+            break;
+        case SQL_TYPE_TIME:
+            m_linha << decodificarHora(lerBuf<ISC_TIME>(p));
+            break;
         case SQL_TIMESTAMP:
-            m_linha << QDateTime(decodificarData(lerBuf<ISC_DATE>(p)), decodificarHora(lerBuf<ISC_TIME>(p + 4)));
+            m_linha << QDateTime(decodificarData(lerBuf<ISC_DATE>(p)),
+                                 decodificarHora(lerBuf<ISC_TIME>(p + 4)));
             break;
         case SQL_VARYING: {
             const auto len = lerBuf<unsigned short>(p);
@@ -576,13 +622,16 @@ void Comando::lerSaida() {
                 m_linha << dados;
             break;
         }
-        default: m_linha << QVariant(); break;
+        default:
+            m_linha << QVariant();
+            break;
         }
     }
 }
 
 bool Comando::colunaBlob(int indice) const {
-    return indice >= 0 && static_cast<size_t>(indice) < m_colunas.size() && m_colunas[static_cast<size_t>(indice)].tipo == SQL_BLOB;
+    return indice >= 0 && static_cast<size_t>(indice) < m_colunas.size() &&
+           m_colunas[static_cast<size_t>(indice)].tipo == SQL_BLOB;
 }
 
 void Comando::executar() {
@@ -594,8 +643,8 @@ void Comando::executar() {
     ITransaction* t = m_banco.tra();
     try {
         fb([&](ThrowStatusWrapper* st) {
-            const bool temSaida = m_saidaMeta->getCount(st) > 0 &&
-                                  (m_stmt->getType(st) == isc_info_sql_stmt_exec_procedure);
+            const bool temSaida =
+                m_saidaMeta->getCount(st) > 0 && (m_stmt->getType(st) == isc_info_sql_stmt_exec_procedure);
             m_stmt->execute(st, t, meta, meta ? entrada.data() : nullptr, temSaida ? m_saidaMeta : nullptr,
                             temSaida ? m_saida.data() : nullptr);
             m_temSaida = temSaida;
@@ -649,7 +698,9 @@ void Comando::fechar() {
     }
 }
 
-bool Comando::aberto() const { return m_cursor != nullptr; }
+bool Comando::aberto() const {
+    return m_cursor != nullptr;
+}
 
 QVariant Comando::campo(const QString& nome) const {
     const qsizetype i = m_nomesColunas.indexOf(nome.toUpper());
@@ -669,15 +720,18 @@ void Procedimento::preparar() {
                                         "ORDER BY RDB$PARAMETER_TYPE, RDB$PARAMETER_NUMBER"));
     cat.definir(QStringLiteral("P"), m_nome);
     cat.abrir();
-    while (cat.proximo()) (cat.campo(1).toInt() == 0 ? m_entradas : m_saidas) << cat.campo(0).toString();
+    while (cat.proximo())
+        (cat.campo(1).toInt() == 0 ? m_entradas : m_saidas) << cat.campo(0).toString();
     if (m_entradas.isEmpty() && m_saidas.isEmpty()) {
         // A procedure without parameters has no catalogue rows; check that it exists.
-        const QVariant n = m_banco.valor(QStringLiteral("SELECT COUNT(*) FROM RDB$PROCEDURES WHERE RDB$PROCEDURE_NAME = :P"),
-                                         {{QStringLiteral("P"), m_nome}});
+        const QVariant n =
+            m_banco.valor(QStringLiteral("SELECT COUNT(*) FROM RDB$PROCEDURES WHERE RDB$PROCEDURE_NAME = :P"),
+                          {{QStringLiteral("P"), m_nome}});
         if (n.toInt() == 0) throw ErroBanco(QStringLiteral("Procedimento %1 não existe").arg(m_nome));
     }
     QStringList marcas;
-    for (const QString& e : m_entradas) marcas << u':' + e;
+    for (const QString& e : m_entradas)
+        marcas << u':' + e;
     QString sql = QStringLiteral("EXECUTE PROCEDURE ") + m_nome;
     if (!marcas.isEmpty()) sql += u'(' + marcas.join(QStringLiteral(", ")) + u')';
     m_cmd = std::make_unique<Comando>(m_banco, sql);
@@ -712,10 +766,11 @@ void rodarServico(const OpcoesServico& op, const std::function<void(ThrowStatusW
         try {
             spb->insertString(st, isc_spb_user_name, op.usuario.toUtf8().constData());
             spb->insertString(st, isc_spb_password, op.senha.toUtf8().constData());
-            const QByteArray nome =
-                (op.servidor.isEmpty() ? QStringLiteral("service_mgr") : op.servidor + QStringLiteral(":service_mgr"))
-                    .toUtf8();
-            svc = prov->attachServiceManager(st, nome.constData(), spb->getBufferLength(st), spb->getBuffer(st));
+            const QByteArray nome = (op.servidor.isEmpty() ? QStringLiteral("service_mgr")
+                                                           : op.servidor + QStringLiteral(":service_mgr"))
+                                        .toUtf8();
+            svc = prov->attachServiceManager(st, nome.constData(), spb->getBufferLength(st),
+                                             spb->getBuffer(st));
             inicio = util->getXpbBuilder(st, IXpbBuilder::SPB_START, nullptr, 0);
             acao(st, inicio);
             svc->start(st, inicio->getBufferLength(st), inicio->getBuffer(st));
@@ -733,7 +788,8 @@ void rodarServico(const OpcoesServico& op, const std::function<void(ThrowStatusW
                 while (p < lim && *p != isc_info_end) {
                     const unsigned char tag = static_cast<unsigned char>(*p++);
                     if (tag == isc_info_svc_line) {
-                        const int len = static_cast<unsigned char>(p[0]) | (static_cast<unsigned char>(p[1]) << 8);
+                        const int len =
+                            static_cast<unsigned char>(p[0]) | (static_cast<unsigned char>(p[1]) << 8);
                         p += 2;
                         if (len == 0) {
                             fim = true;

@@ -18,12 +18,12 @@ Console::Console() {
         QMessageBox::critical(nullptr, titulo, texto, QMessageBox::Ok);
     };
     caixaPergunta = [](const QString& titulo, const QString& texto) {
-        return QMessageBox::question(nullptr, titulo, texto, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+        return QMessageBox::question(nullptr, titulo, texto, QMessageBox::Yes | QMessageBox::No) ==
+               QMessageBox::Yes;
     };
-    m_janelas = std::make_unique<InterfaceJanelas>([this](int chave) { return foto(chave); },
-                                                   [this](int chave, QString& nome, QByteArray& f) {
-                                                       return membro(chave, nome, f);
-                                                   });
+    m_janelas = std::make_unique<InterfaceJanelas>(
+        [this](int chave) { return foto(chave); },
+        [this](int chave, QString& nome, QByteArray& f) { return membro(chave, nome, f); });
     m_veredito = std::make_unique<MotorVeredito>(m_procs, *m_janelas);
     m_motor = std::make_unique<MotorAcesso>(dm, *m_veredito, dispositivos);
     m_motor->loginAtual = [this] { return m_login ? m_login->sessao().login : QString(); };
@@ -72,7 +72,8 @@ void Console::iniciar(bool splash) {
 
     m_login = new TfmLOG(m_conectado ? &m_procs : nullptr, [this] {
         QStringList logins;
-        for (int i = 0; i < dm.setCON.quantidade(); ++i) logins << dm.setCON.texto(i, QStringLiteral("LOGIN"));
+        for (int i = 0; i < dm.setCON.quantidade(); ++i)
+            logins << dm.setCON.texto(i, QStringLiteral("LOGIN"));
         return logins;
     });
     connect(m_login, &TfmLOG::acessou, this, &Console::aoAcessar);
@@ -131,8 +132,10 @@ void Console::aoAcessar(const QString& nome) {
 void Console::criarPrincipal() {
     ServicosConsole s;
     s.lugaresAcesso = [this] { return m_motor->LugaresAcesso(); };
-    s.abrirSemCartao = [this](const QString& nome, const QString& origem, const QString& obs, const QString& lugar,
-                              const QString& destino) { m_motor->AbrirSemCartao(nome, origem, obs, lugar, destino); };
+    s.abrirSemCartao = [this](const QString& nome, const QString& origem, const QString& obs,
+                              const QString& lugar, const QString& destino) {
+        m_motor->AbrirSemCartao(nome, origem, obs, lugar, destino);
+    };
     s.suspenderDispositivos = [this] { dispositivos.Suspender(); };
     s.retomarDispositivos = [this] { dispositivos.Retomar(); };
     s.mostrarStatus = [this] {

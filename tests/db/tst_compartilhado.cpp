@@ -83,7 +83,8 @@ void TstCompartilhado::geradoresNaoColidem() {
     Comando c(a, "SELECT CHAVE, CHAVEP01, CHAVEP02, CHAVEP03, CHAVEP04 FROM CONTROLADORA");
     c.abrir();
     while (c.proximo())
-        for (const QVariant& v : c.linha()) chaves << v.toLongLong();
+        for (const QVariant& v : c.linha())
+            chaves << v.toLongLong();
     QCOMPARE(chaves.size(), 100 + 100 * 5);
 }
 
@@ -114,7 +115,8 @@ void TstCompartilhado::copiaPeloServidor() {
     QVERIFY(linhas.size() > 10);
     Banco a;
     conectar(a);
-    QCOMPARE(a.valor("SELECT DESCRICAO FROM FERIADOS WHERE DIA = 25 AND MES = 12").toString(), QStringLiteral("Natal"));
+    QCOMPARE(a.valor("SELECT DESCRICAO FROM FERIADOS WHERE DIA = 25 AND MES = 12").toString(),
+             QStringLiteral("Natal"));
     // A copy file the server cannot read is the service's error, reported as such.
     a.desconectar();
     QVERIFY_THROWS_EXCEPTION(ErroBanco, RestaurarBanco(m_dir.filePath("nada.fbk"), m_arquivo, op, {}));

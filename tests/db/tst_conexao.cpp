@@ -29,11 +29,31 @@ void TstConexao::nomeDoBanco_data() {
     QTest::addColumn<QString>("nomeServidor");
     QTest::addColumn<QString>("arquivo");
     QTest::addColumn<QString>("esperado");
-    QTest::newRow("local") << "TCPIP" << "local" << "srv" << "/dados/x.fdb" << "/dados/x.fdb";
-    QTest::newRow("local ignora protocolo") << "NetBEUI" << "local" << "" << "/dados/x.fdb" << "/dados/x.fdb";
-    QTest::newRow("tcp") << "TCPIP" << "remoto" << "srv" << "D:\\dados\\x.fdb" << "srv:D:\\dados\\x.fdb";
-    QTest::newRow("tcp com porta") << "TCPIP" << "remoto" << "127.0.0.1/3051" << "/var/x.fdb" << "127.0.0.1/3051:/var/x.fdb";
-    QTest::newRow("netbeui") << "NetBEUI" << "remoto" << "srv" << "D:\\dados\\x.fdb" << "\\\\srv\\dados\\x.fdb";
+    QTest::newRow("local") << "TCPIP"
+                           << "local"
+                           << "srv"
+                           << "/dados/x.fdb"
+                           << "/dados/x.fdb";
+    QTest::newRow("local ignora protocolo") << "NetBEUI"
+                                            << "local"
+                                            << ""
+                                            << "/dados/x.fdb"
+                                            << "/dados/x.fdb";
+    QTest::newRow("tcp") << "TCPIP"
+                         << "remoto"
+                         << "srv"
+                         << "D:\\dados\\x.fdb"
+                         << "srv:D:\\dados\\x.fdb";
+    QTest::newRow("tcp com porta") << "TCPIP"
+                                   << "remoto"
+                                   << "127.0.0.1/3051"
+                                   << "/var/x.fdb"
+                                   << "127.0.0.1/3051:/var/x.fdb";
+    QTest::newRow("netbeui") << "NetBEUI"
+                             << "remoto"
+                             << "srv"
+                             << "D:\\dados\\x.fdb"
+                             << "\\\\srv\\dados\\x.fdb";
 }
 
 void TstConexao::nomeDoBanco() {
@@ -78,9 +98,10 @@ void TstConexao::abrirOsDados() {
         // Today's accesses of this computer only.
         Banco b;
         b.conectar(m.arquivo, "SYSDBA", "masterkey");
-        for (auto [data, pc] : QList<std::pair<QDate, const char*>>{{m.relogio.hoje(), "Portaria"},
-                                                                   {m.relogio.hoje(), "Garagem"},
-                                                                   {m.relogio.hoje().addDays(-1), "Portaria"}}) {
+        for (auto [data, pc] :
+             QList<std::pair<QDate, const char*>>{{m.relogio.hoje(), "Portaria"},
+                                                  {m.relogio.hoje(), "Garagem"},
+                                                  {m.relogio.hoje().addDays(-1), "Portaria"}}) {
             Comando c(b, "INSERT INTO ACESSO (DATA, COMPUTADOR) VALUES (:D, :C)");
             c.definir("D", data);
             c.definir("C", QString::fromLatin1(pc));
@@ -108,13 +129,13 @@ void TstConexao::abrirOsDados() {
         Validador v;
     };
     for (const Esperado& e : QList<Esperado>{{&dm.setUSU, "SEGE", "!90:00:00;1;-", Validador::Hora},
-                                            {&dm.setUSU, "DOMS", "!90:00:00;1;-", Validador::Hora},
-                                            {&dm.setGRP, "QUIS", "!90:00:00;1;-", Validador::Hora},
-                                            {&dm.tbRON, "INICIO", "!90:00:00;1;-", Validador::Hora},
-                                            {&dm.tbRON, "CABECA", "!000;1;-", Validador::Cabeca},
-                                            {&dm.setUSU, "EXPIRAEM", "!90/00/0000;1;-", Validador::Data},
-                                            {&dm.setUSU, "CARTAO", "!aaaaaaaaaa;1; ", Validador::Nenhum},
-                                            {&dm.setRON, "CARTAO", "!aaaaaaaaaa;1; ", Validador::Nenhum}}) {
+                                             {&dm.setUSU, "DOMS", "!90:00:00;1;-", Validador::Hora},
+                                             {&dm.setGRP, "QUIS", "!90:00:00;1;-", Validador::Hora},
+                                             {&dm.tbRON, "INICIO", "!90:00:00;1;-", Validador::Hora},
+                                             {&dm.tbRON, "CABECA", "!000;1;-", Validador::Cabeca},
+                                             {&dm.setUSU, "EXPIRAEM", "!90/00/0000;1;-", Validador::Data},
+                                             {&dm.setUSU, "CARTAO", "!aaaaaaaaaa;1; ", Validador::Nenhum},
+                                             {&dm.setRON, "CARTAO", "!aaaaaaaaaa;1; ", Validador::Nenhum}}) {
         QCOMPARE(e.c->campo(e.campo).mascara, QString::fromLatin1(e.mascara));
         QCOMPARE(int(e.c->campo(e.campo).validador), int(e.v));
     }
@@ -215,7 +236,8 @@ void TstConexao::servidorMudo() {
         }
         feito = true;
     });
-    while (!feito) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    while (!feito)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     th.join();
     QVERIFY(falhou);
     QVERIFY2(t.elapsed() < 3 * Banco::TempoLimiteConexao * 1000, qPrintable(QString::number(t.elapsed())));

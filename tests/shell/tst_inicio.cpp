@@ -8,9 +8,9 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QTimer>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 using namespace portaris;
 
@@ -22,15 +22,17 @@ class TstInicio : public QObject {
     void semear() {
         Banco b;
         b.conectar(m->arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
-        b.executar(QStringLiteral("INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIAL, SERIALNUM, DESABILITAR, "
-                                  "POSICAO, PERMITIRREMOTO) VALUES (100, 200, 'Portaria', 'COM1', '0A0B0C0D', '0', 'N', '1')"));
+        b.executar(QStringLiteral(
+            "INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIAL, SERIALNUM, DESABILITAR, "
+            "POSICAO, PERMITIRREMOTO) VALUES (100, 200, 'Portaria', 'COM1', '0A0B0C0D', '0', 'N', '1')"));
         QString cols, vals;
         for (const char* d : {"DOM", "SEG", "TER", "QUA", "QUI", "SEX", "SAB"}) {
             cols += QStringLiteral(", %1E, %1S").arg(QLatin1String(d));
             vals += QStringLiteral(", '00:00:00', '23:59:59'");
         }
         b.executar(QStringLiteral("INSERT INTO USUARIO (CHAVE, CARTAO, NOME, DESABILITAR, EXPIRA%1) VALUES "
-                                  "(1, '00000A0001', 'Ana', '0', '0'%2)").arg(cols, vals));
+                                  "(1, '00000A0001', 'Ana', '0', '0'%2)")
+                       .arg(cols, vals));
         b.executar(QStringLiteral("INSERT INTO HABILITADO (UCHAVE, LCHAVE) VALUES (1, 100)"));
         b.commit();
     }
@@ -44,7 +46,8 @@ private slots:
     void init() {
         m = std::make_unique<ModuloTeste>(false);
         simulador = std::make_unique<sim::Simulador>(19200, false);
-        ArquivoIni::config().GravarTexto(QStringLiteral("portas"), QStringLiteral("com1"), simulador->abrirBarramento(1));
+        ArquivoIni::config().GravarTexto(QStringLiteral("portas"), QStringLiteral("com1"),
+                                         simulador->abrirBarramento(1));
         simulador->adicionar(1, sim::Modelo::Leitora71, 200);
     }
     void cleanup() {
@@ -64,7 +67,8 @@ private slots:
         const auto linhas = c.status()->modelo()->linhas();
         QCOMPARE(linhas.size(), 1);
         QCOMPARE(linhas.first().leitora, QStringLiteral("Portaria"));
-        QCOMPARE(linhas.first().respondeu, QStringLiteral("14:32:02")); // after the splash and the reader's wait
+        QCOMPARE(linhas.first().respondeu,
+                 QStringLiteral("14:32:02")); // after the splash and the reader's wait
         QCOMPARE(linhas.first().remoto, QStringLiteral("S"));
 
         entrar(c);
@@ -112,13 +116,15 @@ private slots:
         });
         fecharAviso.start(50);
         c.iniciar(false);
-        QCOMPARE(caixas, (QStringList{"Erro|O Portaris não conseguiu acessar o servidor!",
-                                      "Modo de configuração|Deseja entrar em modo de configuração de servidor?"}));
+        QCOMPARE(caixas,
+                 (QStringList{"Erro|O Portaris não conseguiu acessar o servidor!",
+                              "Modo de configuração|Deseja entrar em modo de configuração de servidor?"}));
         QCOMPARE(c.modoServidor(), configurar);
         if (configurar) {
             QVERIFY(c.principal());
             QCOMPARE(c.principal()->tag(), -1);
-            QCOMPARE(c.principal()->windowTitle(), QStringLiteral("O PORTARIS ESTÁ EM MODO DE CONFIGURAÇÃO DE SERVIDOR"));
+            QCOMPARE(c.principal()->windowTitle(),
+                     QStringLiteral("O PORTARIS ESTÁ EM MODO DE CONFIGURAÇÃO DE SERVIDOR"));
             QVERIFY(!c.login()->isVisible());
         } else {
             QVERIFY(!c.principal());
@@ -134,7 +140,9 @@ private slots:
             Console c;
             c.iniciar(false);
             entrar(c);
-            QVERIFY2(c.principal(), qPrintable(QStringLiteral("%1 logins, %2").arg(c.login()->lsLOG->count()).arg(m->operador.textos().join(u'/'))));
+            QVERIFY2(c.principal(), qPrintable(QStringLiteral("%1 logins, %2")
+                                                   .arg(c.login()->lsLOG->count())
+                                                   .arg(m->operador.textos().join(u'/'))));
             // switched off: no logoff
         }
         Console c;
