@@ -25,7 +25,7 @@ inline double pct(QList<double> v, double p) {
 
 // Holder u is enabled at devices 1 + u % dispositivos and 1 + (u + 7) % dispositivos; every holder
 // may pass at any hour of any day. Access rows cover the last 365 days, in the order they were
-// written, from four stations.
+// written, from four stations; a few are openings without a card or patrol rounds.
 inline void semear(portaris::Banco& b, int usuarios, int dispositivos, int acessos, int fotoKb,
                    QTextStream& out) {
     using namespace portaris;
@@ -71,7 +71,7 @@ inline void semear(portaris::Banco& b, int usuarios, int dispositivos, int acess
     Comando ace(
         b, "INSERT INTO ACESSO (CHAVE, DATA, HORA, LEITORA, AUTORIZADO, NOME, CARTAO, GRUPO, TIPO, NOTA, "
            "NOTA2, LOGIN, COMPUTADOR, ORIGEM, DESTINO, RONDA, RELATORIO) VALUES (:K, :D, :H, :L, 'Sim', :N, "
-           ":C, 'Geral', 'Morador', 'Acesso autorizado', '', 'admin', :PC, '', '', '0', '1')");
+           ":C, :G, :T, :NT, :N2, 'admin', :PC, :O, :DE, :R, '1')");
     const QDate fim = QDate::currentDate();
     for (int i = 1; i <= acessos; ++i) {
         const int u = 1 + i % usuarios;
@@ -81,9 +81,21 @@ inline void semear(portaris::Banco& b, int usuarios, int dispositivos, int acess
         ace.definir("D", fim.addDays(-364 + passo / 86400000LL));
         ace.definir("H", QTime::fromMSecsSinceStartOfDay(static_cast<int>(passo % 86400000LL)));
         ace.definir("L", QStringLiteral("Leitora %1").arg(1 + i % dispositivos));
-        ace.definir("N", QStringLiteral("Morador número %1 do condomínio").arg(u));
-        ace.definir("C", cartao(u));
         ace.definir("PC", QStringLiteral("Estação %1").arg(i % 4));
+        // One row in fifty is a door opened without a card, one in twenty a patrol round.
+        const bool semCartao = i % 50 == 0, ronda = i % 20 == 1;
+        ace.definir("N", semCartao ? QStringLiteral("Visitante %1").arg(i % 997)
+                                   : QStringLiteral("Morador número %1 do condomínio").arg(u));
+        ace.definir("C", semCartao ? QStringLiteral("0000000000") : cartao(u));
+        ace.definir("G", semCartao ? QString() : QStringLiteral("Geral"));
+        ace.definir("T", semCartao ? QStringLiteral("Sem cartão") : QStringLiteral("Morador"));
+        ace.definir("NT", semCartao ? QStringLiteral("Acesso autorizado manualmente")
+                          : ronda   ? QStringLiteral("Ronda OK")
+                                    : QStringLiteral("Acesso autorizado"));
+        ace.definir("N2", semCartao ? QStringLiteral("Entrega no bloco %1").arg(i % 7) : QString());
+        ace.definir("O", semCartao ? QStringLiteral("Portaria") : QString());
+        ace.definir("DE", semCartao ? QStringLiteral("Apartamento %1").arg(i % 300) : QString());
+        ace.definir("R", ronda ? QStringLiteral("1") : QStringLiteral("0"));
         ace.executar();
         if (i % 20000 == 0) b.commitRetaining();
     }

@@ -17,28 +17,43 @@ QString MascaraQt(const QString& mascaraDelphi) {
     if (m.startsWith(u'!')) m.remove(0, 1);
     QString q;
     for (const QChar c : m) {
-        if (c == u'0') q += u'9';
-        else if (c == u'9') q += u'0';
-        else if (c == u'a') q += u'n';
-        else if (c == u'A') q += u'N';
-        else if (c == u'L') q += u'A';
-        else if (c == u'l') q += u'a';
-        else q += c;
+        if (c == u'0')
+            q += u'9';
+        else if (c == u'9')
+            q += u'0';
+        else if (c == u'a')
+            q += u'n';
+        else if (c == u'A')
+            q += u'N';
+        else if (c == u'L')
+            q += u'A';
+        else if (c == u'l')
+            q += u'a';
+        else
+            q += c;
     }
     return q + u';' + branco;
 }
 
 namespace {
 
-enum Marca : char { mNulo = 0, mInt = 1, mLong = 2, mDouble = 3, mData = 4, mHora = 5, mTexto = 6,
-                    mMomento = 7, mBool = 8, mBytes = 9 };
+enum Marca : char {
+    mNulo = 0,
+    mInt = 1,
+    mLong = 2,
+    mDouble = 3,
+    mData = 4,
+    mHora = 5,
+    mTexto = 6,
+    mMomento = 7,
+    mBool = 8,
+    mBytes = 9
+};
 
-template <class T>
-void por(QByteArray& b, T v) {
+template <class T> void por(QByteArray& b, T v) {
     b.append(reinterpret_cast<const char*>(&v), sizeof(T));
 }
-template <class T>
-T tirar(const char*& p) {
+template <class T> T tirar(const char*& p) {
     T v;
     std::memcpy(&v, p, sizeof(T));
     p += sizeof(T);
@@ -50,33 +65,44 @@ int tipoDoCatalogo(int tipo, int subtipo, bool& blob, bool& blobTexto) {
     blobTexto = false;
     switch (tipo) {
     case 7:
-    case 8: return QMetaType::Int;
-    case 16: return QMetaType::LongLong;
+    case 8:
+        return QMetaType::Int;
+    case 16:
+        return QMetaType::LongLong;
     case 10:
-    case 27: return QMetaType::Double;
-    case 12: return QMetaType::QDate;
-    case 13: return QMetaType::QTime;
-    case 35: return QMetaType::QDateTime;
-    case 23: return QMetaType::Bool;
+    case 27:
+        return QMetaType::Double;
+    case 12:
+        return QMetaType::QDate;
+    case 13:
+        return QMetaType::QTime;
+    case 35:
+        return QMetaType::QDateTime;
+    case 23:
+        return QMetaType::Bool;
     case 261:
         blob = true;
         blobTexto = subtipo == 1;
         return blobTexto ? QMetaType::QString : QMetaType::QByteArray;
-    default: return QMetaType::QString;
+    default:
+        return QMetaType::QString;
     }
 }
 
 // "8:05:00", "08:05:00", " 8:05:00", "08:05" → a valid time, or invalid.
 QTime lerHora(const QString& texto) {
-    static const QRegularExpression re(QStringLiteral("^\\s*(\\d{1,2})\\s*:\\s*(\\d{1,2})(?:\\s*:\\s*(\\d{1,2}))?\\s*$"));
+    static const QRegularExpression re(
+        QStringLiteral("^\\s*(\\d{1,2})\\s*:\\s*(\\d{1,2})(?:\\s*:\\s*(\\d{1,2}))?\\s*$"));
     const auto m = re.match(texto);
     if (!m.hasMatch()) return {};
-    const QTime t(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).isEmpty() ? 0 : m.captured(3).toInt());
+    const QTime t(m.captured(1).toInt(), m.captured(2).toInt(),
+                  m.captured(3).isEmpty() ? 0 : m.captured(3).toInt());
     return t;
 }
 
 QDate lerData(const QString& texto) {
-    static const QRegularExpression re(QStringLiteral("^\\s*(\\d{1,2})\\s*/\\s*(\\d{1,2})\\s*/\\s*(\\d{4})\\s*$"));
+    static const QRegularExpression re(
+        QStringLiteral("^\\s*(\\d{1,2})\\s*/\\s*(\\d{1,2})\\s*/\\s*(\\d{4})\\s*$"));
     const auto m = re.match(texto);
     if (!m.hasMatch()) return {};
     return QDate(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
@@ -128,9 +154,13 @@ void Conjunto::definirSql(const QString& sql) {
     m_camposCarregados = false;
 }
 
-QString Conjunto::sql() const { return textoSelect(); }
+QString Conjunto::sql() const {
+    return textoSelect();
+}
 
-void Conjunto::definirParametro(const QString& nome, const QVariant& valor) { m_parametros.insert(nome.toUpper(), valor); }
+void Conjunto::definirParametro(const QString& nome, const QVariant& valor) {
+    m_parametros.insert(nome.toUpper(), valor);
+}
 
 void Conjunto::carregarCampos() {
     if (m_camposCarregados) return;
@@ -138,23 +168,28 @@ void Conjunto::carregarCampos() {
     m_campos.clear();
     m_colunasSelect.clear();
     if (!somenteLeitura()) {
-        Comando c(m_banco, QStringLiteral(
-                               "SELECT TRIM(RF.RDB$FIELD_NAME), F.RDB$FIELD_TYPE, F.RDB$FIELD_SUB_TYPE "
-                               "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
-                               "WHERE RF.RDB$RELATION_NAME = :T ORDER BY RF.RDB$FIELD_POSITION"));
+        Comando c(
+            m_banco,
+            QStringLiteral(
+                "SELECT TRIM(RF.RDB$FIELD_NAME), F.RDB$FIELD_TYPE, F.RDB$FIELD_SUB_TYPE, "
+                "F.RDB$CHARACTER_LENGTH "
+                "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
+                "WHERE RF.RDB$RELATION_NAME = :T ORDER BY RF.RDB$FIELD_POSITION"));
         c.definir(QStringLiteral("T"), m_tabela);
         c.abrir();
         while (c.proximo()) {
             Campo f;
             f.nome = c.campo(0).toString();
             f.tipo = tipoDoCatalogo(c.campo(1).toInt(), c.campo(2).toInt(), f.blob, f.blobTexto);
+            if (!f.blob) f.tamanho = c.campo(3).toInt();
             if (!f.blob) m_colunasSelect << static_cast<int>(m_campos.size());
             m_campos << f;
         }
         if (m_campos.isEmpty()) throw ErroBanco(QStringLiteral("Tabela %1 não existe").arg(m_tabela));
     } else {
         Comando c(m_banco, m_sqlConsulta);
-        for (const QString& p : c.nomesParametros()) c.definir(p, m_parametros.value(p));
+        for (const QString& p : c.nomesParametros())
+            c.definir(p, m_parametros.value(p));
         c.abrir(); // prepares; columns known without fetching
         for (int i = 0; i < c.colunas(); ++i) {
             Campo f;
@@ -177,8 +212,10 @@ void Conjunto::carregarCampos() {
 QString Conjunto::textoSelect() const {
     if (somenteLeitura()) return m_sqlConsulta;
     QStringList cols;
-    for (int i : m_colunasSelect) cols << m_campos[i].nome;
-    QString s = QStringLiteral("SELECT ") + cols.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + m_tabela;
+    for (int i : m_colunasSelect)
+        cols << m_campos[i].nome;
+    QString s =
+        QStringLiteral("SELECT ") + cols.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + m_tabela;
     if (!m_filtro.isEmpty()) s += QStringLiteral(" WHERE ") + m_filtro;
     if (!m_ordem.isEmpty()) s += QStringLiteral(" ORDER BY ") + m_ordem;
     return s;
@@ -186,18 +223,24 @@ QString Conjunto::textoSelect() const {
 
 QList<QVariant> Conjunto::lerLinha(Comando& c) const {
     QList<QVariant> v(m_campos.size());
-    for (int k = 0; k < m_colunasSelect.size(); ++k) v[m_colunasSelect[k]] = c.campo(k);
+    for (int k = 0; k < m_colunasSelect.size(); ++k)
+        v[m_colunasSelect[k]] = c.campo(k);
     return v;
 }
 
 void Conjunto::abrir() {
     if (aberto()) fechar();
     carregarCampos();
-    Comando c(m_banco, textoSelect());
-    for (const QString& p : c.nomesParametros()) c.definir(p, m_parametros.value(p));
-    c.abrir();
+    auto c = std::make_unique<Comando>(m_banco, textoSelect());
+    for (const QString& p : c->nomesParametros())
+        c->definir(p, m_parametros.value(p));
+    c->abrir();
+    const bool porPagina = somenteLeitura() && m_pagina > 0;
     QList<QByteArray> linhas;
-    while (c.proximo()) linhas << codificar(lerLinha(c));
+    while ((!porPagina || linhas.size() < m_pagina) && c->proximo())
+        linhas << codificar(lerLinha(*c));
+    // A page that came out short was the last one: the cursor has already closed.
+    if (porPagina && c->aberto()) m_cursor = std::move(c);
     m_linhas = std::move(linhas);
     m_atual = m_linhas.isEmpty() ? -1 : 0;
     mudarEstado(EstadoConjunto::Navegando);
@@ -205,8 +248,29 @@ void Conjunto::abrir() {
     if (m_atual >= 0) rolarPara(0, true);
 }
 
+int Conjunto::lerMaisLinhas(int n) {
+    if (!m_cursor) return 0;
+    const int primeira = quantidade();
+    try {
+        while (n != 0 && m_cursor->proximo()) {
+            m_linhas << codificar(lerLinha(*m_cursor));
+            if (n > 0) --n;
+        }
+    } catch (const ErroBanco&) {
+        // The rows read stay; the rest cannot be read any more.
+        m_cursor.reset();
+        if (quantidade() > primeira) emit linhasLidas(primeira, quantidade() - 1);
+        throw;
+    }
+    if (!m_cursor->aberto()) m_cursor.reset();
+    if (quantidade() > primeira) emit linhasLidas(primeira, quantidade() - 1);
+    if (m_atual < 0 && quantidade() > 0) rolarPara(0, true);
+    return quantidade() - primeira;
+}
+
 void Conjunto::fechar() {
     if (!aberto()) return;
+    m_cursor.reset();
     m_linhas.clear();
     m_buffer.clear();
     m_blobs.clear();
@@ -227,7 +291,9 @@ void Conjunto::atualizar() {
 }
 
 void Conjunto::irPara(int linha) {
-    if (!aberto() || m_linhas.isEmpty()) return;
+    if (!aberto()) return;
+    if (linha >= quantidade()) lerMaisLinhas(linha - quantidade() + 1);
+    if (m_linhas.isEmpty()) return;
     linha = std::clamp(linha, 0, quantidade() - 1);
     if (emEdicao()) gravar();
     rolarPara(linha, false);
@@ -240,10 +306,15 @@ void Conjunto::rolarPara(int linha, bool forcar) {
     if (depoisRolar) depoisRolar(*this);
 }
 
+void Conjunto::ultimo() {
+    lerTodasLinhas();
+    irPara(quantidade() - 1);
+}
+
 bool Conjunto::localizar(const QString& campo, const QVariant& valor) {
     const int i = indiceCampo(campo);
     if (i < 0 || !aberto()) return false;
-    for (int l = 0; l < quantidade(); ++l) {
+    for (int l = 0; l < quantidade() || lerMaisLinhas(std::max(m_pagina, 1)) > 0; ++l) {
         if (decodificar(l).value(i) == valor) {
             irPara(l);
             return true;
@@ -284,12 +355,17 @@ static QString comoTexto(const QVariant& v) {
     if (v.isNull() || !v.isValid()) return QString();
     if (v.typeId() == QMetaType::QTime) return v.toTime().toString(QStringLiteral("HH:mm:ss"));
     if (v.typeId() == QMetaType::QDate) return v.toDate().toString(QStringLiteral("dd/MM/yyyy"));
-    if (v.typeId() == QMetaType::QDateTime) return v.toDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+    if (v.typeId() == QMetaType::QDateTime)
+        return v.toDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
     return v.toString();
 }
 
-QString Conjunto::texto(const QString& campo) const { return comoTexto(valor(campo)); }
-QString Conjunto::texto(int linha, const QString& campo) const { return comoTexto(valor(linha, campo)); }
+QString Conjunto::texto(const QString& campo) const {
+    return comoTexto(valor(campo));
+}
+QString Conjunto::texto(int linha, const QString& campo) const {
+    return comoTexto(valor(linha, campo));
+}
 
 void Conjunto::definir(const QString& nome, const QVariant& v) {
     if (!emEdicao()) throw ErroBanco(QStringLiteral("%1 não está em edição").arg(m_nome));
@@ -299,7 +375,16 @@ void Conjunto::definir(const QString& nome, const QVariant& v) {
         definirBlob(nome, v);
         return;
     }
-    m_buffer[i] = converter(v, m_campos[i].tipo);
+    QVariant c = converter(v, m_campos[i].tipo);
+    // As a text field of a form would: a text longer than its column is cut, never refused, so
+    // an access row with a long note is stored rather than lost.
+    const int max = m_campos[i].tamanho;
+    if (max > 0 && c.typeId() == QMetaType::QString && c.toString().size() > max) {
+        QString t = c.toString().left(max);
+        if (t.back().isHighSurrogate()) t.chop(1);
+        c = t;
+    }
+    m_buffer[i] = c;
 }
 
 void Conjunto::definirTexto(const QString& nome, const QString& t) {
@@ -342,7 +427,8 @@ void Conjunto::definirTexto(const QString& nome, const QString& t) {
 
 QVariant Conjunto::lerBlob(const QString& nome) {
     const int i = indiceCampo(nome);
-    if (i < 0 || !m_campos[i].blob) throw ErroBanco(QStringLiteral("Campo %1 não é um BLOB de %2").arg(nome, m_nome));
+    if (i < 0 || !m_campos[i].blob)
+        throw ErroBanco(QStringLiteral("Campo %1 não é um BLOB de %2").arg(nome, m_nome));
     if (emEdicao() && m_blobs.contains(i)) return m_blobs.value(i);
     if (m_estado == EstadoConjunto::Inserindo || m_atual < 0) return QVariant();
     Comando c(m_banco, QStringLiteral("SELECT %1 FROM %2 WHERE CHAVE = :K").arg(m_campos[i].nome, m_tabela));
@@ -355,7 +441,8 @@ QVariant Conjunto::lerBlob(const QString& nome) {
 void Conjunto::definirBlob(const QString& nome, const QVariant& dados) {
     if (!emEdicao()) throw ErroBanco(QStringLiteral("%1 não está em edição").arg(m_nome));
     const int i = indiceCampo(nome);
-    if (i < 0 || !m_campos[i].blob) throw ErroBanco(QStringLiteral("Campo %1 não é um BLOB de %2").arg(nome, m_nome));
+    if (i < 0 || !m_campos[i].blob)
+        throw ErroBanco(QStringLiteral("Campo %1 não é um BLOB de %2").arg(nome, m_nome));
     m_blobs.insert(i, dados);
 }
 
@@ -368,7 +455,8 @@ void Conjunto::inserir() {
     m_buffer = QList<QVariant>(m_campos.size());
     m_antigos.clear();
     m_blobs.clear();
-    if (!m_gerador.isEmpty()) m_buffer[indiceCampo(QStringLiteral("CHAVE"))] = static_cast<int>(m_banco.gerador(m_gerador));
+    if (!m_gerador.isEmpty())
+        m_buffer[indiceCampo(QStringLiteral("CHAVE"))] = static_cast<int>(m_banco.gerador(m_gerador));
     mudarEstado(EstadoConjunto::Inserindo);
     if (depoisInserir) depoisInserir(*this);
 }
@@ -399,11 +487,13 @@ void Conjunto::gravar() {
     QString sql;
     QStringList onde;
     if (inserindo) {
-        sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(m_tabela, cols.join(u','), valores.join(u','));
+        sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(m_tabela, cols.join(u','), valores.join(u','));
     } else {
         for (const QString& k : m_chaves)
             onde << QStringLiteral("%1 IS NOT DISTINCT FROM :O%2").arg(k).arg(indiceCampo(k));
-        sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(m_tabela, sets.join(u','), onde.join(QStringLiteral(" AND ")));
+        sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                  .arg(m_tabela, sets.join(u','), onde.join(QStringLiteral(" AND ")));
         if (m_chaves.size() > 1) sql += QStringLiteral(" ROWS 1");
     }
     try {
@@ -450,7 +540,8 @@ void Conjunto::refrescarLinha(int linha) {
     // Values the database filled (door keys of a controller) come back into the row.
     if (m_chaves != QStringList{QStringLiteral("CHAVE")} || linha < 0) return;
     QStringList cols;
-    for (int i : m_colunasSelect) cols << m_campos[i].nome;
+    for (int i : m_colunasSelect)
+        cols << m_campos[i].nome;
     Comando c(m_banco, QStringLiteral("SELECT %1 FROM %2 WHERE CHAVE = :K__").arg(cols.join(u','), m_tabela));
     c.definir(QStringLiteral("K__"), valor(linha, QStringLiteral("CHAVE")));
     c.abrir();
@@ -469,7 +560,8 @@ void Conjunto::cancelar() {
         m_banco.rollbackRetaining();
     } catch (const ErroBanco&) {
     }
-    if (inserindo && m_linhaAntesInserir >= 0 && m_linhaAntesInserir < quantidade()) rolarPara(m_linhaAntesInserir, true);
+    if (inserindo && m_linhaAntesInserir >= 0 && m_linhaAntesInserir < quantidade())
+        rolarPara(m_linhaAntesInserir, true);
 }
 
 void Conjunto::apagar() {
@@ -485,12 +577,14 @@ void Conjunto::apagar() {
     if (antesApagar) antesApagar(*this);
     const QList<QVariant> linha = decodificar(m_atual);
     QStringList onde;
-    for (const QString& k : m_chaves) onde << QStringLiteral("%1 IS NOT DISTINCT FROM :O%2").arg(k).arg(indiceCampo(k));
+    for (const QString& k : m_chaves)
+        onde << QStringLiteral("%1 IS NOT DISTINCT FROM :O%2").arg(k).arg(indiceCampo(k));
     QString sql = QStringLiteral("DELETE FROM %1 WHERE %2").arg(m_tabela, onde.join(QStringLiteral(" AND ")));
     if (m_chaves.size() > 1) sql += QStringLiteral(" ROWS 1");
     try {
         Comando c(m_banco, sql);
-        for (const QString& k : m_chaves) c.definir(QStringLiteral("O%1").arg(indiceCampo(k)), linha.value(indiceCampo(k)));
+        for (const QString& k : m_chaves)
+            c.definir(QStringLiteral("O%1").arg(indiceCampo(k)), linha.value(indiceCampo(k)));
         c.executar();
         if (m_commitAoGravar) m_banco.commitRetaining();
     } catch (const ErroBanco&) {
@@ -587,17 +681,29 @@ QList<QVariant> Conjunto::decodificar(int linha) const {
     while (p < fim) {
         const char m = *p++;
         switch (m) {
-        case mInt: v << tirar<qint32>(p); break;
-        case mLong: v << static_cast<qlonglong>(tirar<qint64>(p)); break;
-        case mDouble: v << tirar<double>(p); break;
-        case mBool: v << bool(*p++); break;
-        case mData: v << QDate::fromJulianDay(tirar<qint64>(p)); break;
+        case mInt:
+            v << tirar<qint32>(p);
+            break;
+        case mLong:
+            v << static_cast<qlonglong>(tirar<qint64>(p));
+            break;
+        case mDouble:
+            v << tirar<double>(p);
+            break;
+        case mBool:
+            v << bool(*p++);
+            break;
+        case mData:
+            v << QDate::fromJulianDay(tirar<qint64>(p));
+            break;
         case mHora: {
             const qint32 ms = tirar<qint32>(p);
             v << (ms < 0 ? QTime() : QTime::fromMSecsSinceStartOfDay(ms));
             break;
         }
-        case mMomento: v << QDateTime::fromMSecsSinceEpoch(tirar<qint64>(p)); break;
+        case mMomento:
+            v << QDateTime::fromMSecsSinceEpoch(tirar<qint64>(p));
+            break;
         case mBytes: {
             const qint32 n = tirar<qint32>(p);
             v << QByteArray(p, n);
@@ -610,10 +716,13 @@ QList<QVariant> Conjunto::decodificar(int linha) const {
             p += n;
             break;
         }
-        default: v << QVariant(); break;
+        default:
+            v << QVariant();
+            break;
         }
     }
-    while (v.size() < m_campos.size()) v << QVariant();
+    while (v.size() < m_campos.size())
+        v << QVariant();
     return v;
 }
 

@@ -33,6 +33,7 @@ struct Campo {
     bool blobTexto = false;
     QString mascara;
     Validador validador = Validador::Nenhum;
+    int tamanho = 0; // characters a text column holds (0 = not known); longer texts are cut to it
 };
 
 // "!90:00:00;1;-" → "09:99:99;-": Delphi 0 (required digit) is Qt 9, Delphi 9 (optional) is Qt 0,
@@ -64,18 +65,28 @@ public:
 
     void abrir();
     void fechar();
+    // Read-only datasets may read their rows a page at a time: abrir() reads the first `linhas`
+    // and keeps the cursor; moving past the rows read, locating or asking reads on. 0 (the
+    // default) reads every row at abrir().
+    void definirPagina(int linhas) { m_pagina = linhas; }
+    int pagina() const { return m_pagina; }
+    bool haMaisLinhas() const { return m_cursor != nullptr; }
+    int lerMaisLinhas(int n); // rows read
+    void lerTodasLinhas() { lerMaisLinhas(-1); }
     // Reopens and returns to the row with the same key (or the nearest position).
     void atualizar();
     bool aberto() const { return m_estado != EstadoConjunto::Fechado; }
     EstadoConjunto estado() const { return m_estado; }
-    bool emEdicao() const { return m_estado == EstadoConjunto::Inserindo || m_estado == EstadoConjunto::Editando; }
+    bool emEdicao() const {
+        return m_estado == EstadoConjunto::Inserindo || m_estado == EstadoConjunto::Editando;
+    }
 
-    int quantidade() const { return static_cast<int>(m_linhas.size()); }
+    int quantidade() const { return static_cast<int>(m_linhas.size()); } // rows read so far
     bool vazio() const { return m_linhas.isEmpty(); }
     int posicao() const { return m_atual; } // -1 when empty
     void irPara(int linha);
     void primeiro() { irPara(0); }
-    void ultimo() { irPara(quantidade() - 1); }
+    void ultimo();
     void proximo() { irPara(m_atual + 1); }
     void anterior() { irPara(m_atual - 1); }
     bool localizar(const QString& campo, const QVariant& valor);
@@ -114,7 +125,8 @@ public:
 signals:
     void estadoMudou();
     void rolou();
-    void dadosMudaram(); // opened, closed, reloaded, row added/removed or written
+    void dadosMudaram();                        // opened, closed, reloaded, row added/removed or written
+    void linhasLidas(int primeira, int ultima); // rows a later page appended
 
 private:
     void carregarCampos();
@@ -133,11 +145,13 @@ private:
     QList<int> m_colunasSelect; // field index of each selected column
     QHash<QString, QVariant> m_parametros;
     QList<QByteArray> m_linhas;
+    std::unique_ptr<Comando> m_cursor; // rows still to read (paged read-only datasets)
+    int m_pagina = 0;
     int m_atual = -1;
     EstadoConjunto m_estado = EstadoConjunto::Fechado;
-    QList<QVariant> m_buffer;       // edit buffer (all fields; BLOBs null unless set)
-    QList<QVariant> m_antigos;      // values before editing, for the WHERE of update/delete
-    QHash<int, QVariant> m_blobs;   // BLOBs set in the edit buffer
+    QList<QVariant> m_buffer;     // edit buffer (all fields; BLOBs null unless set)
+    QList<QVariant> m_antigos;    // values before editing, for the WHERE of update/delete
+    QHash<int, QVariant> m_blobs; // BLOBs set in the edit buffer
     int m_linhaAntesInserir = -1;
     bool m_commitAoGravar = true;
     bool m_camposCarregados = false;

@@ -83,8 +83,11 @@ bool Ligacao::escrever(const QString& texto) {
 LigacaoEdit::LigacaoEdit(Conjunto& conjunto, const QString& campo, QLineEdit* e)
     : Ligacao(conjunto, campo, e) {
     try {
-        const QString mascara = conjunto.campo(campo).mascara;
-        if (!mascara.isEmpty()) e->setInputMask(MascaraQt(mascara));
+        const Campo& f = conjunto.campo(campo);
+        if (!f.mascara.isEmpty())
+            e->setInputMask(MascaraQt(f.mascara));
+        else if (f.tamanho > 0)
+            e->setMaxLength(f.tamanho); // the column's width, as a form's field would
     } catch (const ErroBanco&) {
         // fields not known yet (no connection): no mask
     }

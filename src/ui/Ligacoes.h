@@ -53,7 +53,7 @@ protected:
 class LigacaoEdit : public Ligacao {
     Q_OBJECT
 public:
-    // Applies the field's input mask when it has one.
+    // Applies the field's input mask when it has one, else the column's width as the longest text.
     LigacaoEdit(Conjunto& conjunto, const QString& campo, QLineEdit* edit);
     bool confirmar() override;
 

@@ -10,6 +10,7 @@ ModeloConjunto::ModeloConjunto(Conjunto& conjunto, QList<ColunaConjunto> colunas
     : QAbstractTableModel(parent), m_conjunto(conjunto), m_colunas(std::move(colunas)) {
     m_quantidade = m_conjunto.aberto() ? m_conjunto.quantidade() : 0;
     connect(&m_conjunto, &Conjunto::dadosMudaram, this, &ModeloConjunto::aoMudarDados);
+    connect(&m_conjunto, &Conjunto::linhasLidas, this, &ModeloConjunto::aoLerLinhas);
     connect(&m_conjunto, &Conjunto::rolou, this, [this] { emit linhaAtualMudou(linhaAtual()); });
 }
 
@@ -54,6 +55,29 @@ void ModeloConjunto::aoMudarDados() {
         endResetModel();
     }
     emit linhaAtualMudou(linhaAtual());
+}
+
+void ModeloConjunto::aoLerLinhas(int primeira, int ultima) {
+    if (primeira != m_quantidade) { // not the rows the views know followed by new ones
+        aoMudarDados();
+        return;
+    }
+    beginInsertRows({}, primeira, ultima);
+    m_quantidade = ultima + 1;
+    endInsertRows();
+}
+
+bool ModeloConjunto::canFetchMore(const QModelIndex& parent) const {
+    return !parent.isValid() && m_conjunto.aberto() && m_conjunto.haMaisLinhas();
+}
+
+void ModeloConjunto::fetchMore(const QModelIndex& parent) {
+    if (parent.isValid()) return;
+    try {
+        m_conjunto.lerMaisLinhas(std::max(m_conjunto.pagina(), 1));
+    } catch (const ErroBanco& e) {
+        MostrarMensagem(e.texto());
+    }
 }
 
 int ModeloConjunto::linhaConjunto(int linhaModelo) const {

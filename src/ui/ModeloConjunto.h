@@ -33,12 +33,16 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation o, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // A dataset read a page at a time grows as the views scroll down.
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
 
 signals:
     void linhaAtualMudou(int linha);
 
 private:
     void aoMudarDados();
+    void aoLerLinhas(int primeira, int ultima);
     void aoMudarEstado();
     int linhaConjunto(int linhaModelo) const;
 

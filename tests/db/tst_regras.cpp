@@ -33,6 +33,8 @@ private slots:
     void emEdicao();
     void mascarasQt_data();
     void mascarasQt();
+    void textoLongoCortado();
+    void listagemPorPagina();
 };
 
 void TstRegras::novoUsuario_data() {
@@ -72,10 +74,14 @@ void TstRegras::chaveTiradaAoCriar() {
         Conjunto* c;
         const char* gerador;
     };
-    for (auto [c, gerador] : QList<Caso>{{&m.dm->setUSU, "GEN_CHAVE_USUARIO"}, {&m.dm->setLEI, "GEN_CHAVE_LEITORA"},
-                                         {&m.dm->setLEI64, "GEN_CHAVE_LEITORA"}, {&m.dm->setCNL, "GEN_CHAVE_LEITORA"},
-                                         {&m.dm->setGRP, "GEN_CHAVE_GRUPO"}, {&m.dm->setCON, "GEN_CHAVE_CONTA"},
-                                         {&m.dm->setRON, "GEN_CHAVE_RONDA"}, {&m.dm->setFAM, "GEN_CHAVE_FAMILIA"},
+    for (auto [c, gerador] : QList<Caso>{{&m.dm->setUSU, "GEN_CHAVE_USUARIO"},
+                                         {&m.dm->setLEI, "GEN_CHAVE_LEITORA"},
+                                         {&m.dm->setLEI64, "GEN_CHAVE_LEITORA"},
+                                         {&m.dm->setCNL, "GEN_CHAVE_LEITORA"},
+                                         {&m.dm->setGRP, "GEN_CHAVE_GRUPO"},
+                                         {&m.dm->setCON, "GEN_CHAVE_CONTA"},
+                                         {&m.dm->setRON, "GEN_CHAVE_RONDA"},
+                                         {&m.dm->setFAM, "GEN_CHAVE_FAMILIA"},
                                          {&m.dm->setACE, "GEN_CHAVE_ACESSO"}}) {
         QVariant vista;
         auto regra = c->depoisInserir;
@@ -90,7 +96,9 @@ void TstRegras::chaveTiradaAoCriar() {
         c->inserir();
         QCOMPARE(vista.toInt(), primeira + 1);
         c->cancelar();
-        const qint64 atual = m.dm->dbBANCO.valor(QStringLiteral("SELECT GEN_ID(%1, 0) FROM RDB$DATABASE").arg(gerador)).toLongLong();
+        const qint64 atual =
+            m.dm->dbBANCO.valor(QStringLiteral("SELECT GEN_ID(%1, 0) FROM RDB$DATABASE").arg(gerador))
+                .toLongLong();
         QCOMPARE(atual, vista.toLongLong()); // both drawn keys are used up
         c->depoisInserir = regra;
     }
@@ -101,10 +109,14 @@ void TstRegras::janelasDoUsuario_data() {
     QTest::addColumn<QString>("entrada");
     QTest::addColumn<QString>("saida");
     QTest::addColumn<bool>("aceito");
-    QTest::newRow("quarta invertida") << 2 << "18:00:00" << "08:00:00" << false;
-    QTest::newRow("quarta vazia") << 2 << "08:00:00" << "08:00:00" << true;
-    QTest::newRow("domingo invertido por um segundo") << 6 << "10:00:01" << "10:00:00" << false;
-    QTest::newRow("segunda normal") << 0 << "07:00:00" << "19:00:00" << true;
+    QTest::newRow("quarta invertida") << 2 << "18:00:00"
+                                      << "08:00:00" << false;
+    QTest::newRow("quarta vazia") << 2 << "08:00:00"
+                                  << "08:00:00" << true;
+    QTest::newRow("domingo invertido por um segundo") << 6 << "10:00:01"
+                                                      << "10:00:00" << false;
+    QTest::newRow("segunda normal") << 0 << "07:00:00"
+                                    << "19:00:00" << true;
 }
 
 void TstRegras::janelasDoUsuario() {
@@ -138,16 +150,56 @@ void TstRegras::validadores_data() {
     QTest::addColumn<QString>("texto");
     QTest::addColumn<QString>("guardado");
     QTest::addColumn<QString>("mensagem");
-    QTest::newRow("hora válida") << "setUSU" << "SEGE" << "08:05:00" << "08:05:00" << "";
-    QTest::newRow("hora sem zero") << "setUSU" << "SEGE" << " 8:05:00" << "08:05:00" << "";
-    QTest::newRow("hora impossível") << "setUSU" << "SEGS" << "24:61:00" << "00:00:00" << "Hora Inválida!";
-    QTest::newRow("hora vazia") << "setGRP" << "DOME" << "--:--:--" << "00:00:00" << "Hora Inválida!";
-    QTest::newRow("ronda início") << "tbRON" << "INICIO" << "25:00:00" << "00:00:00" << "Hora Inválida!";
-    QTest::newRow("data válida") << "setUSU" << "EXPIRAEM" << "05/03/2024" << "05/03/2024" << "";
-    QTest::newRow("data impossível") << "setUSU" << "EXPIRAEM" << "31/02/2024" << "07/05/2024" << "Hora Inválida!";
-    QTest::newRow("cabeça") << "tbRON" << "CABECA" << "200" << "200" << "";
-    QTest::newRow("cabeça fora da faixa passa") << "tbRON" << "CABECA" << "999" << "999" << "";
-    QTest::newRow("cabeça inválida") << "tbRON" << "CABECA" << "-x-" << "0" << "Cabeça inválida!";
+    QTest::newRow("hora válida") << "setUSU"
+                                 << "SEGE"
+                                 << "08:05:00"
+                                 << "08:05:00"
+                                 << "";
+    QTest::newRow("hora sem zero") << "setUSU"
+                                   << "SEGE"
+                                   << " 8:05:00"
+                                   << "08:05:00"
+                                   << "";
+    QTest::newRow("hora impossível") << "setUSU"
+                                     << "SEGS"
+                                     << "24:61:00"
+                                     << "00:00:00"
+                                     << "Hora Inválida!";
+    QTest::newRow("hora vazia") << "setGRP"
+                                << "DOME"
+                                << "--:--:--"
+                                << "00:00:00"
+                                << "Hora Inválida!";
+    QTest::newRow("ronda início") << "tbRON"
+                                  << "INICIO"
+                                  << "25:00:00"
+                                  << "00:00:00"
+                                  << "Hora Inválida!";
+    QTest::newRow("data válida") << "setUSU"
+                                 << "EXPIRAEM"
+                                 << "05/03/2024"
+                                 << "05/03/2024"
+                                 << "";
+    QTest::newRow("data impossível") << "setUSU"
+                                     << "EXPIRAEM"
+                                     << "31/02/2024"
+                                     << "07/05/2024"
+                                     << "Hora Inválida!";
+    QTest::newRow("cabeça") << "tbRON"
+                            << "CABECA"
+                            << "200"
+                            << "200"
+                            << "";
+    QTest::newRow("cabeça fora da faixa passa") << "tbRON"
+                                                << "CABECA"
+                                                << "999"
+                                                << "999"
+                                                << "";
+    QTest::newRow("cabeça inválida") << "tbRON"
+                                     << "CABECA"
+                                     << "-x-"
+                                     << "0"
+                                     << "Cabeça inválida!";
 }
 
 void TstRegras::validadores() {
@@ -177,8 +229,16 @@ void TstRegras::leitorasAntesDeGravar_data() {
     QTest::addColumn<QString>("reingressoGravado");
     QTest::addColumn<QString>("visualizarGravado");
     for (const char* c : {"setLEI", "setLEI64"}) {
-        QTest::addRow("%s sem confirmação força reingresso", c) << c << "0" << "0" << "1" << "1" << "1";
-        QTest::addRow("%s com confirmação desliga foto", c) << c << "1" << "0" << "1" << "0" << "0";
+        QTest::addRow("%s sem confirmação força reingresso", c) << c << "0"
+                                                                << "0"
+                                                                << "1"
+                                                                << "1"
+                                                                << "1";
+        QTest::addRow("%s com confirmação desliga foto", c) << c << "1"
+                                                            << "0"
+                                                            << "1"
+                                                            << "0"
+                                                            << "0";
     }
 }
 
@@ -193,7 +253,8 @@ void TstRegras::leitorasAntesDeGravar() {
     Conjunto& c = conjunto == "setLEI" ? m.dm->setLEI : m.dm->setLEI64;
     c.inserir();
     // The defaults of a new reader differ between the two models.
-    QCOMPARE(c.valor("CONFIRMARACESSO").toString(), conjunto == "setLEI" ? QStringLiteral("1") : QStringLiteral("0"));
+    QCOMPARE(c.valor("CONFIRMARACESSO").toString(),
+             conjunto == "setLEI" ? QStringLiteral("1") : QStringLiteral("0"));
     QCOMPARE(c.valor("RELE").toInt(), conjunto == "setLEI" ? 250 : 1000);
     c.definir("SERIALNUM", m.dm->estacao);
     c.definir("CONFIRMARACESSO", confirmar);
@@ -201,7 +262,8 @@ void TstRegras::leitorasAntesDeGravar() {
     c.definir("VISUALIZAR", visualizar);
     c.gravar();
     const auto chave = c.valor("CHAVE");
-    const QString sql = QStringLiteral("SELECT PERMITIRREINGRESSO || VISUALIZAR FROM %1 WHERE CHAVE = :K").arg(c.tabela());
+    const QString sql =
+        QStringLiteral("SELECT PERMITIRREINGRESSO || VISUALIZAR FROM %1 WHERE CHAVE = :K").arg(c.tabela());
     QCOMPARE(m.dm->dbBANCO.valor(sql, {{"K", chave}}).toString(), reingressoGravado + visualizarGravado);
     QVERIFY(m.operador.textos().isEmpty());
 }
@@ -218,7 +280,8 @@ void TstRegras::controladoraRecebePortas() {
     c.gravar();
     QCOMPARE(c.valor("VISUALIZAR").toString(), QStringLiteral("0"));
     QSet<int> chaves{c.valor("CHAVE").toInt()};
-    for (int p = 1; p <= 4; ++p) chaves << c.valor(QStringLiteral("CHAVEP0%1").arg(p)).toInt();
+    for (int p = 1; p <= 4; ++p)
+        chaves << c.valor(QStringLiteral("CHAVEP0%1").arg(p)).toInt();
     QCOMPARE(chaves.size(), 5);
     QVERIFY(!chaves.contains(0));
     // Reopening the station's devices finds it again.
@@ -258,7 +321,7 @@ void TstRegras::apagarDispositivo() {
 }
 
 void TstRegras::horariosDeRonda_data() {
-    QTest::addColumn<bool>("editar");    // edit the stored row 10:00–11:00 @200 instead of adding one
+    QTest::addColumn<bool>("editar"); // edit the stored row 10:00–11:00 @200 instead of adding one
     QTest::addColumn<QString>("inicio");
     QTest::addColumn<QString>("fim");
     QTest::addColumn<int>("cabeca");
@@ -266,17 +329,28 @@ void TstRegras::horariosDeRonda_data() {
     const QString invertida = "Hora Inválida\r\nInício deve ser <= que fim!";
     const QString semLeitora = "Leitora não informada\r\nInforme a qual leitora deseja atribuir o horário!";
     const QString conflito = "Horário informado conflita com outro na mesma leitora!";
-    QTest::newRow("início depois do fim") << false << "12:00:00" << "11:00:00" << 200 << invertida;
-    QTest::newRow("sem leitora") << false << "12:00:00" << "13:00:00" << 0 << semLeitora;
-    QTest::newRow("invertida e sem leitora: a primeira") << false << "13:00:00" << "12:00:00" << 0 << invertida;
-    QTest::newRow("janela de um instante") << false << "12:00:00" << "12:00:00" << 200 << "";
-    QTest::newRow("início dentro de outra") << false << "10:30:00" << "12:00:00" << 200 << conflito;
-    QTest::newRow("fim no limite de outra") << false << "09:00:00" << "10:00:00" << 200 << conflito;
-    QTest::newRow("mesma hora em outra leitora") << false << "10:30:00" << "10:45:00" << 201 << "";
-    QTest::newRow("editar a própria janela") << true << "10:15:00" << "10:45:00" << 200 << "";
-    QTest::newRow("editar sem mudar nada") << true << "10:00:00" << "11:00:00" << 200 << "";
-    QTest::newRow("editar para dentro de outra") << true << "14:30:00" << "14:40:00" << 200 << conflito;
-    QTest::newRow("editar só a cabeça") << true << "10:00:00" << "11:00:00" << 201 << "";
+    QTest::newRow("início depois do fim") << false << "12:00:00"
+                                          << "11:00:00" << 200 << invertida;
+    QTest::newRow("sem leitora") << false << "12:00:00"
+                                 << "13:00:00" << 0 << semLeitora;
+    QTest::newRow("invertida e sem leitora: a primeira") << false << "13:00:00"
+                                                         << "12:00:00" << 0 << invertida;
+    QTest::newRow("janela de um instante") << false << "12:00:00"
+                                           << "12:00:00" << 200 << "";
+    QTest::newRow("início dentro de outra") << false << "10:30:00"
+                                            << "12:00:00" << 200 << conflito;
+    QTest::newRow("fim no limite de outra") << false << "09:00:00"
+                                            << "10:00:00" << 200 << conflito;
+    QTest::newRow("mesma hora em outra leitora") << false << "10:30:00"
+                                                 << "10:45:00" << 201 << "";
+    QTest::newRow("editar a própria janela") << true << "10:15:00"
+                                             << "10:45:00" << 200 << "";
+    QTest::newRow("editar sem mudar nada") << true << "10:00:00"
+                                           << "11:00:00" << 200 << "";
+    QTest::newRow("editar para dentro de outra") << true << "14:30:00"
+                                                 << "14:40:00" << 200 << conflito;
+    QTest::newRow("editar só a cabeça") << true << "10:00:00"
+                                        << "11:00:00" << 201 << "";
 }
 
 // Mend: editing a row does not count the row's own stored window as a conflict.
@@ -292,7 +366,8 @@ void TstRegras::horariosDeRonda() {
     ron.inserir();
     ron.definir("APELIDO", "Vigia");
     ron.gravar();
-    for (auto [i, f] : QList<std::pair<const char*, const char*>>{{"10:00:00", "11:00:00"}, {"14:00:00", "15:00:00"}}) {
+    for (auto [i, f] :
+         QList<std::pair<const char*, const char*>>{{"10:00:00", "11:00:00"}, {"14:00:00", "15:00:00"}}) {
         d.inserir();
         d.definirTexto("INICIO", i);
         d.definirTexto("FIM", f);
@@ -317,8 +392,11 @@ void TstRegras::horariosDeRonda() {
     if (mensagem.isEmpty()) {
         d.atualizar();
         QCOMPARE(d.quantidade(), editar ? 2 : 3);
-        QCOMPARE(m.dm->dbBANCO.valor("SELECT COUNT(*) FROM RONDAD WHERE INICIO = :I AND FIM = :F AND CABECA = :C",
-                                     {{"I", inicio}, {"F", fim}, {"C", cabeca}}).toInt(), 1);
+        QCOMPARE(m.dm->dbBANCO
+                     .valor("SELECT COUNT(*) FROM RONDAD WHERE INICIO = :I AND FIM = :F AND CABECA = :C",
+                            {{"I", inicio}, {"F", fim}, {"C", cabeca}})
+                     .toInt(),
+                 1);
     } else {
         QVERIFY(d.emEdicao());
         QCOMPARE(d.texto("INICIO"), inicio);
@@ -377,9 +455,9 @@ void TstRegras::erroDoBancoMantemOsValores() {
     con.definir("LOGIN", "outro");
     con.gravar();
     QCOMPARE(m.dm->dbBANCO.valor("SELECT COUNT(*) FROM CONTA").toInt(), 2);
-    // A text too long for its column is the database's refusal too.
+    // Saving an edit is refused the same way.
     con.editar();
-    con.definir("LOGIN", QString(40, 'x'));
+    con.definir("LOGIN", "admin");
     QVERIFY_THROWS_EXCEPTION(ErroBanco, con.gravar());
     QCOMPARE(con.estado(), EstadoConjunto::Editando);
     con.cancelar();
@@ -404,7 +482,8 @@ void TstRegras::conflitoNaoEspera() {
     QCOMPARE(con.estado(), EstadoConjunto::Editando);
     outra.rollback();
     con.gravar();
-    QCOMPARE(outra.valor("SELECT NOME FROM CONTA WHERE LOGIN = 'admin'").toString(), QStringLiteral("Esta estação"));
+    QCOMPARE(outra.valor("SELECT NOME FROM CONTA WHERE LOGIN = 'admin'").toString(),
+             QStringLiteral("Esta estação"));
 }
 
 void TstRegras::fotosSoQuandoPedidas() {
@@ -436,7 +515,8 @@ void TstRegras::emEdicao() {
     ModuloTeste m;
     auto& dm = *m.dm;
     QVERIFY(!dm.EM_EDICAO());
-    for (Conjunto* c : {&dm.setACE, &dm.setUSU, &dm.setRON, &dm.setLEI, &dm.setCON, &dm.setLEI64, &dm.setCNL, &dm.setGRP}) {
+    for (Conjunto* c :
+         {&dm.setACE, &dm.setUSU, &dm.setRON, &dm.setLEI, &dm.setCON, &dm.setLEI64, &dm.setCNL, &dm.setGRP}) {
         c->inserir();
         QVERIFY2(dm.EM_EDICAO(), qPrintable(c->nome()));
         c->cancelar();
@@ -450,16 +530,92 @@ void TstRegras::emEdicao() {
 void TstRegras::mascarasQt_data() {
     QTest::addColumn<QString>("delphi");
     QTest::addColumn<QString>("qt");
-    QTest::newRow("hora") << "!90:00:00;1;-" << "09:99:99;-";
-    QTest::newRow("data") << "!90/00/0000;1;-" << "09/99/9999;-";
-    QTest::newRow("cabeça") << "!000;1;-" << "999;-";
-    QTest::newRow("cartão") << "!aaaaaaaaaa;1; " << "nnnnnnnnnn; ";
+    QTest::newRow("hora") << "!90:00:00;1;-"
+                          << "09:99:99;-";
+    QTest::newRow("data") << "!90/00/0000;1;-"
+                          << "09/99/9999;-";
+    QTest::newRow("cabeça") << "!000;1;-"
+                            << "999;-";
+    QTest::newRow("cartão") << "!aaaaaaaaaa;1; "
+                            << "nnnnnnnnnn; ";
 }
 
 void TstRegras::mascarasQt() {
     QFETCH(QString, delphi);
     QFETCH(QString, qt);
     QCOMPARE(MascaraQt(delphi), qt);
+}
+
+// A text longer than its column is cut to the column, as a form's field would: an access row with
+// a long observation is stored rather than refused and lost.
+void TstRegras::textoLongoCortado() {
+    ModuloTeste m;
+    Conjunto& a = m.dm->setACE;
+    QCOMPARE(a.campo("NOTA2").tamanho, 100);
+    QCOMPARE(a.campo("CHAVE").tamanho, 0);
+    const QString obs = QString(98, u'o') + QStringLiteral("çã fim");
+    const QString nome = QString(119, u'N') + QStringLiteral("\U0001F600"); // the cut falls inside the pair
+    a.inserir();
+    a.definir("DATA", m.relogio.hoje());
+    a.definir("COMPUTADOR", TdmPORTARIS::NOME_COMPUTADOR());
+    a.definir("NOTA2", obs);
+    a.definir("NOME", nome);
+    a.definir("NOTA", QStringLiteral("Acesso autorizado"));
+    a.gravar();
+    Comando c(m.dm->dbBANCO, "SELECT NOTA2, NOME, NOTA FROM ACESSO WHERE CHAVE = :K");
+    c.definir("K", a.valor("CHAVE"));
+    c.abrir();
+    QVERIFY(c.proximo());
+    QCOMPARE(c.campo(0).toString(), QString(98, u'o') + QStringLiteral("çã"));
+    QCOMPARE(c.campo(1).toString(), QString(119, u'N'));
+    QCOMPARE(c.campo(2).toString(), QStringLiteral("Acesso autorizado"));
+}
+
+// The access listing read a page at a time: moving, locating and going to the end read on; the
+// rows already read never change; reopening starts again.
+void TstRegras::listagemPorPagina() {
+    ModuloTeste m;
+    Banco& b = m.dm->dbBANCO;
+    gravarAcessosDeListagem(b, 250, 100); // 100 rows on the 1st and 2nd, 50 on the 3rd
+    auto q = listagemComCartao(b, QDate(2024, 5, 1), QDate(2024, 5, 31), 100);
+    QSignalSpy lidas(q.get(), &Conjunto::linhasLidas);
+    q->abrir();
+    QCOMPARE(q->quantidade(), 100);
+    QVERIFY(q->haMaisLinhas());
+    QCOMPARE(q->valor("PCHAVE").toInt(), 1);
+
+    q->irPara(149);
+    QCOMPARE(q->quantidade(), 150);
+    QCOMPARE(q->valor("PCHAVE").toInt(), 150);
+    QCOMPARE(lidas.size(), 1);
+    QCOMPARE(lidas[0], (QVariantList{100, 149}));
+    QVERIFY(q->localizar("PNOME", QStringLiteral("Pessoa 240")));
+    QCOMPARE(q->posicao(), 239);
+    QCOMPARE(q->valor(120, "PCHAVE").toInt(), 121);
+    q->ultimo();
+    QCOMPARE(q->quantidade(), 250);
+    QVERIFY(!q->haMaisLinhas());
+    QCOMPARE(q->valor("PCHAVE").toInt(), 250);
+    QCOMPARE(q->lerMaisLinhas(10), 0);
+    QVERIFY(!q->localizar("PNOME", QStringLiteral("Ninguém")));
+
+    q->abrir();
+    QCOMPARE(q->quantidade(), 100);
+    QCOMPARE(q->posicao(), 0);
+    // A listing of exactly one page: the end shows at the next read.
+    q->definirParametro("P01", QDate(2024, 5, 1));
+    q->abrir();
+    QCOMPARE(q->quantidade(), 100);
+    QCOMPARE(q->lerMaisLinhas(100), 0);
+    QVERIFY(!q->haMaisLinhas());
+    // Shorter than a page: read whole at once.
+    q->definirParametro("P00", QDate(2024, 5, 3));
+    q->definirParametro("P01", QDate(2024, 5, 3));
+    q->abrir();
+    QCOMPARE(q->quantidade(), 50);
+    QVERIFY(!q->haMaisLinhas());
+    q->fechar();
+    QVERIFY(!q->haMaisLinhas());
 }
 
 QTEST_GUILESS_MAIN(TstRegras)

@@ -41,6 +41,7 @@ class TstUi : public QObject {
 private slots:
     void modeloSegueConjunto();
     void gradeSegueLinhaAtual();
+    void gradeLePorPagina();
     void ligacoesSomenteLeituraAoNavegar();
     void recusaDoValidadorMantemEdicao_data();
     void recusaDoValidadorMantemEdicao();
@@ -148,6 +149,42 @@ void TstUi::gradeSegueLinhaAtual() {
     QCOMPARE(dm.setACE.texto(QStringLiteral("NOME")), QStringLiteral("Ana"));
 }
 
+// A listing read a page at a time: scrolling the grid to its end reads the next page, and rows the
+// dataset reads for itself reach the grid too.
+void TstUi::gradeLePorPagina() {
+    ModuloTeste m;
+    Banco& b = m.dm->dbBANCO;
+    gravarAcessosDeListagem(b, 250, 250);
+    auto q = listagemComCartao(b, QDate(2024, 5, 1), QDate(2024, 5, 1), 100);
+    q->abrir();
+    // (No model tester here: it asks for every row at once.)
+    ModeloConjunto modelo(*q, {{QStringLiteral("PNOME"), QStringLiteral("Nome")}});
+    QSignalSpy inseridas(&modelo, &QAbstractItemModel::rowsInserted);
+    GradeConjunto grade;
+    grade.definirModelo(&modelo);
+    grade.resize(300, 200);
+    grade.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grade));
+    QCOMPARE(modelo.rowCount(), 100);
+    QVERIFY(modelo.canFetchMore({}));
+
+    grade.scrollToBottom();
+    QTRY_COMPARE(modelo.rowCount(), 200);
+    QCOMPARE(inseridas.size(), 1);
+    QCOMPARE(inseridas[0].mid(1), (QVariantList{100, 199}));
+    QCOMPARE(modelo.index(199, 0).data().toString(), QStringLiteral("Pessoa 200"));
+    q->irPara(229); // the grid shows it at its end, and so may read on
+    QVERIFY(modelo.rowCount() >= 230);
+    QCOMPARE(grade.currentIndex().row(), 229);
+    QCOMPARE(grade.currentIndex().siblingAtColumn(0).data().toString(), QStringLiteral("Pessoa 230"));
+    q->ultimo();
+    QCOMPARE(modelo.rowCount(), 250);
+    QVERIFY(!modelo.canFetchMore({}));
+    QCOMPARE(grade.currentIndex().row(), 249);
+    q->abrir();
+    QCOMPARE(modelo.rowCount(), 100);
+}
+
 // Browsing: every bound widget is read-only and shows the current row, also after a move.
 // Editing: they accept input; the state change alone makes them writable.
 void TstUi::ligacoesSomenteLeituraAoNavegar() {
@@ -181,6 +218,7 @@ void TstUi::ligacoesSomenteLeituraAoNavegar() {
     QCOMPARE(ed->text(), QStringLiteral("Moradores"));
     QCOMPARE(hora->text(), QStringLiteral("07:15:00"));
     QVERIFY(!hora->inputMask().isEmpty()); // the field's mask
+    QCOMPARE(ed->maxLength(), 100);        // the column's width
     QCOMPARE(rot->text(), QStringLiteral("Moradores"));
     QVERIFY(!ck->isChecked());
     QCOMPARE(cb->currentText(), QStringLiteral("Moradores"));

@@ -178,8 +178,10 @@ CREATE TABLE ACESSO (
   CARTAO      VARCHAR(10),
   GRUPO       VARCHAR(100),
   TIPO        VARCHAR(60),
-  NOTA        VARCHAR(250),
-  NOTA2       VARCHAR(250),
+  /* The program's notes are short and an observation is typed in at most 70 characters; the
+     listings sort by both, and a sort costs by the declared width. */
+  NOTA        VARCHAR(100),
+  NOTA2       VARCHAR(100),
   LOGIN       VARCHAR(30),
   COMPUTADOR  VARCHAR(100),
   ORIGEM      VARCHAR(100),
