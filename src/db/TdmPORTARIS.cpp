@@ -33,14 +33,15 @@ void mascarar(Conjunto& c, const QString& campo, const QString& mascara, Validad
 
 } // namespace
 
-int DiaSemana(const QDate& d) { return d.dayOfWeek() % 7 + 1; }
+int DiaSemana(const QDate& d) {
+    return d.dayOfWeek() % 7 + 1;
+}
 
 TdmPORTARIS::TdmPORTARIS(QObject* parent)
-    : QObject(parent),
-      setUSU(dbBANCO, QStringLiteral("setUSU"), QStringLiteral("USUARIO"), {}, QStringLiteral("NOME"),
-             QStringLiteral("GEN_CHAVE_USUARIO")),
-      setLEI(dbBANCO, QStringLiteral("setLEI"), QStringLiteral("LEITORA"), QStringLiteral("SERIALNUM = :PSERIALNUM"),
-             {}, QStringLiteral("GEN_CHAVE_LEITORA")),
+    : QObject(parent), setUSU(dbBANCO, QStringLiteral("setUSU"), QStringLiteral("USUARIO"), {},
+                              QStringLiteral("NOME"), QStringLiteral("GEN_CHAVE_USUARIO")),
+      setLEI(dbBANCO, QStringLiteral("setLEI"), QStringLiteral("LEITORA"),
+             QStringLiteral("SERIALNUM = :PSERIALNUM"), {}, QStringLiteral("GEN_CHAVE_LEITORA")),
       setLEI64(dbBANCO, QStringLiteral("setLEI64"), QStringLiteral("LEITORA64"),
                QStringLiteral("SERIALNUM = :PSERIALNUM"), {}, QStringLiteral("GEN_CHAVE_LEITORA")),
       setCNL(dbBANCO, QStringLiteral("setCNL"), QStringLiteral("CONTROLADORA"),
@@ -49,26 +50,32 @@ TdmPORTARIS::TdmPORTARIS(QObject* parent)
              QStringLiteral("GEN_CHAVE_GRUPO")),
       setCON(dbBANCO, QStringLiteral("setCON"), QStringLiteral("CONTA"), {}, QStringLiteral("LOGIN"),
              QStringLiteral("GEN_CHAVE_CONTA")),
-      setRON(dbBANCO, QStringLiteral("setRON"), QStringLiteral("RONDA"), {}, {}, QStringLiteral("GEN_CHAVE_RONDA")),
+      setRON(dbBANCO, QStringLiteral("setRON"), QStringLiteral("RONDA"), {}, {},
+             QStringLiteral("GEN_CHAVE_RONDA")),
       tbRON(dbBANCO, QStringLiteral("tbRON"), QStringLiteral("RONDAD"), QStringLiteral("CHAVE = :PCHAVE"),
             QStringLiteral("CHAVE"), {},
-            {QStringLiteral("CHAVE"), QStringLiteral("INICIO"), QStringLiteral("FIM"), QStringLiteral("CABECA")}),
+            {QStringLiteral("CHAVE"), QStringLiteral("INICIO"), QStringLiteral("FIM"),
+             QStringLiteral("CABECA")}),
       setFAM(dbBANCO, QStringLiteral("setFAM"), QStringLiteral("FAMILIA"), {}, QStringLiteral("DESCRICAO"),
              QStringLiteral("GEN_CHAVE_FAMILIA")),
       setACE(dbBANCO, QStringLiteral("setACE"), QStringLiteral("ACESSO"),
              QStringLiteral("DATA = :PDATA AND COMPUTADOR = :PCOMPUTADOR"), QStringLiteral("CHAVE"),
              QStringLiteral("GEN_CHAVE_ACESSO")) {
     qrHAB = Conjunto::consulta(dbBANCO, QStringLiteral("qrHAB"), {});
-    qrLST_LEI_71 = Conjunto::consulta(dbBANCO, QStringLiteral("qrLST_LEI_71"),
-                                      QStringLiteral("select CHAVE, CABECA , DESCRICAO, SERIALNUM \n from LEITORA\norder by DESCRICAO"));
+    qrLST_LEI_71 = Conjunto::consulta(
+        dbBANCO, QStringLiteral("qrLST_LEI_71"),
+        QStringLiteral("select CHAVE, CABECA , DESCRICAO, SERIALNUM \n from LEITORA\norder by DESCRICAO"));
     qrLST_LEI_64 = Conjunto::consulta(
         dbBANCO, QStringLiteral("qrLST_LEI_64"),
-        QStringLiteral("select CHAVE, CABECA, DESCRICAO, DESCRICAO01, SERIALNUM\n from LEITORA64\norder by DESCRICAO"));
+        QStringLiteral(
+            "select CHAVE, CABECA, DESCRICAO, DESCRICAO01, SERIALNUM\n from LEITORA64\norder by DESCRICAO"));
     diaSemanaInicio = DiaSemana(relogio().hoje());
     instalarRegras();
 }
 
-TdmPORTARIS::~TdmPORTARIS() { FECHAR_TABELAS(); }
+TdmPORTARIS::~TdmPORTARIS() {
+    FECHAR_TABELAS();
+}
 
 QString TdmPORTARIS::NomeBanco(const QString& protocolo, const QString& servidor, const QString& nomeServidor,
                                const QString& arquivo) {
@@ -77,7 +84,9 @@ QString TdmPORTARIS::NomeBanco(const QString& protocolo, const QString& servidor
     return QStringLiteral("\\\\") + nomeServidor + u'\\' + arquivo.mid(3);
 }
 
-QString TdmPORTARIS::NOME_COMPUTADOR() { return cfg::outros_nomecomputador.ler(); }
+QString TdmPORTARIS::NOME_COMPUTADOR() {
+    return cfg::outros_nomecomputador.ler().left(TamanhoNomeComputador);
+}
 
 bool TdmPORTARIS::CONECTAR(const QString& arquivo, bool inicial) {
     if (dbBANCO.conectado()) FECHAR_TABELAS();
@@ -129,7 +138,8 @@ void TdmPORTARIS::abrirDados() {
     setRON.abrir();
     tbRON.definirParametro(QStringLiteral("PCHAVE"), setRON.valor(QStringLiteral("CHAVE")));
     tbRON.abrir();
-    for (const QString& h : kHorarios) mascarar(setUSU, h, kMascaraHora, Validador::Hora);
+    for (const QString& h : kHorarios)
+        mascarar(setUSU, h, kMascaraHora, Validador::Hora);
     mascarar(setUSU, QStringLiteral("EXPIRAEM"), kMascaraData, Validador::Data);
     mascarar(setUSU, QStringLiteral("CARTAO"), kMascaraCartao, Validador::Nenhum);
     mascarar(setRON, QStringLiteral("CARTAO"), kMascaraCartao, Validador::Nenhum);
@@ -139,7 +149,8 @@ void TdmPORTARIS::abrirDados() {
     qrLST_LEI_71->abrir();
     qrLST_LEI_64->abrir();
     setGRP.abrir();
-    for (const QString& h : kHorarios) mascarar(setGRP, h, kMascaraHora, Validador::Hora);
+    for (const QString& h : kHorarios)
+        mascarar(setGRP, h, kMascaraHora, Validador::Hora);
     // This station's devices and the families are opened here too, so every panel finds its data.
     estacao = IdentificadorEstacao();
     for (Conjunto* c : {&setLEI, &setLEI64, &setCNL}) {
@@ -150,7 +161,8 @@ void TdmPORTARIS::abrirDados() {
 }
 
 void TdmPORTARIS::FECHAR_TABELAS() {
-    for (Conjunto* c : {&setACE, &setUSU, &setRON, &tbRON, &setLEI, &setLEI64, &setCON, &setCNL, &setGRP, &setFAM})
+    for (Conjunto* c :
+         {&setACE, &setUSU, &setRON, &tbRON, &setLEI, &setLEI64, &setCON, &setCNL, &setGRP, &setFAM})
         c->fechar();
     qrHAB->fechar();
     qrLST_LEI_71->fechar();
@@ -160,7 +172,8 @@ void TdmPORTARIS::FECHAR_TABELAS() {
 }
 
 bool TdmPORTARIS::EM_EDICAO() const {
-    for (const Conjunto* c : {&setACE, &setUSU, &setRON, &tbRON, &setLEI, &setCON, &setLEI64, &setCNL, &setGRP})
+    for (const Conjunto* c :
+         {&setACE, &setUSU, &setRON, &tbRON, &setLEI, &setCON, &setLEI64, &setCNL, &setGRP})
         if (c->emEdicao()) return true;
     return false;
 }
@@ -182,7 +195,8 @@ void TdmPORTARIS::instalarRegras() {
     setLEI.depoisInserir = [](Conjunto& c) {
         c.definir(QStringLiteral("SERIAL"), QStringLiteral("COM1"));
         c.definir(QStringLiteral("RELE"), 250);
-        for (const char* f : {"DESABILITAR", "USARWEBCAM", "IGNORARDESC", "NAOBATERELE", "PERMITIRREMOTO", "VISUALIZAR"})
+        for (const char* f :
+             {"DESABILITAR", "USARWEBCAM", "IGNORARDESC", "NAOBATERELE", "PERMITIRREMOTO", "VISUALIZAR"})
             c.definir(QString::fromLatin1(f), QStringLiteral("0"));
         c.definir(QStringLiteral("CONFIRMARACESSO"), QStringLiteral("1"));
         c.definir(QStringLiteral("PERMITIRREINGRESSO"), QStringLiteral("1"));
@@ -221,11 +235,13 @@ void TdmPORTARIS::instalarRegras() {
         janelasAbertas(c);
     };
     setCON.depoisInserir = [](Conjunto& c) {
-        for (int i = 1; i <= 5; ++i) c.definir(QStringLiteral("NIVEL%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("0"));
+        for (int i = 1; i <= 5; ++i)
+            c.definir(QStringLiteral("NIVEL%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("0"));
         c.definir(QStringLiteral("SENHA"), QStringLiteral("958"));
     };
     setRON.depoisInserir = [](Conjunto& c) {
-        for (const char* f : {"SEGUNDA", "TERCA", "QUARTA", "QUINTA", "SEXTA", "SABADO", "DOMINGO", "DESABILITAR"})
+        for (const char* f :
+             {"SEGUNDA", "TERCA", "QUARTA", "QUINTA", "SEXTA", "SABADO", "DOMINGO", "DESABILITAR"})
             c.definir(QString::fromLatin1(f), QStringLiteral("0"));
     };
     // A new patrol window goes after the existing ones and belongs to the current patrol card.
@@ -238,8 +254,9 @@ void TdmPORTARIS::instalarRegras() {
     };
 
     setUSU.antesGravar = [](Conjunto& c) {
-        static const char* dias[][2] = {{"SEGE", "SEGS"}, {"TERE", "TERS"}, {"QUAE", "QUAS"}, {"QUIE", "QUIS"},
-                                        {"SEXE", "SEXS"}, {"SABE", "SABS"}, {"DOME", "DOMS"}};
+        static const char* dias[][2] = {{"SEGE", "SEGS"}, {"TERE", "TERS"}, {"QUAE", "QUAS"},
+                                        {"QUIE", "QUIS"}, {"SEXE", "SEXS"}, {"SABE", "SABS"},
+                                        {"DOME", "DOMS"}};
         for (const auto& d : dias) {
             const QTime e = c.valor(QString::fromLatin1(d[0])).toTime();
             const QTime s = c.valor(QString::fromLatin1(d[1])).toTime();
@@ -265,7 +282,8 @@ void TdmPORTARIS::instalarRegras() {
         const int cabeca = c.valor(QStringLiteral("CABECA")).toInt();
         if (inicio > fim) Recusar(QStringLiteral("@!000ERRHora Inválida\r\nInício deve ser <= que fim!"));
         if (cabeca == 0)
-            Recusar(QStringLiteral("@!000ERRLeitora não informada\r\nInforme a qual leitora deseja atribuir o horário!"));
+            Recusar(QStringLiteral(
+                "@!000ERRLeitora não informada\r\nInforme a qual leitora deseja atribuir o horário!"));
         // While editing, the row's own stored window is in the table and must not count against it.
         QTime velhoInicio, velhoFim;
         int velhaCabeca = -1;
@@ -282,7 +300,8 @@ void TdmPORTARIS::instalarRegras() {
             p.executar();
             int conflitos = p.saida(QStringLiteral("PSAIDA")).toInt();
             if (velhaCabeca == cabeca && h >= velhoInicio && h <= velhoFim) --conflitos;
-            if (conflitos > 0) Recusar(QStringLiteral("@!000ERRHorário informado conflita com outro na mesma leitora!"));
+            if (conflitos > 0)
+                Recusar(QStringLiteral("@!000ERRHorário informado conflita com outro na mesma leitora!"));
         }
     };
     auto leitoraAntesApagar = [this](Conjunto& c) {

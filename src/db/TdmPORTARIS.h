@@ -35,8 +35,10 @@ public:
     void FECHAR_TABELAS();
     // True while any edited dataset (all but setFAM) is inserting or editing.
     bool EM_EDICAO() const;
-    // [outros] nomecomputador, default "Sem nome".
+    // [outros] nomecomputador, default "Sem nome", cut to the access log's column so the
+    // station's rows are found again by it.
     static QString NOME_COMPUTADOR();
+    static constexpr int TamanhoNomeComputador = 40;
 
     bool conectado() const { return dbBANCO.conectado(); }
     QString ultimoErro() const { return m_ultimoErro; }

@@ -569,6 +569,17 @@ void TstRegras::textoLongoCortado() {
     QCOMPARE(c.campo(0).toString(), QString(98, u'o') + QStringLiteral("çã"));
     QCOMPARE(c.campo(1).toString(), QString(119, u'N'));
     QCOMPARE(c.campo(2).toString(), QStringLiteral("Acesso autorizado"));
+
+    // A station name longer than the column still finds the station's rows of today.
+    cfg::outros_nomecomputador.gravar(QString(50, u'P'));
+    QCOMPARE(TdmPORTARIS::NOME_COMPUTADOR(), QString(TdmPORTARIS::TamanhoNomeComputador, u'P'));
+    QVERIFY(m.dm->CONECTAR("ptconfig.ini"));
+    a.inserir();
+    a.definir("DATA", m.relogio.hoje());
+    a.definir("COMPUTADOR", TdmPORTARIS::NOME_COMPUTADOR());
+    a.gravar();
+    a.atualizar();
+    QCOMPARE(a.quantidade(), 1);
 }
 
 // The access listing read a page at a time: moving, locating and going to the end read on; the

@@ -172,7 +172,8 @@ CREATE TABLE ACESSO (
   CHAVE       INTEGER NOT NULL PRIMARY KEY,
   DATA        DATE,
   HORA        TIME,
-  LEITORA     VARCHAR(160),
+  /* A place is at most a controller's 25 characters, a dot and a door's 60. */
+  LEITORA     VARCHAR(100),
   AUTORIZADO  VARCHAR(3),
   NOME        VARCHAR(120),
   CARTAO      VARCHAR(10),
@@ -183,7 +184,8 @@ CREATE TABLE ACESSO (
   NOTA        VARCHAR(100),
   NOTA2       VARCHAR(100),
   LOGIN       VARCHAR(30),
-  COMPUTADOR  VARCHAR(100),
+  /* The station's name, cut to this width where the program reads it (the options page takes 25). */
+  COMPUTADOR  VARCHAR(40),
   ORIGEM      VARCHAR(100),
   DESTINO     VARCHAR(100),
   RONDA       VARCHAR(1),
