@@ -135,7 +135,7 @@ private:
     static QByteArray codificar(const QList<QVariant>& valores);
     void mudarEstado(EstadoConjunto e);
     void rolarPara(int linha, bool forcar);
-    QList<QVariant> lerLinha(Comando& c) const;
+    QByteArray codificarLinha(const Comando& c) const;
     void refrescarLinha(int linha);
 
     Banco& m_banco;
@@ -143,6 +143,7 @@ private:
     QStringList m_chaves;
     QList<Campo> m_campos;
     QList<int> m_colunasSelect; // field index of each selected column
+    QList<int> m_colunaDoCampo; // selected column of each field, -1 when not selected
     QHash<QString, QVariant> m_parametros;
     QList<QByteArray> m_linhas;
     std::unique_ptr<Comando> m_cursor; // rows still to read (paged read-only datasets)

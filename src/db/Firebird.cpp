@@ -399,6 +399,7 @@ void Comando::soltar() noexcept {
     m_saidaMeta = nullptr;
     m_colunas.clear();
     m_linha.clear();
+    m_linhaLida = true;
 }
 
 void Comando::definir(const QString& nome, const QVariant& valor) {
@@ -550,7 +551,55 @@ void Comando::montarEntrada(std::vector<unsigned char>& buf, IMessageMetadata*& 
     });
 }
 
-void Comando::lerSaida() {
+const QList<QVariant>& Comando::linha() const {
+    if (!m_linhaLida) {
+        lerSaida();
+        m_linhaLida = true;
+    }
+    return m_linha;
+}
+
+Comando::Bruto Comando::bruto(int indice) const {
+    Bruto b;
+    if (indice < 0 || static_cast<size_t>(indice) >= m_colunas.size()) return b;
+    const Coluna& c = m_colunas[static_cast<size_t>(indice)];
+    if (lerBuf<short>(m_saida.data() + c.nulo)) return b;
+    const unsigned char* p = m_saida.data() + c.offset;
+    b.tipo = Bruto::Outro;
+    if (c.escala != 0) return b;
+    switch (c.tipo) {
+    case SQL_SHORT:
+        b.tipo = Bruto::Inteiro;
+        b.numero = lerBuf<short>(p);
+        break;
+    case SQL_LONG:
+        b.tipo = Bruto::Inteiro;
+        b.numero = lerBuf<ISC_LONG>(p);
+        break;
+    case SQL_INT64:
+        b.tipo = Bruto::Longo;
+        b.numero = lerBuf<qint64>(p);
+        break;
+    case SQL_TYPE_DATE:
+        b.tipo = Bruto::Data;
+        b.numero = kBaseData.toJulianDay() + lerBuf<ISC_DATE>(p);
+        break;
+    case SQL_TYPE_TIME:
+        b.tipo = Bruto::Hora;
+        b.numero = lerBuf<ISC_TIME>(p) / 10;
+        break;
+    case SQL_VARYING:
+        b.tipo = c.charset == 1 ? Bruto::Octetos : Bruto::Texto;
+        b.tamanho = lerBuf<unsigned short>(p);
+        b.dados = reinterpret_cast<const char*>(p + 2);
+        break;
+    default:
+        break;
+    }
+    return b;
+}
+
+void Comando::lerSaida() const {
     m_linha.clear();
     m_linha.reserve(static_cast<qsizetype>(m_colunas.size()));
     for (const Coluna& c : m_colunas) {
@@ -654,7 +703,8 @@ void Comando::executar() {
         throw;
     }
     if (meta) meta->release();
-    if (m_temSaida) lerSaida();
+    m_linha.clear();
+    m_linhaLida = !m_temSaida;
 }
 
 void Comando::abrir() {
@@ -674,16 +724,17 @@ void Comando::abrir() {
     }
     if (meta) meta->release();
     m_linha.clear();
+    m_linhaLida = true;
 }
 
 bool Comando::proximo() {
     if (!m_cursor) return false;
     const int r = fb([&](ThrowStatusWrapper* st) { return m_cursor->fetchNext(st, m_saida.data()); });
     if (r != IStatus::RESULT_OK) {
-        fechar();
+        fechar(); // the last row's values stay readable
         return false;
     }
-    lerSaida();
+    m_linhaLida = false; // decoded only if a caller asks for values
     return true;
 }
 
@@ -705,7 +756,7 @@ bool Comando::aberto() const {
 QVariant Comando::campo(const QString& nome) const {
     const qsizetype i = m_nomesColunas.indexOf(nome.toUpper());
     if (i < 0) throw ErroBanco(QStringLiteral("Campo %1 não existe no resultado").arg(nome));
-    return m_linha.value(i);
+    return linha().value(i);
 }
 
 // ---------------------------------------------------------------------------------------------

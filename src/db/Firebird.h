@@ -74,8 +74,18 @@ public:
     // Value of a result column of the current row (BLOB columns come whole: QByteArray, or QString
     // for text BLOBs). Throws ErroBanco for an unknown column.
     QVariant campo(const QString& nome) const;
-    QVariant campo(int indice) const { return m_linha.value(indice); }
-    QList<QVariant> linha() const { return m_linha; }
+    QVariant campo(int indice) const { return linha().value(indice); }
+    const QList<QVariant>& linha() const; // decoded when first asked for
+    // A column of the current row as the message holds it, for callers that copy many rows
+    // without converting each value (datasets keep their rows encoded). Other kinds (scaled
+    // numbers, timestamps, CHAR, BLOB, ...) are Outro: read them through campo().
+    struct Bruto {
+        enum Tipo { Nulo, Texto, Octetos, Inteiro, Longo, Data, Hora, Outro } tipo = Nulo;
+        qint64 numero = 0;           // Inteiro, Longo; Data: Julian day; Hora: ms since midnight
+        const char* dados = nullptr; // Texto (UTF-8), Octetos
+        int tamanho = 0;
+    };
+    Bruto bruto(int indice) const;
     // Whether the column is a BLOB (callers that must not load pictures skip it).
     bool colunaBlob(int indice) const;
 
@@ -84,12 +94,12 @@ private:
     void soltar() noexcept; // the attachment goes away: forget the handles, prepare again later
     void preparar();
     void montarEntrada(std::vector<unsigned char>& buf, Firebird::IMessageMetadata*& meta);
-    void lerSaida();
+    void lerSaida() const;
 
     Banco& m_banco;
     QString m_sql;
     QString m_sqlTraduzido;
-    QStringList m_posicoes;   // name of each '?' in order
+    QStringList m_posicoes; // name of each '?' in order
     QStringList m_nomesUnicos;
     QHash<QString, QVariant> m_valores;
     Firebird::IStatement* m_stmt = nullptr;
@@ -102,7 +112,8 @@ private:
     };
     std::vector<Coluna> m_colunas; // read once at prepare, so fetching a row asks the library nothing
     QStringList m_nomesColunas;
-    QList<QVariant> m_linha;
+    mutable QList<QVariant> m_linha;
+    mutable bool m_linhaLida = true;
     bool m_temSaida = false;
 };
 
@@ -164,7 +175,8 @@ public:
     Firebird::ITransaction* tra();
 
     // Creates a database file (UTF8, dialect 3) and leaves it attached. Throws when it exists.
-    void criar(const QString& arquivo, const QString& usuario, const QString& senha, int tamanhoPagina = 8192);
+    void criar(const QString& arquivo, const QString& usuario, const QString& senha,
+               int tamanhoPagina = 8192);
 
     // Ends the attachment after a lost connection without asking the server anything.
     void abandonar() noexcept;
@@ -184,7 +196,7 @@ void lancarStatus(Firebird::IStatus* status);
 struct OpcoesServico {
     QString usuario = QStringLiteral("SYSDBA");
     QString senha;
-    QString servidor;         // empty = the local engine
+    QString servidor;          // empty = the local engine
     bool ignorarLimbo = false; // backup: ignore transactions in limbo
     int tamanhoPagina = 0;     // restore: 0 keeps the backup's
     int buffers = 0;           // restore: page buffers, 0 keeps the default

@@ -34,6 +34,7 @@ private slots:
     void mascarasQt_data();
     void mascarasQt();
     void textoLongoCortado();
+    void linhasGuardamCadaTipo();
     void listagemPorPagina();
 };
 
@@ -580,6 +581,32 @@ void TstRegras::textoLongoCortado() {
     a.gravar();
     a.atualizar();
     QCOMPARE(a.quantidade(), 1);
+}
+
+// Rows are kept encoded straight from the database's message: every kind of column comes back as
+// the statement itself reads it.
+void TstRegras::linhasGuardamCadaTipo() {
+    ModuloTeste m;
+    const QString sql = QStringLiteral(
+        "SELECT CAST(-2 AS SMALLINT) A, CAST(70000 AS INTEGER) B, CAST(5000000000 AS BIGINT) C, "
+        "CAST(12.34 AS NUMERIC(9,2)) D, CAST(1.5 AS DOUBLE PRECISION) E, DATE '2024-02-29' F, "
+        "TIME '23:59:58.123' G, TIMESTAMP '2024-05-01 10:00:00' H, TRUE I, CAST('Ação' AS VARCHAR(10)) J, "
+        "CAST('ab' AS CHAR(4)) K, CAST(x'00FF' AS VARCHAR(2) CHARACTER SET OCTETS) L, "
+        "CAST(NULL AS VARCHAR(5)) M, CAST('' AS VARCHAR(5)) N FROM RDB$DATABASE");
+    Comando c(m.dm->dbBANCO, sql);
+    c.abrir();
+    QVERIFY(c.proximo());
+    auto q = Conjunto::consulta(m.dm->dbBANCO, "qr", sql);
+    q->abrir();
+    QCOMPARE(q->quantidade(), 1);
+    QCOMPARE(q->campos().size(), c.colunas());
+    for (int i = 0; i < c.colunas(); ++i) {
+        const QVariant esperado = c.campo(i), lido = q->valor(c.nomesColunas()[i]);
+        QVERIFY2(lido == esperado && lido.typeId() == esperado.typeId() && lido.isNull() == esperado.isNull(),
+                 qPrintable(c.nomesColunas()[i] + ": " + lido.toString() + " / " + esperado.toString()));
+    }
+    QCOMPARE(q->valor("J").toString(), QStringLiteral("Ação"));
+    QCOMPARE(q->valor("G").toTime(), QTime(23, 59, 58, 123));
 }
 
 // The access listing read a page at a time: moving, locating and going to the end read on; the

@@ -122,9 +122,10 @@ void TstDemo::criaInstalacao() {
     QList<int> portas;
     for (int i = 10; i < 14; ++i)
         portas << cnl.campo(i).toInt();
+    const int controladora = cnl.campo(9).toInt();
     QVERIFY(!cnl.proximo());
     // Every device key is distinct, door keys included.
-    QSet<int> chaves{leitora, portao, cnl.campo(9).toInt()};
+    QSet<int> chaves{leitora, portao, controladora};
     for (int p : portas)
         chaves.insert(p);
     QCOMPARE(chaves.size(), 7);
