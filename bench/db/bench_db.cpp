@@ -128,6 +128,9 @@ int main(int argc, char** argv) {
                    .arg(pct(ms, 1.0), 0, 'f', 3)
                    .arg(cartoes)
             << Qt::endl;
+        // The rows written here go again, so every run lists the same month.
+        e.executar("DELETE FROM ACESSO WHERE COMPUTADOR = 'Bench'");
+        e.commitRetaining();
 
         // The listings of the reports page over one month: the search (the listing opened and its
         // first page read, what the operator waits for) and the whole listing (printing).

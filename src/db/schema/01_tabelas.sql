@@ -179,10 +179,10 @@ CREATE TABLE ACESSO (
   CARTAO      VARCHAR(10),
   GRUPO       VARCHAR(100),
   TIPO        VARCHAR(60),
-  /* The program's notes are short and an observation is typed in at most 70 characters; the
-     listings sort by both, and a sort costs by the declared width. */
-  NOTA        VARCHAR(100),
-  NOTA2       VARCHAR(100),
+  /* The program's notes are at most about 30 characters and an observation is typed in at most
+     70; the listings sort by both, and a sort costs by the declared width. */
+  NOTA        VARCHAR(60),
+  NOTA2       VARCHAR(70),
   LOGIN       VARCHAR(30),
   /* The station's name, cut to this width where the program reads it (the options page takes 25). */
   COMPUTADOR  VARCHAR(40),
