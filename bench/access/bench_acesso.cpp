@@ -31,6 +31,7 @@ struct SemJanelas : InterfaceAcesso {
     void TocarSom(const QString&) override {}
     void CopiarTexto(const QString&) override {}
     void ProcessarEventos() override {}
+    void MostrarCaixa(const QString&, int) override {}
 };
 
 } // namespace
@@ -101,7 +102,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     SemJanelas ui;
-    ProcedimentosBanco procs(dm);
+    ProcedimentosBanco procs(dm, false);
     MotorVeredito veredito(procs, ui);
     MotorAcesso motor(dm, veredito, disp);
     motor.definirJanelaRepeticao(0);

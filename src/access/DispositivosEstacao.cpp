@@ -116,6 +116,7 @@ DispositivosEstacao::~DispositivosEstacao() {
 }
 
 void DispositivosEstacao::Carregar(TdmPORTARIS& dm) {
+    m_dm = &dm;
     const QString estacao = IdentificadorEstacao();
     Conjunto* conjuntos[] = {&dm.setLEI, &dm.setLEI64, &dm.setCNL};
     for (Conjunto* c : conjuntos) {
@@ -169,12 +170,12 @@ void DispositivosEstacao::CriarTemporizadores(MotorAcesso& motor) {
 
 void DispositivosEstacao::Suspender() {
     for (TMeuTimer* t : temporizadores)
-        t->stop();
+        t->suspender();
 }
 
 void DispositivosEstacao::Retomar() {
     for (TMeuTimer* t : temporizadores)
-        t->start();
+        t->retomar();
 }
 
 void DispositivosEstacao::Sondar(const Dispositivo& d) {
@@ -242,8 +243,26 @@ TMeuTimer::TMeuTimer(DispositivosEstacao& dispositivos, Dispositivo d, QObject* 
     connect(this, &QTimer::timeout, this, &TMeuTimer::OnMeuTimer);
 }
 
+void TMeuTimer::suspender() {
+    m_suspenso = true;
+    stop();
+}
+
+void TMeuTimer::retomar() {
+    m_suspenso = false;
+    // A tick in progress restarts its timer when it ends.
+    if (!m_emTick) start();
+}
+
 void TMeuTimer::OnMeuTimer() {
     stop();
+    if (m_emTick) return;
+    m_emTick = true;
+    struct Fim {
+        bool& f;
+        ~Fim() { f = false; }
+    } fim{m_emTick};
+    if (m_disp.m_dm) m_disp.m_dm->ManterConexao();
     try {
         m_disp.Sondar(leiCTR);
     } catch (const Abort&) {
@@ -260,7 +279,8 @@ void TMeuTimer::OnMeuTimer() {
         MostrarMensagem(QStringLiteral("Erro inesperado na leitura do dispositivo"));
         return;
     }
-    start();
+    m_emTick = false;
+    if (!m_suspenso) start();
 }
 
 } // namespace portaris

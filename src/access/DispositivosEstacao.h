@@ -30,12 +30,19 @@ public:
     TMeuTimer(DispositivosEstacao& dispositivos, Dispositivo leiCTR, QObject* parent = nullptr);
     Dispositivo leiCTR;
 
+    // Suspended timers are not restarted by the end of their own tick.
+    void suspender();
+    void retomar();
+    bool emTick() const { return m_emTick; }
+
 public slots:
     void OnMeuTimer();
 
 private:
-    void tick();
     DispositivosEstacao& m_disp;
+    // A tick may be in progress under a dialog's event loop: it is never started twice.
+    bool m_emTick = false;
+    bool m_suspenso = false;
 };
 
 class DispositivosEstacao : public QObject {
@@ -76,6 +83,8 @@ private:
     std::vector<std::unique_ptr<TLeitora64AX>> m_leitoras64;
     std::vector<std::unique_ptr<TControladora>> m_controladoras;
     MotorAcesso* m_motor = nullptr;
+    TdmPORTARIS* m_dm = nullptr;
+    friend class TMeuTimer;
 };
 
 // A device's key, for the status window.

@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QMessageBox>
 #include <QSoundEffect>
+#include <QTimer>
 #include <QUrl>
 
 namespace portaris {
@@ -50,6 +52,14 @@ void InterfaceJanelas::CopiarTexto(const QString& texto) {
 
 void InterfaceJanelas::ProcessarEventos() {
     QCoreApplication::processEvents();
+}
+
+void InterfaceJanelas::MostrarCaixa(const QString& texto, int segundos) {
+    QMessageBox caixa(QMessageBox::NoIcon, QCoreApplication::applicationName(), texto, QMessageBox::Ok,
+                      QApplication::activeWindow());
+    caixa.setObjectName(QStringLiteral("caixaMensagem"));
+    if (segundos > 0) QTimer::singleShot(segundos * 1000, &caixa, &QMessageBox::reject);
+    caixa.exec();
 }
 
 } // namespace portaris

@@ -26,6 +26,7 @@ public:
     void TocarSom(const QString& arquivo) override;
     void CopiarTexto(const QString& texto) override;
     void ProcessarEventos() override;
+    void MostrarCaixa(const QString& texto, int segundos) override;
 
 private:
     FonteFoto m_foto;

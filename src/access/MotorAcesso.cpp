@@ -2,6 +2,7 @@
 
 #include "db/TdmPORTARIS.h"
 #include "platform/Codec1252.h"
+#include "platform/LogEventos.h"
 #include "platform/Mensagens.h"
 #include "platform/Relogio.h"
 
@@ -81,7 +82,7 @@ void MotorAcesso::TratarCartaoLeitora71(TLeitora71& L) {
             RegistrarAcesso(v, L.Descricao, cartao, L.Posicao, Fluxo::Passiva);
     } catch (const ErroBanco& e) {
         // This card is lost, not the reader: no row, no relay, polling goes on.
-        MostrarMensagem(e.texto());
+        avisarFalha(e.texto(), L.Descricao, cartao);
         return;
     }
 
@@ -132,7 +133,7 @@ bool MotorAcesso::TratarTag64AX(TPORTAOATIVO& P, TLeitora64AX& L) {
         if (!(v.NOME == QLatin1String("(desconhecido)") && L.IgnorarDesc))
             RegistrarAcesso(v, nome, cartao, posicao, Fluxo::Ativa);
     } catch (const ErroBanco& e) {
-        MostrarMensagem(e.texto());
+        avisarFalha(e.texto(), nome, cartao);
         mudarDiaSeNecessario();
         return false;
     }
@@ -160,7 +161,7 @@ void MotorAcesso::TratarEventoControladora(int chavePorta, int porta, int tempoR
         m_veredito.ConcluirVeredito(v, ponto);
         RegistrarAcesso(v, lugar, cartao, ponto.posicaoGravada(), Fluxo::Controladora);
     } catch (const ErroBanco& e) {
-        MostrarMensagem(e.texto());
+        avisarFalha(e.texto(), lugar, cartao);
         return;
     }
     if (v.Autorizado && v.RONDA == QLatin1String("0")) {
@@ -177,6 +178,8 @@ void MotorAcesso::novaLinha() {
     Conjunto& a = m_dm.setACE;
     // A row left pending by an earlier failure is discarded before the next is built.
     if (a.emEdicao()) a.cancelar();
+    // A live list that could not be reopened at a change of day is reopened now.
+    if (!a.aberto()) m_dm.abrirAcessosDeHoje();
     a.definirCommitAoGravar(false);
     a.inserir();
     const QDateTime agora = relogio().agora();
@@ -216,46 +219,78 @@ void MotorAcesso::gravarLinha(const std::function<void()>& depois) {
     }
 }
 
+void MotorAcesso::gravarAcesso(const Colunas& colunas, const std::function<void()>& depois) {
+    for (int tentativa = 1;; ++tentativa) {
+        novaLinha();
+        for (const auto& [coluna, valor] : colunas)
+            m_dm.setACE.definir(coluna, valor);
+        try {
+            gravarLinha(depois);
+            return;
+        } catch (const ErroBanco& e) {
+            // Another station holds the same holder for a moment: the whole unit of work again.
+            if (!e.conflitoDeBloqueio()) throw;
+            ++m_conflitos;
+            if (tentativa >= TentativasGravacao) throw;
+            ++m_repeticoes;
+            relogio().dormir(50 * tentativa); // 50 + 100 + 150 + 200 ms at most
+        }
+    }
+}
+
+void MotorAcesso::avisarFalha(const QString& texto, const QString& ponto, const QString& cartao,
+                              bool caixaSimples) {
+    const QString legivel = AnalisarMensagem(texto, TipoMensagem::Erro).texto;
+    try {
+        GravarLog({QStringLiteral("%1 %2, cartão %3: %4")
+                       .arg(relogio().agora().toString(QStringLiteral("HH:mm:ss")), ponto, cartao, legivel)});
+    } catch (const std::exception&) {
+        // The box below still tells whoever is there.
+    }
+    if (m_dm.dbBANCO.perdida()) return;
+    if (caixaSimples)
+        m_veredito.ui().MostrarCaixa(texto, SegundosCaixaFalha);
+    else
+        MostrarMensagem(texto, SegundosCaixaFalha);
+}
+
 void MotorAcesso::RegistrarAcesso(VereditoAcesso& v, const QString& leitora, const QString& cartao,
                                   const QString& posicao, Fluxo fluxo) {
-    Conjunto& a = m_dm.setACE;
     try {
-        novaLinha();
-        a.definir(QStringLiteral("LEITORA"), leitora);
-        a.definir(QStringLiteral("AUTORIZADO"), v.AUTORIZADO);
-        a.definir(QStringLiteral("NOME"), v.NOME);
-        a.definir(QStringLiteral("CARTAO"), cartao);
-        a.definir(QStringLiteral("GRUPO"), v.GRUPO);
-        a.definir(QStringLiteral("TIPO"), v.TIPO);
-        a.definir(QStringLiteral("NOTA"), v.NOTA);
-        a.definir(QStringLiteral("NOTA2"), v.NOTA2);
-        a.definir(QStringLiteral("ORIGEM"), QString());
-        a.definir(QStringLiteral("DESTINO"), QString());
-        a.definir(QStringLiteral("RONDA"), v.RONDA);
-        a.definir(QStringLiteral("RELATORIO"), v.RELATORIO);
-        gravarLinha([&] {
-            if (v.Autorizado && v.RONDA == QLatin1String("0")) {
-                Procedimento& p = m_dm.sp(QStringLiteral("ATUALIZA_POSICAO"));
-                p.definir(QStringLiteral("PCHAVE"), v.ChaveUsuario);
-                p.definir(QStringLiteral("PPOS"), posicao);
-                p.executar();
-            }
-        });
+        gravarAcesso({{QStringLiteral("LEITORA"), leitora},
+                      {QStringLiteral("AUTORIZADO"), v.AUTORIZADO},
+                      {QStringLiteral("NOME"), v.NOME},
+                      {QStringLiteral("CARTAO"), cartao},
+                      {QStringLiteral("GRUPO"), v.GRUPO},
+                      {QStringLiteral("TIPO"), v.TIPO},
+                      {QStringLiteral("NOTA"), v.NOTA},
+                      {QStringLiteral("NOTA2"), v.NOTA2},
+                      {QStringLiteral("ORIGEM"), QString()},
+                      {QStringLiteral("DESTINO"), QString()},
+                      {QStringLiteral("RONDA"), v.RONDA},
+                      {QStringLiteral("RELATORIO"), v.RELATORIO}},
+                     [&] {
+                         if (v.Autorizado && v.RONDA == QLatin1String("0")) {
+                             Procedimento& p = m_dm.sp(QStringLiteral("ATUALIZA_POSICAO"));
+                             p.definir(QStringLiteral("PCHAVE"), v.ChaveUsuario);
+                             p.definir(QStringLiteral("PPOS"), posicao);
+                             p.executar();
+                         }
+                     });
     } catch (const ErroBanco& e) {
         if (fluxo == Fluxo::Ativa) {
-            MostrarMensagem(e.texto());
+            avisarFalha(e.texto(), leitora, cartao);
             return;
         }
         v.Autorizado = false;
-        MostrarMensagem(QStringLiteral("Muitas conexões ao mesmo tempo!!"));
-        MostrarMensagem(e.texto());
+        avisarFalha(QStringLiteral("Muitas conexões ao mesmo tempo!!"), leitora, cartao, true);
+        avisarFalha(e.texto(), leitora, cartao);
     }
 }
 
 void MotorAcesso::RegistrarAcessoMemoria(const QString& codigo, const QString& autorizado,
                                          const QString& evento, bool feriado, const QString& leitora,
                                          const QDate& data, const QTime& hora) {
-    Conjunto& a = m_dm.setACE;
     const QString cartao = QStringLiteral("0000") + codigo;
     try {
         Procedimento& p = m_dm.sp(QStringLiteral("CA_CUSER"));
@@ -266,25 +301,24 @@ void MotorAcesso::RegistrarAcessoMemoria(const QString& codigo, const QString& a
             chave < 1 ? QStringLiteral("Desconhecido") : p.saida(QStringLiteral("PNOME")).toString();
         const QVariant naoRel = p.saida(QStringLiteral("PNAOREL"));
         const bool relatorio = chave < 1 || naoRel.isNull() || naoRel.toString() == QLatin1String("0");
-        novaLinha();
-        a.definir(QStringLiteral("DATA"), data);
-        a.definir(QStringLiteral("HORA"), hora);
-        a.definir(QStringLiteral("LEITORA"), leitora);
-        a.definir(QStringLiteral("AUTORIZADO"), autorizado);
-        a.definir(QStringLiteral("NOME"), nome);
-        a.definir(QStringLiteral("CARTAO"), cartao);
-        a.definir(QStringLiteral("GRUPO"), QString());
-        a.definir(QStringLiteral("TIPO"), QString());
-        a.definir(QStringLiteral("NOTA"), kPorta + evento);
-        a.definir(QStringLiteral("NOTA2"), feriado ? QStringLiteral("Hoje é feriado") : QString());
-        a.definir(QStringLiteral("ORIGEM"), QString());
-        a.definir(QStringLiteral("DESTINO"), QString());
-        a.definir(QStringLiteral("RONDA"), QStringLiteral("0"));
-        a.definir(QStringLiteral("RELATORIO"), relatorio ? QStringLiteral("1") : QStringLiteral("0"));
-        gravarLinha({});
+        gravarAcesso({{QStringLiteral("DATA"), data},
+                      {QStringLiteral("HORA"), hora},
+                      {QStringLiteral("LEITORA"), leitora},
+                      {QStringLiteral("AUTORIZADO"), autorizado},
+                      {QStringLiteral("NOME"), nome},
+                      {QStringLiteral("CARTAO"), cartao},
+                      {QStringLiteral("GRUPO"), QString()},
+                      {QStringLiteral("TIPO"), QString()},
+                      {QStringLiteral("NOTA"), kPorta + evento},
+                      {QStringLiteral("NOTA2"), feriado ? QStringLiteral("Hoje é feriado") : QString()},
+                      {QStringLiteral("ORIGEM"), QString()},
+                      {QStringLiteral("DESTINO"), QString()},
+                      {QStringLiteral("RONDA"), QStringLiteral("0")},
+                      {QStringLiteral("RELATORIO"), relatorio ? QStringLiteral("1") : QStringLiteral("0")}},
+                     {});
     } catch (const ErroBanco& e) {
         // The download goes on with the next event.
-        MostrarMensagem(e.texto());
+        avisarFalha(e.texto(), leitora, cartao);
     }
 }
 
@@ -349,21 +383,19 @@ quint8 MotorAcesso::AbrirSemCartao(const QString& nomeDado, const QString& orige
 
     if (passiva) passiva->Ocupada.definir(true);
     try {
-        novaLinha();
-        Conjunto& a = m_dm.setACE;
-        a.definir(QStringLiteral("LEITORA"), nomeLugar);
-        a.definir(QStringLiteral("AUTORIZADO"), QStringLiteral("Sim"));
-        a.definir(QStringLiteral("NOME"), nome);
-        a.definir(QStringLiteral("CARTAO"), kVazio);
-        a.definir(QStringLiteral("GRUPO"), QString());
-        a.definir(QStringLiteral("TIPO"), QStringLiteral("Sem cartão"));
-        a.definir(QStringLiteral("NOTA"), QStringLiteral("Acesso autorizado manualmente"));
-        a.definir(QStringLiteral("NOTA2"), observacao);
-        a.definir(QStringLiteral("ORIGEM"), origem);
-        a.definir(QStringLiteral("DESTINO"), destino);
-        a.definir(QStringLiteral("RONDA"), QStringLiteral("0"));
-        a.definir(QStringLiteral("RELATORIO"), QStringLiteral("1"));
-        gravarLinha({});
+        gravarAcesso({{QStringLiteral("LEITORA"), nomeLugar},
+                      {QStringLiteral("AUTORIZADO"), QStringLiteral("Sim")},
+                      {QStringLiteral("NOME"), nome},
+                      {QStringLiteral("CARTAO"), kVazio},
+                      {QStringLiteral("GRUPO"), QString()},
+                      {QStringLiteral("TIPO"), QStringLiteral("Sem cartão")},
+                      {QStringLiteral("NOTA"), QStringLiteral("Acesso autorizado manualmente")},
+                      {QStringLiteral("NOTA2"), observacao},
+                      {QStringLiteral("ORIGEM"), origem},
+                      {QStringLiteral("DESTINO"), destino},
+                      {QStringLiteral("RONDA"), QStringLiteral("0")},
+                      {QStringLiteral("RELATORIO"), QStringLiteral("1")}},
+                     {});
     } catch (const ErroBanco& e) {
         MostrarMensagem(e.texto());
     }
@@ -399,13 +431,14 @@ void MotorAcesso::mudarDiaSeNecessario() {
     const int hoje = DiaSemana(relogio().hoje());
     if (hoje == m_dm.diaSemanaInicio) return;
     if (aoMudarDia) aoMudarDia(true);
-    m_dm.diaSemanaInicio = hoje;
     try {
         if (m_dm.setACE.emEdicao()) m_dm.setACE.cancelar();
         m_dm.setACE.fechar();
         m_dm.abrirAcessosDeHoje();
+        // Only a list that moved counts the day as changed; otherwise the next card tries again.
+        m_dm.diaSemanaInicio = hoje;
     } catch (const ErroBanco& e) {
-        MostrarMensagem(e.texto());
+        MostrarMensagem(e.texto(), SegundosCaixaFalha);
     }
     if (aoMudarDia) aoMudarDia(false);
 }

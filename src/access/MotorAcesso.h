@@ -14,6 +14,10 @@ class TdmPORTARIS;
 class MotorAcesso : public VereditoTag {
 public:
     enum class Fluxo { Passiva, Ativa, Controladora };
+    // A failure box raised inside a card flow closes by itself, so an unattended door goes on.
+    static constexpr int SegundosCaixaFalha = 15;
+    // A row meeting another station's lock is stored again, up to this many tries in all.
+    static constexpr int TentativasGravacao = 5;
 
     MotorAcesso(TdmPORTARIS& dm, MotorVeredito& veredito, DispositivosEstacao& dispositivos);
 
@@ -43,10 +47,21 @@ public:
 
     MotorVeredito& veredito() { return m_veredito; }
 
+    // Conflicts met and tries repeated while storing rows, since the engine was created.
+    int conflitos() const { return m_conflitos; }
+    int repeticoes() const { return m_repeticoes; }
+
 private:
+    using Colunas = QList<QPair<QString, QVariant>>;
     bool repetido(const QString& cartao);
     void novaLinha();
     void gravarLinha(const std::function<void()>& depois);
+    // Builds and stores one access row with `depois` in its unit of work, again after a conflict.
+    void gravarAcesso(const Colunas& colunas, const std::function<void()>& depois);
+    // Tells of a failure met while handling a card: the event log always, a box that closes by
+    // itself unless the database is gone (then every card would raise one).
+    void avisarFalha(const QString& texto, const QString& ponto, const QString& cartao,
+                     bool caixaSimples = false);
     void mudarDiaSeNecessario();
     QString login() const { return loginAtual ? loginAtual() : QString(); }
 
@@ -56,6 +71,8 @@ private:
     int m_janela = 2;
     QString m_ultimoCartao;
     quint32 m_instanteUltimo = 0;
+    int m_conflitos = 0;
+    int m_repeticoes = 0;
 };
 
 } // namespace portaris

@@ -14,9 +14,10 @@ QVariantMap ProcedimentosBanco::executar(const QString& procedimento, const QVar
         for (const QString& s : p.saidas())
             saidas.insert(s, p.saida(s));
         // Logins and logoffs must survive a station switched off a moment later.
-        m_dm.dbBANCO.commitRetaining();
+        if (m_confirmar) m_dm.dbBANCO.commitRetaining();
         return saidas;
     } catch (const ErroBanco&) {
+        if (!m_confirmar) throw;
         try {
             m_dm.dbBANCO.rollbackRetaining();
         } catch (const ErroBanco&) {

@@ -156,7 +156,7 @@ VereditoAcesso MotorVeredito::AvaliarCartao(const QString& cartao, const PontoLe
 
 void MotorVeredito::tocarSom(const VereditoAcesso& v) {
     if (!m_usarSom) return;
-    const QString nome = (v.AUTORIZADO != QLatin1String("Não") ? m_som1 : m_som2).trimmed();
+    const QString nome = (v.AUTORIZADO != QStringLiteral("Não") ? m_som1 : m_som2).trimmed();
     if (nome.isEmpty()) return;
     const QString arquivo = PastaPrograma::traduzir(nome);
     if (QFileInfo::exists(arquivo)) m_ui.TocarSom(arquivo);

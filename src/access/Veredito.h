@@ -34,6 +34,8 @@ public:
     virtual void TocarSom(const QString& arquivo) = 0;
     virtual void CopiarTexto(const QString& texto) = 0;
     virtual void ProcessarEventos() = 0;
+    // A plain message box, closed by itself after `segundos` (0 = waits for the operator).
+    virtual void MostrarCaixa(const QString& texto, int segundos) = 0;
 };
 
 enum class ModeloPonto { Passiva, Ativa, Controladora };

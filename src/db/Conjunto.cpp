@@ -455,6 +455,8 @@ void Conjunto::inserir() {
         m_buffer[indiceCampo(QStringLiteral("CHAVE"))] = static_cast<int>(m_banco.gerador(m_gerador));
     mudarEstado(EstadoConjunto::Inserindo);
     if (depoisInserir) depoisInserir(*this);
+    // The new record is the current one: what follows the current record follows it too.
+    if (depoisRolar) depoisRolar(*this);
 }
 
 void Conjunto::editar() {
@@ -475,6 +477,9 @@ void Conjunto::gravar() {
     QList<int> indices;
     for (int i = 0; i < m_campos.size(); ++i) {
         if (m_campos[i].blob && !m_blobs.contains(i)) continue;
+        // An edit writes only what changed: the copy read earlier must not put back a column the
+        // engine or another program wrote since (a holder's position, a waiting message).
+        if (!inserindo && !m_campos[i].blob && m_buffer.value(i) == m_antigos.value(i)) continue;
         indices << i;
         cols << m_campos[i].nome;
         valores << QStringLiteral(":V%1").arg(i);
@@ -493,6 +498,8 @@ void Conjunto::gravar() {
         if (m_chaves.size() > 1) sql += QStringLiteral(" ROWS 1");
     }
     try {
+        if (indices.isEmpty()) sql.clear(); // nothing changed: nothing to write
+        if (!sql.isEmpty()) {
         Comando c(m_banco, sql);
         for (int i : indices)
             c.definir(QStringLiteral("V%1").arg(i), m_campos[i].blob ? m_blobs.value(i) : m_buffer.value(i));
@@ -502,6 +509,7 @@ void Conjunto::gravar() {
                 c.definir(QStringLiteral("O%1").arg(i), m_antigos.value(i));
             }
         c.executar();
+        }
         if (m_commitAoGravar) m_banco.commitRetaining();
     } catch (const ErroBanco&) {
         try {

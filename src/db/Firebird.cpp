@@ -7,7 +7,13 @@
 #include <QDir>
 #include <QMutex>
 #include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <future>
+#include <mutex>
+#include <thread>
 #include <unistd.h>
 
 using namespace Firebird;
@@ -48,10 +54,35 @@ IMaster* mestre() {
     return m;
 }
 
-QString textoStatus(IStatus* s) {
+QString textoFormatado(IStatus* s) {
     char buf[4096];
     mestre()->getUtilInterface()->formatStatus(buf, sizeof(buf), s);
     return QString::fromUtf8(buf).trimmed();
+}
+
+// A procedure's refusal travels as the text of an exception; the operator sees that coded message
+// alone, not the engine's lines around it ("exception 1", "At procedure ... line: 7").
+QString mensagemCodificada(IStatus* s) {
+    const intptr_t* e = s->getErrors();
+    while (e && *e != isc_arg_end) {
+        const intptr_t tipo = *e++;
+        QString t;
+        if (tipo == isc_arg_cstring) {
+            const auto n = static_cast<qsizetype>(*e++);
+            t = QString::fromUtf8(reinterpret_cast<const char*>(*e++), n);
+        } else if (tipo == isc_arg_string || tipo == isc_arg_interpreted || tipo == isc_arg_sql_state) {
+            t = QString::fromUtf8(reinterpret_cast<const char*>(*e++));
+        } else {
+            ++e;
+        }
+        if (t.startsWith(QLatin1String("@!"))) return t;
+    }
+    return {};
+}
+
+QString textoStatus(IStatus* s) {
+    const QString codificada = mensagemCodificada(s);
+    return codificada.isEmpty() ? textoFormatado(s) : codificada;
 }
 
 long codigoStatus(IStatus* s) {
@@ -72,13 +103,119 @@ private:
     ThrowStatusWrapper m_st;
 };
 
-template <class F> auto fb(F&& f) -> decltype(f(static_cast<ThrowStatusWrapper*>(nullptr))) {
+qint64 agoraMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count() + 1;
+}
+
+} // namespace
+
+// What the watchdog needs of a connection. `att` changes only under the watchdog's lock.
+struct Banco::Vigia {
+    IAttachment* att = nullptr;
+    std::atomic<bool> remoto{false};
+    std::atomic<qint64> inicio{0}; // when the outermost call in progress began, 0 when none
+    int profundidade = 0;          // calls nest (a BLOB written while a statement executes)
+    std::atomic<int> limiteMs{TempoLimiteResposta * 1000};
+    std::atomic<bool> cancelada{false};
+};
+
+namespace {
+
+// One thread for the whole program looks at every remote connection's call in progress and
+// cancels, with abort, the one that waited too long. The cancel closes the client's socket, so
+// the waiting call returns at once with an error.
+class Vigilante {
+public:
+    static Vigilante& instancia() {
+        static Vigilante v;
+        return v;
+    }
+    void registrar(const std::shared_ptr<Banco::Vigia>& v) {
+        std::lock_guard l(mutex);
+        lista.push_back(v);
+    }
+    void remover(const Banco::Vigia* v) {
+        std::lock_guard l(mutex);
+        std::erase_if(lista, [v](const auto& p) { return p.get() == v; });
+    }
+    std::mutex mutex;
+
+private:
+    Vigilante() : m_thread([this] { vigiar(); }) {}
+    ~Vigilante() {
+        {
+            std::lock_guard l(mutex);
+            m_fim = true;
+        }
+        m_cv.notify_all();
+        m_thread.join();
+    }
+    void vigiar() {
+        std::unique_lock l(mutex);
+        while (!m_fim) {
+            m_cv.wait_for(l, std::chrono::milliseconds(200));
+            const qint64 agora = agoraMs();
+            for (const auto& v : lista) {
+                const qint64 inicio = v->inicio;
+                const int limite = v->limiteMs;
+                if (!v->att || !v->remoto || inicio == 0 || limite <= 0 || v->cancelada) continue;
+                if (agora - inicio < limite) continue;
+                v->cancelada = true;
+                // Held by a reference of our own: the connection may be detached meanwhile.
+                IAttachment* att = v->att;
+                att->addRef();
+                l.unlock();
+                IStatus* st = mestre()->getStatus();
+                CheckStatusWrapper status(st);
+                att->cancelOperation(&status, fb_cancel_abort);
+                st->dispose();
+                att->release();
+                l.lock();
+                break; // the list may have changed meanwhile
+            }
+        }
+    }
+    std::vector<std::shared_ptr<Banco::Vigia>> lista;
+    bool m_fim = false;
+    std::condition_variable m_cv;
+    std::thread m_thread;
+};
+
+// Runs one call of the client library on `banco` (or of no connection), watched when the
+// connection is remote, and turns its failure into ErroBanco.
+template <class F>
+auto fbEm(Banco* banco, F&& f) -> decltype(f(static_cast<ThrowStatusWrapper*>(nullptr))) {
+    Banco::Vigia* v = banco ? banco->vigia() : nullptr;
+    if (banco && banco->perdida())
+        throw ErroBanco(QStringLiteral("A conexão com o banco de dados foi perdida."), isc_network_error);
+    struct Chamada {
+        Banco::Vigia* v;
+        explicit Chamada(Banco::Vigia* vigia) : v(vigia) {
+            if (v && v->profundidade++ == 0) v->inicio = agoraMs();
+        }
+        ~Chamada() {
+            if (v && --v->profundidade == 0) v->inicio = 0;
+        }
+    } chamada(v);
     Status st;
     try {
         return f(&st);
     } catch (const FbException& e) {
-        throw ErroBanco(textoStatus(e.getStatus()), codigoStatus(e.getStatus()));
+        if (v && v->cancelada) {
+            banco->marcarPerdida();
+            throw ErroBanco(QStringLiteral("O servidor do banco de dados não respondeu em %1 segundos.")
+                                .arg(v->limiteMs / 1000),
+                            isc_network_error);
+        }
+        ErroBanco erro(textoStatus(e.getStatus()), codigoStatus(e.getStatus()));
+        if (banco && erro.conexaoPerdida()) banco->marcarPerdida();
+        throw erro;
     }
+}
+
+template <class F> auto fb(F&& f) -> decltype(f(static_cast<ThrowStatusWrapper*>(nullptr))) {
+    return fbEm(nullptr, std::forward<F>(f));
 }
 
 const QDate kBaseData(1858, 11, 17);
@@ -116,8 +253,10 @@ template <class T> void gravarBuf(unsigned char* p, T v) {
     std::memcpy(p, &v, sizeof(T));
 }
 
-QByteArray lerBlob(IAttachment* att, ITransaction* tra, ISC_QUAD id) {
-    return fb([&](ThrowStatusWrapper* st) {
+QByteArray lerBlob(Banco& banco, ISC_QUAD id) {
+    IAttachment* att = banco.att();
+    ITransaction* tra = banco.tra();
+    return fbEm(&banco, [&](ThrowStatusWrapper* st) {
         IBlob* b = att->openBlob(st, tra, &id, 0, nullptr);
         QByteArray dados;
         char buf[32768];
@@ -137,8 +276,10 @@ QByteArray lerBlob(IAttachment* att, ITransaction* tra, ISC_QUAD id) {
     });
 }
 
-ISC_QUAD criarBlob(IAttachment* att, ITransaction* tra, const QByteArray& dados) {
-    return fb([&](ThrowStatusWrapper* st) {
+ISC_QUAD criarBlob(Banco& banco, const QByteArray& dados) {
+    IAttachment* att = banco.att();
+    ITransaction* tra = banco.tra();
+    return fbEm(&banco, [&](ThrowStatusWrapper* st) {
         ISC_QUAD id{};
         IBlob* b = att->createBlob(st, tra, &id, 0, nullptr);
         try {
@@ -181,27 +322,29 @@ void lancarStatus(IStatus* status) {
 }
 
 // ---------------------------------------------------------------------------------------------
-Banco::Banco() = default;
+namespace {
 
-Banco::~Banco() {
-    desconectar();
+// A remote name: "host:path", "host/port:path" or "\\server\path"; a local file is opened by the
+// embedded engine inside this process and never waits on a network.
+bool nomeRemoto(const QString& nome) {
+    return nome.startsWith(QLatin1String("\\\\")) || nome.indexOf(u':') > 1;
 }
 
-void Banco::conectar(const QString& nomeBanco, const QString& usuario, const QString& senha) {
-    desconectar();
-    fb([&](ThrowStatusWrapper* st) {
+IAttachment* anexar(const QString& nomeBanco, const QString& usuario, const QString& senha) {
+    return fb([&](ThrowStatusWrapper* st) {
         IUtil* util = mestre()->getUtilInterface();
         IXpbBuilder* dpb = util->getXpbBuilder(st, IXpbBuilder::DPB, nullptr, 0);
+        IAttachment* att = nullptr;
         try {
             dpb->insertString(st, isc_dpb_user_name, usuario.toUtf8().constData());
             dpb->insertString(st, isc_dpb_password, senha.toUtf8().constData());
             dpb->insertString(st, isc_dpb_lc_ctype, "UTF8");
             // A server that does not answer must not freeze the station for the client's default minutes.
-            dpb->insertInt(st, isc_dpb_connect_timeout, TempoLimiteConexao);
+            dpb->insertInt(st, isc_dpb_connect_timeout, Banco::TempoLimiteConexao);
             IProvider* prov = mestre()->getDispatcher();
             try {
-                m_att = prov->attachDatabase(st, nomeBanco.toUtf8().constData(), dpb->getBufferLength(st),
-                                             dpb->getBuffer(st));
+                att = prov->attachDatabase(st, nomeBanco.toUtf8().constData(), dpb->getBufferLength(st),
+                                           dpb->getBuffer(st));
             } catch (...) {
                 prov->release();
                 throw;
@@ -212,16 +355,104 @@ void Banco::conectar(const QString& nomeBanco, const QString& usuario, const QSt
             throw;
         }
         dpb->dispose();
+        return att;
     });
+}
+
+void detachOuSoltar(IAttachment* att) noexcept {
+    try {
+        fb([&](ThrowStatusWrapper* st) { att->detach(st); });
+    } catch (...) {
+        att->release();
+    }
+}
+
+} // namespace
+
+struct Banco::Tentativa {
+    std::future<IAttachment*> futuro;
+};
+
+Banco::Banco() : m_vigia(std::make_shared<Vigia>()) {
+    Vigilante::instancia().registrar(m_vigia);
+}
+
+Banco::~Banco() {
+    desconectar();
+    Vigilante::instancia().remover(m_vigia.get());
+}
+
+void Banco::adotar(IAttachment* att) {
+    {
+        std::lock_guard l(Vigilante::instancia().mutex);
+        m_vigia->att = att;
+        m_vigia->remoto = nomeRemoto(m_nome);
+        m_vigia->cancelada = false;
+    }
+    m_att = att;
+    m_perdida = false;
+}
+
+void Banco::conectar(const QString& nomeBanco, const QString& usuario, const QString& senha) {
+    desconectar();
+    IAttachment* att = anexar(nomeBanco, usuario, senha);
     m_nome = nomeBanco;
+    m_usuario = usuario;
+    m_senha = senha;
+    adotar(att);
+}
+
+void Banco::reconectar() {
+    IAttachment* att = anexar(m_nome, m_usuario, m_senha);
+    if (m_perdida)
+        abandonar();
+    else
+        desconectar();
+    adotar(att);
+}
+
+void Banco::iniciarReconexao() {
+    if (m_tentativa) return;
+    m_tentativa = std::make_unique<Tentativa>();
+    m_tentativa->futuro = std::async(std::launch::async, [nome = m_nome, usuario = m_usuario, senha = m_senha] {
+        return anexar(nome, usuario, senha);
+    });
+}
+
+Banco::Reconexao Banco::concluirReconexao() {
+    if (!m_tentativa) return Reconexao::Nenhuma;
+    if (m_tentativa->futuro.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return Reconexao::EmAndamento;
+    std::unique_ptr<Tentativa> t = std::move(m_tentativa);
+    try {
+        IAttachment* att = t->futuro.get();
+        if (m_perdida)
+            abandonar();
+        else
+            desconectar();
+        adotar(att);
+        return Reconexao::Conectado;
+    } catch (const ErroBanco& e) {
+        m_erroReconexao = e.texto();
+        return Reconexao::Falhou;
+    }
+}
+
+void Banco::definirTempoLimite(int ms) {
+    m_vigia->limiteMs = ms;
+}
+
+int Banco::tempoLimite() const {
+    return m_vigia->limiteMs;
 }
 
 void Banco::criar(const QString& arquivo, const QString& usuario, const QString& senha, int tamanhoPagina) {
     desconectar();
-    fb([&](ThrowStatusWrapper* st) {
+    IAttachment* att = fb([&](ThrowStatusWrapper* st) {
         IUtil* util = mestre()->getUtilInterface();
         IXpbBuilder* dpb = util->getXpbBuilder(st, IXpbBuilder::DPB, nullptr, 0);
         IProvider* prov = mestre()->getDispatcher();
+        IAttachment* novo = nullptr;
         try {
             dpb->insertString(st, isc_dpb_user_name, usuario.toUtf8().constData());
             dpb->insertString(st, isc_dpb_password, senha.toUtf8().constData());
@@ -229,8 +460,8 @@ void Banco::criar(const QString& arquivo, const QString& usuario, const QString&
             dpb->insertString(st, isc_dpb_set_db_charset, "UTF8");
             dpb->insertInt(st, isc_dpb_page_size, tamanhoPagina);
             dpb->insertInt(st, isc_dpb_sql_dialect, 3);
-            m_att = prov->createDatabase(st, arquivo.toUtf8().constData(), dpb->getBufferLength(st),
-                                         dpb->getBuffer(st));
+            novo = prov->createDatabase(st, arquivo.toUtf8().constData(), dpb->getBufferLength(st),
+                                        dpb->getBuffer(st));
         } catch (...) {
             prov->release();
             dpb->dispose();
@@ -238,21 +469,40 @@ void Banco::criar(const QString& arquivo, const QString& usuario, const QString&
         }
         prov->release();
         dpb->dispose();
+        return novo;
     });
     m_nome = arquivo;
+    m_usuario = usuario;
+    m_senha = senha;
+    adotar(att);
+}
+
+void Banco::soltarComandos() noexcept {
+    QMutexLocker l(&g_registro);
+    const auto lista = g_comandos.value(this);
+    l.unlock();
+    for (Comando* c : lista)
+        c->soltar();
 }
 
 void Banco::desconectar() noexcept {
-    {
-        QMutexLocker l(&g_registro);
-        const auto lista = g_comandos.value(this);
-        l.unlock();
-        for (Comando* c : lista)
-            c->soltar();
+    if (m_tentativa) {
+        // A reconnection still on its way would replace whatever comes next.
+        std::unique_ptr<Tentativa> t = std::move(m_tentativa);
+        try {
+            if (IAttachment* a = t->futuro.get()) detachOuSoltar(a);
+        } catch (...) {
+        }
+    }
+    soltarComandos();
+    if (m_perdida) {
+        // Nothing to ask a server that is gone.
+        abandonar();
+        return;
     }
     if (m_tra) {
         try {
-            fb([&](ThrowStatusWrapper* st) { m_tra->rollback(st); });
+            fbEm(this, [&](ThrowStatusWrapper* st) { m_tra->rollback(st); });
             m_tra = nullptr;
         } catch (...) {
             m_tra->release();
@@ -260,20 +510,36 @@ void Banco::desconectar() noexcept {
         }
     }
     if (m_att) {
+        // Our own reference keeps the handle valid for the watchdog until it forgets it.
+        m_att->addRef();
+        bool separado = false;
         try {
-            fb([&](ThrowStatusWrapper* st) { m_att->detach(st); });
-            m_att = nullptr;
+            fbEm(this, [&](ThrowStatusWrapper* st) { m_att->detach(st); });
+            separado = true;
         } catch (...) {
-            abandonar();
         }
+        {
+            std::lock_guard l(Vigilante::instancia().mutex);
+            m_vigia->att = nullptr;
+        }
+        m_att->release();
+        if (!separado) m_att->release();
+        m_att = nullptr;
     }
+    m_perdida = false;
 }
 
 void Banco::abandonar() noexcept {
+    soltarComandos();
+    {
+        std::lock_guard l(Vigilante::instancia().mutex);
+        m_vigia->att = nullptr;
+    }
     if (m_tra) m_tra->release();
     m_tra = nullptr;
     if (m_att) m_att->release();
     m_att = nullptr;
+    m_perdida = false;
 }
 
 ITransaction* Banco::tra() {
@@ -286,34 +552,34 @@ void Banco::iniciarTransacao() {
     if (!m_att) throw ErroBanco(QStringLiteral("Banco de dados não conectado"));
     static const unsigned char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed,
                                         isc_tpb_rec_version, isc_tpb_nowait};
-    m_tra = fb([&](ThrowStatusWrapper* st) { return m_att->startTransaction(st, sizeof(tpb), tpb); });
+    m_tra = fbEm(this, [&](ThrowStatusWrapper* st) { return m_att->startTransaction(st, sizeof(tpb), tpb); });
 }
 
 void Banco::commit() {
     if (!m_tra) return;
-    fb([&](ThrowStatusWrapper* st) { m_tra->commit(st); });
+    fbEm(this, [&](ThrowStatusWrapper* st) { m_tra->commit(st); });
     m_tra = nullptr;
 }
 
 void Banco::commitRetaining() {
     if (!m_tra) return;
-    fb([&](ThrowStatusWrapper* st) { m_tra->commitRetaining(st); });
+    fbEm(this, [&](ThrowStatusWrapper* st) { m_tra->commitRetaining(st); });
 }
 
 void Banco::rollback() {
     if (!m_tra) return;
-    fb([&](ThrowStatusWrapper* st) { m_tra->rollback(st); });
+    fbEm(this, [&](ThrowStatusWrapper* st) { m_tra->rollback(st); });
     m_tra = nullptr;
 }
 
 void Banco::rollbackRetaining() {
     if (!m_tra) return;
-    fb([&](ThrowStatusWrapper* st) { m_tra->rollbackRetaining(st); });
+    fbEm(this, [&](ThrowStatusWrapper* st) { m_tra->rollbackRetaining(st); });
 }
 
 void Banco::executar(const QString& sql) {
     ITransaction* t = tra();
-    fb([&](ThrowStatusWrapper* st) {
+    fbEm(this, [&](ThrowStatusWrapper* st) {
         m_att->execute(st, t, 0, sql.toUtf8().constData(), SQL_DIALECT_V6, nullptr, nullptr, nullptr,
                        nullptr);
     });
@@ -417,7 +683,7 @@ void Comando::preparar() {
     if (m_stmt) return;
     if (!m_banco.conectado()) throw ErroBanco(QStringLiteral("Banco de dados não conectado"));
     ITransaction* t = m_banco.tra();
-    fb([&](ThrowStatusWrapper* st) {
+    fbEm(&m_banco, [&](ThrowStatusWrapper* st) {
         m_stmt = m_banco.att()->prepare(st, t, 0, m_sqlTraduzido.toUtf8().constData(), SQL_DIALECT_V6,
                                         IStatement::PREPARE_PREFETCH_METADATA);
         m_saidaMeta = m_stmt->getOutputMetadata(st);
@@ -438,7 +704,7 @@ void Comando::preparar() {
 
 void Comando::montarEntrada(std::vector<unsigned char>& buf, IMessageMetadata*& meta) {
     meta = nullptr;
-    fb([&](ThrowStatusWrapper* st) {
+    fbEm(&m_banco, [&](ThrowStatusWrapper* st) {
         IMessageMetadata* orig = m_stmt->getInputMetadata(st);
         const unsigned n = orig->getCount(st);
         if (n != static_cast<unsigned>(m_posicoes.size())) {
@@ -535,7 +801,7 @@ void Comando::montarEntrada(std::vector<unsigned char>& buf, IMessageMetadata*& 
             case SQL_BLOB: {
                 const QByteArray dados =
                     v.typeId() == QMetaType::QByteArray ? v.toByteArray() : v.toString().toUtf8();
-                gravarBuf<ISC_QUAD>(p, criarBlob(m_banco.att(), m_banco.tra(), dados));
+                gravarBuf<ISC_QUAD>(p, criarBlob(m_banco, dados));
                 break;
             }
             case SQL_VARYING: {
@@ -664,7 +930,7 @@ void Comando::lerSaida() const {
             break;
         }
         case SQL_BLOB: {
-            const QByteArray dados = lerBlob(m_banco.att(), m_banco.tra(), lerBuf<ISC_QUAD>(p));
+            const QByteArray dados = lerBlob(m_banco, lerBuf<ISC_QUAD>(p));
             if (c.subtipo == 1)
                 m_linha << QString::fromUtf8(dados);
             else
@@ -691,7 +957,7 @@ void Comando::executar() {
     montarEntrada(entrada, meta);
     ITransaction* t = m_banco.tra();
     try {
-        fb([&](ThrowStatusWrapper* st) {
+        fbEm(&m_banco, [&](ThrowStatusWrapper* st) {
             const bool temSaida =
                 m_saidaMeta->getCount(st) > 0 && (m_stmt->getType(st) == isc_info_sql_stmt_exec_procedure);
             m_stmt->execute(st, t, meta, meta ? entrada.data() : nullptr, temSaida ? m_saidaMeta : nullptr,
@@ -715,7 +981,7 @@ void Comando::abrir() {
     montarEntrada(entrada, meta);
     ITransaction* t = m_banco.tra();
     try {
-        fb([&](ThrowStatusWrapper* st) {
+        fbEm(&m_banco, [&](ThrowStatusWrapper* st) {
             m_cursor = m_stmt->openCursor(st, t, meta, meta ? entrada.data() : nullptr, m_saidaMeta, 0);
         });
     } catch (...) {
@@ -729,7 +995,7 @@ void Comando::abrir() {
 
 bool Comando::proximo() {
     if (!m_cursor) return false;
-    const int r = fb([&](ThrowStatusWrapper* st) { return m_cursor->fetchNext(st, m_saida.data()); });
+    const int r = fbEm(&m_banco, [&](ThrowStatusWrapper* st) { return m_cursor->fetchNext(st, m_saida.data()); });
     if (r != IStatus::RESULT_OK) {
         fechar(); // the last row's values stay readable
         return false;
@@ -741,7 +1007,7 @@ bool Comando::proximo() {
 void Comando::fechar() {
     if (!m_cursor) return;
     try {
-        fb([&](ThrowStatusWrapper* st) { m_cursor->close(st); });
+        fbEm(&m_banco, [&](ThrowStatusWrapper* st) { m_cursor->close(st); });
         m_cursor = nullptr;
     } catch (...) {
         m_cursor->release();

@@ -26,7 +26,7 @@ class IStatus;
 namespace portaris {
 
 // An error of the database or of the client library. what() and texto() are the database's own
-// text (for a procedure's refusal it carries the coded message "@!…").
+// text; a procedure's refusal is its coded message "@!…" alone, without the engine's lines.
 class ErroBanco : public std::runtime_error {
 public:
     ErroBanco(const QString& texto, long codigo = 0);
@@ -139,10 +139,17 @@ private:
 };
 
 // One attachment with its one transaction (read committed, rec_version, nowait), started on demand.
+//
+// A remote server that stops answering must not hold the station: a call on a remote attachment
+// that gets no answer within tempoLimite() is cancelled with abort, fails with ErroBanco and the
+// connection is marked lost. A lost connection fails every call at once until it is attached
+// again (reconectar, or iniciarReconexao / concluirReconexao without blocking the caller).
 class Banco {
 public:
     // Seconds a remote server may take to accept the attachment.
     static constexpr int TempoLimiteConexao = 10;
+    // Seconds a call on a remote attachment may wait for its answer.
+    static constexpr int TempoLimiteResposta = 10;
     Banco();
     ~Banco();
     Banco(const Banco&) = delete;
@@ -181,10 +188,39 @@ public:
     // Ends the attachment after a lost connection without asking the server anything.
     void abandonar() noexcept;
 
+    // Milliseconds a call on a remote attachment may wait (0 = no limit); local files are never
+    // cancelled, their engine runs in this process.
+    void definirTempoLimite(int ms);
+    int tempoLimite() const;
+    // The server went away: every call fails at once until the next attachment.
+    bool perdida() const { return m_perdida; }
+    // Attaches again with the same name and credentials. Statements stay valid: each prepares
+    // again when next used. Throws ErroBanco like conectar.
+    void reconectar();
+    // The same without blocking: the attachment is made on another thread and adopted by
+    // concluirReconexao, which answers Conectado once, Falhou (ultimoErroReconexao) or EmAndamento.
+    enum class Reconexao { Nenhuma, EmAndamento, Conectado, Falhou };
+    void iniciarReconexao();
+    Reconexao concluirReconexao();
+    QString ultimoErroReconexao() const { return m_erroReconexao; }
+
+    // Internal: calls of this layer mark the connection lost.
+    void marcarPerdida() { m_perdida = true; }
+    struct Vigia;
+    Vigia* vigia() const { return m_vigia.get(); }
+
 private:
+    void adotar(Firebird::IAttachment* att);
+    void soltarComandos() noexcept;
+
     Firebird::IAttachment* m_att = nullptr;
     Firebird::ITransaction* m_tra = nullptr;
-    QString m_nome;
+    QString m_nome, m_usuario, m_senha;
+    bool m_perdida = false;
+    std::shared_ptr<Vigia> m_vigia;
+    struct Tentativa;
+    std::unique_ptr<Tentativa> m_tentativa;
+    QString m_erroReconexao;
 };
 
 // Runs `f` and turns a Firebird status error into ErroBanco.

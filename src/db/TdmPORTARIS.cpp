@@ -2,6 +2,7 @@
 
 #include "platform/Configuracoes.h"
 #include "platform/Estacao.h"
+#include "platform/LogEventos.h"
 #include "platform/Mensagens.h"
 #include "platform/PastaPrograma.h"
 #include "platform/Relogio.h"
@@ -71,6 +72,9 @@ TdmPORTARIS::TdmPORTARIS(QObject* parent)
             "select CHAVE, CABECA, DESCRICAO, DESCRICAO01, SERIALNUM\n from LEITORA64\norder by DESCRICAO"));
     diaSemanaInicio = DiaSemana(relogio().hoje());
     instalarRegras();
+    m_tmrConexao.setInterval(1000);
+    connect(&m_tmrConexao, &QTimer::timeout, this, &TdmPORTARIS::ManterConexao);
+    m_tmrConexao.start();
 }
 
 TdmPORTARIS::~TdmPORTARIS() {
@@ -123,6 +127,62 @@ bool TdmPORTARIS::CONECTAR(const QString& arquivo, bool inicial) {
         return false;
     }
     return true;
+}
+
+namespace {
+void registrar(const QString& texto) {
+    try {
+        GravarLog({texto});
+    } catch (const std::exception&) {
+        // A log that cannot be written must not stop the reconnection.
+    }
+}
+} // namespace
+
+void TdmPORTARIS::ManterConexao() {
+    if (!dbBANCO.conectado() || !dbBANCO.perdida()) return;
+    if (!m_perdaRegistrada) {
+        m_perdaRegistrada = true;
+        registrar(QStringLiteral("Conexão com o banco de dados perdida; nova tentativa a cada %1 segundos")
+                      .arg(IntervaloReconexao / 1000));
+    }
+    switch (dbBANCO.concluirReconexao()) {
+    case Banco::Reconexao::EmAndamento:
+        return;
+    case Banco::Reconexao::Conectado:
+        m_perdaRegistrada = m_falhaRegistrada = m_tentou = false;
+        registrar(QStringLiteral("Conexão com o banco de dados restabelecida"));
+        // Rows stored while the server was going away may have been lost with it.
+        if (setACE.aberto() && !setACE.emEdicao()) {
+            try {
+                setACE.atualizar();
+            } catch (const ErroBanco&) {
+            }
+        }
+        emit conexaoRestabelecida();
+        return;
+    case Banco::Reconexao::Falhou:
+        if (!m_falhaRegistrada) {
+            m_falhaRegistrada = true;
+            registrar(QStringLiteral("Reconexão ao banco de dados falhou: ") + dbBANCO.ultimoErroReconexao());
+        }
+        break;
+    case Banco::Reconexao::Nenhuma:
+        break;
+    }
+    const quint32 agora = relogio().tick();
+    if (m_tentou && agora - m_ultimaTentativa < static_cast<quint32>(IntervaloReconexao)) return;
+    m_tentou = true;
+    m_ultimaTentativa = agora;
+    dbBANCO.iniciarReconexao();
+}
+
+bool TdmPORTARIS::EhFeriado(const QDate& dia) {
+    Comando c(dbBANCO, QStringLiteral("SELECT COUNT(*) FROM FERIADOS WHERE DIA = :D AND MES = :M"));
+    c.definir(QStringLiteral("D"), dia.day());
+    c.definir(QStringLiteral("M"), dia.month());
+    c.abrir();
+    return c.proximo() && c.campo(0).toInt() > 0;
 }
 
 void TdmPORTARIS::abrirAcessosDeHoje() {

@@ -9,6 +9,7 @@
 #include "db/Firebird.h"
 
 #include <QObject>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -46,8 +47,19 @@ public:
     // A stored-procedure object of the module, created once per name (`sp…`).
     Procedimento& sp(const QString& nome);
 
+    // Whether the day is in the holiday calendar (any year). A failed lookup throws ErroBanco: a
+    // day must never pass for an ordinary one because the database did not answer.
+    bool EhFeriado(const QDate& dia);
+
     // Reopens today's accesses of this computer (setACE) for the clock's current date.
     void abrirAcessosDeHoje();
+
+    // Brings a lost connection back without stopping anything: the attachment is made in the
+    // background, tried at most once every IntervaloReconexao ms, and each loss and return is
+    // written to the event log. The polling ticks call it; a timer of its own covers a station
+    // without devices. Datasets keep their rows and edits; the live list is read again.
+    void ManterConexao();
+    static constexpr int IntervaloReconexao = 5000;
 
     // Connection settings kept after CONECTAR.
     bool protocoloNetBEUI = false;
@@ -73,6 +85,8 @@ public:
 signals:
     // setUSU moved and qrHAB was re-opened: the user panel re-marks its readers grid.
     void MARCAR_HABILITADOS();
+    // The connection was lost and is back.
+    void conexaoRestabelecida();
 
 private:
     void abrirDados();
@@ -81,6 +95,11 @@ private:
     QHash<QString, std::shared_ptr<Procedimento>> m_sps;
     QString m_ultimoErro;
     bool m_jaConectou = false;
+    QTimer m_tmrConexao;
+    bool m_perdaRegistrada = false;
+    bool m_falhaRegistrada = false;
+    bool m_tentou = false;
+    quint32 m_ultimaTentativa = 0;
 };
 
 // Day of the week as the procedures take it: 1 = Sunday … 7 = Saturday.

@@ -49,12 +49,17 @@ void definirOperador(Operador* operador) { g_operador.store(operador); }
 Operador* operadorAtual() { return g_operador.load(); }
 
 Resposta MostrarMensagem(const QString& texto) {
+    return MostrarMensagem(texto, 0);
+}
+
+Resposta MostrarMensagem(const QString& texto, int segundos) {
     MensagemCodificada m;
     {
         QMutexLocker l(&g_lockTipo);
         m = AnalisarMensagem(texto, g_ultimoTipo);
         g_ultimoTipo = m.tipo;
     }
+    m.fecharApos = segundos;
     return exibir(m);
 }
 

@@ -12,6 +12,7 @@ struct MensagemCodificada {
     qint16 codigo = 0;
     TipoMensagem tipo = TipoMensagem::Erro;
     QString texto;
+    int fecharApos = 0; // seconds after which the dialog closes by itself (Fechada); 0 = waits
 };
 
 // "…@!" + code(3) + kind(3) + text. An unknown kind keeps `tipoAnterior`. A text without "@!" or
@@ -32,6 +33,8 @@ Operador* operadorAtual();
 
 // Parses and shows a coded message; the kind carries over to the next message.
 Resposta MostrarMensagem(const QString& texto);
+// The same, closed by itself after `segundos` when nobody answers.
+Resposta MostrarMensagem(const QString& texto, int segundos);
 // A fixed question: code -1, kind AVI, the text as given. Callers go on only on Sim.
 Resposta Perguntar(const QString& texto);
 

@@ -24,7 +24,7 @@ Console::Console() {
     m_janelas = std::make_unique<InterfaceJanelas>(
         [this](int chave) { return foto(chave); },
         [this](int chave, QString& nome, QByteArray& f) { return membro(chave, nome, f); });
-    m_veredito = std::make_unique<MotorVeredito>(m_procs, *m_janelas);
+    m_veredito = std::make_unique<MotorVeredito>(m_procsVeredito, *m_janelas);
     m_motor = std::make_unique<MotorAcesso>(dm, *m_veredito, dispositivos);
     m_motor->loginAtual = [this] { return m_login ? m_login->sessao().login : QString(); };
     m_motor->aoMudarDia = [this](bool antes) {
@@ -145,7 +145,13 @@ void Console::criarPrincipal() {
         m_status->activateWindow();
     };
     s.logoffBanco = [this](const QString& login) {
-        m_procs.executar(QStringLiteral("USERLOGOFF"), {{QStringLiteral("PLOGIN"), login}});
+        // Only this station's session: another station's operator keeps theirs (and its auto-start).
+        QVariantMap entradas{{QStringLiteral("PLOGIN"), login}};
+        Procedimento& p = dm.sp(QStringLiteral("USERLOGOFF"));
+        p.definir(QStringLiteral("PLOGIN"), login);
+        if (p.entradas().contains(QStringLiteral("PPONTO"))) // a database made before it took the station
+            entradas.insert(QStringLiteral("PPONTO"), cfg::outros_nomecomputador_login.ler());
+        m_procs.executar(QStringLiteral("USERLOGOFF"), entradas);
     };
     m_principal = new TfmPRS(dm, m_login, std::move(s));
     if (m_modoServidor) {
@@ -156,7 +162,7 @@ void Console::criarPrincipal() {
     dm.expiraEm = cfg::outros_expiraem.ler();
     m_veredito->configurarSom(cfg::som_usarsom.ler(), cfg::som_som1.ler(), cfg::som_som2.ler());
     m_motor->definirJanelaRepeticao(cfg::qx71_ignorarrepeticaopor.ler());
-    m_veredito->definirCalendario([this](const QDate& d) { return feriado(d); });
+    m_veredito->definirCalendario([this](const QDate& d) { return dm.EhFeriado(d); });
     if (!m_conectado) return;
     dm.setACE.ultimo();
     dispositivos.aoErroTick = [](const QString& texto) { MostrarMensagem(texto); };
@@ -183,18 +189,6 @@ bool Console::membro(int chave, QString& nome, QByteArray& f) {
         nome = c.campo(0).toString();
         f = c.campo(1).toByteArray();
         return true;
-    } catch (const ErroBanco&) {
-        return false;
-    }
-}
-
-bool Console::feriado(const QDate& dia) {
-    try {
-        Comando c(dm.dbBANCO, QStringLiteral("SELECT COUNT(*) FROM FERIADOS WHERE DIA = :D AND MES = :M"));
-        c.definir(QStringLiteral("D"), dia.day());
-        c.definir(QStringLiteral("M"), dia.month());
-        c.abrir();
-        return c.proximo() && c.campo(0).toInt() > 0;
     } catch (const ErroBanco&) {
         return false;
     }

@@ -50,9 +50,9 @@ private:
     void preencherStatus();
     QByteArray foto(int chave);
     bool membro(int chave, QString& nome, QByteArray& foto);
-    bool feriado(const QDate& dia);
 
     ProcedimentosBanco m_procs{dm};
+    ProcedimentosBanco m_procsVeredito{dm, false};
     std::unique_ptr<InterfaceJanelas> m_janelas;
     std::unique_ptr<MotorVeredito> m_veredito;
     std::unique_ptr<MotorAcesso> m_motor;

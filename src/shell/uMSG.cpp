@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QTimer>
 #include <QToolButton>
 
 namespace portaris {
@@ -47,6 +48,8 @@ TfmMSG::TfmMSG(const MensagemCodificada& mensagem, QWidget* parent) : QDialog(pa
     connect(m_botoes[2], &QToolButton::clicked, this,
             [this] { responder(m_mensagem.codigo == -1 ? Resposta::Nao : Resposta::OK); });
     setObjectName(QStringLiteral("fmMSG"));
+    // Nobody answered: the dialog goes away as if closed, so whatever waits on it goes on.
+    if (mensagem.fecharApos > 0) QTimer::singleShot(mensagem.fecharApos * 1000, this, &QDialog::reject);
 }
 
 void TfmMSG::showEvent(QShowEvent* e) {

@@ -18,6 +18,7 @@ struct InterfaceRoteirizada : portaris::InterfaceAcesso {
     QList<std::array<int, 9>> familias;
     QStringList fotos; // "ponto|segundos|nome"
     QStringList sons, copiados;
+    QStringList caixas; // "texto|segundos"
     QList<int> lembretes;
     std::function<void()> durantePergunta; // runs inside the dialog (nested polling)
 
@@ -37,6 +38,9 @@ struct InterfaceRoteirizada : portaris::InterfaceAcesso {
     void TocarSom(const QString& a) override { sons << a; }
     void CopiarTexto(const QString& t) override { copiados << t; }
     void ProcessarEventos() override {}
+    void MostrarCaixa(const QString& texto, int segundos) override {
+        caixas << QStringLiteral("%1|%2").arg(texto).arg(segundos);
+    }
 };
 
 class EstacaoTeste {
@@ -80,7 +84,7 @@ public:
         m.dm->aoConectarInicial = [this] { disp.Carregar(*m.dm); };
         if (!m.dm->CONECTAR(QStringLiteral("ptconfig.ini"), true))
             qFatal("%s", qPrintable(m.dm->ultimoErro()));
-        procs = std::make_unique<portaris::ProcedimentosBanco>(*m.dm);
+        procs = std::make_unique<portaris::ProcedimentosBanco>(*m.dm, false);
         veredito = std::make_unique<portaris::MotorVeredito>(*procs, ui);
         motor = std::make_unique<portaris::MotorAcesso>(*m.dm, *veredito, disp);
         motor->loginAtual = [] { return QStringLiteral("admin"); };

@@ -1,13 +1,21 @@
 // A card from the simulator to the row and the relay: the three flows, the access log and the
 // opening without card, on a real database and real pseudo-terminals.
 #include "EstacaoTeste.h"
+#include "platform/LogEventos.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace portaris;
 
 namespace {
+
+QString lerLog() {
+    QFile f(CaminhoLog());
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
 
 const QString kAna = QStringLiteral("00000A0001");     // enabled everywhere
 const QString kBeto = QStringLiteral("00000A0002");    // enabled nowhere
@@ -387,7 +395,8 @@ private slots:
         QVERIFY(e->acessos().isEmpty());
     }
 
-    // Another station holds the holder's row: storing the access fails as a unit.
+    // Another station holds the holder's row for longer than the retries: storing the access fails
+    // as a unit, the boxes close by themselves and the log keeps what happened.
     void falhaAoGravar() {
         iniciar(QStringLiteral("POSICAO = 'E'"), QStringLiteral("POSICAO_L1 = 'E'"));
         e->motor->definirJanelaRepeticao(0);
@@ -397,9 +406,13 @@ private slots:
         const int antes = e->pulsos(1);
         const int linhas = e->m.dm->setACE.quantidade();
         cartao(kAna);
-        const QStringList textos = e->m.operador.textos();
-        QCOMPARE(textos.size(), 2);
-        QCOMPARE(textos.first(), QStringLiteral("Muitas conexões ao mesmo tempo!!"));
+        QCOMPARE(e->ui.caixas, QStringList{"Muitas conexões ao mesmo tempo!!|15"});
+        const auto mostradas = e->m.operador.mostradas();
+        QCOMPARE(mostradas.size(), 1);
+        QCOMPARE(mostradas.first().fecharApos, MotorAcesso::SegundosCaixaFalha);
+        QCOMPARE(e->motor->conflitos(), MotorAcesso::TentativasGravacao);
+        QCOMPARE(e->motor->repeticoes(), MotorAcesso::TentativasGravacao - 1);
+        QVERIFY(lerLog().contains(QStringLiteral("Portaria, cartão 00000A0001: Muitas conexões ao mesmo tempo!!")));
         QTRY_COMPARE(e->pulsos(1), antes);
         QCOMPARE(e->m.dm->setACE.quantidade(), linhas);
         QVERIFY(!e->m.dm->setACE.emEdicao());
@@ -408,9 +421,11 @@ private slots:
 
         // The gate shows the error only, and still opens.
         e->m.operador.limpar();
+        e->ui.caixas.clear();
         const int pulsosPortao = e->pulsos(2);
         tag(kAna);
         QCOMPARE(e->m.operador.textos().size(), 1);
+        QVERIFY(e->ui.caixas.isEmpty());
         QTRY_COMPARE(e->pulsos(2) - pulsosPortao, 1);
         QVERIFY(e->acessos().isEmpty());
 
@@ -421,6 +436,35 @@ private slots:
         QCOMPARE(e->acessos().size(), 1);
         QTRY_COMPARE(e->pulsos(1) - antes, 1);
         QVERIFY(e->m.operador.textos().isEmpty());
+    }
+
+    // The other station commits while this one waits between tries: nothing is lost or shown.
+    void conflitoPassageiro_data() {
+        QTest::addColumn<int>("liberaNaEspera");
+        QTest::newRow("primeira espera") << 1;
+        QTest::newRow("última espera") << MotorAcesso::TentativasGravacao - 1;
+    }
+    void conflitoPassageiro() {
+        QFETCH(int, liberaNaEspera);
+        iniciar(QStringLiteral("POSICAO = 'E'"));
+        Banco outra;
+        outra.conectar(e->m.arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+        outra.executar(QStringLiteral("UPDATE USUARIO SET POSICAO = 'S' WHERE CHAVE = 1"));
+        int esperas = 0;
+        e->m.relogio.aoDormir([&](int) {
+            if (++esperas == liberaNaEspera) outra.commit();
+        });
+        const int antes = e->pulsos(1);
+        cartao(kAna);
+        e->m.relogio.aoDormir({});
+        QCOMPARE(e->acessos().size(), 1);
+        QCOMPARE(e->acessos().first()["NOTA"].toString(), QStringLiteral("Acesso autorizado"));
+        QCOMPARE(e->valor("SELECT POSICAO FROM USUARIO WHERE CHAVE = 1").toString(), QStringLiteral("E"));
+        QCOMPARE(e->motor->repeticoes(), liberaNaEspera);
+        QTRY_COMPARE(e->pulsos(1) - antes, 1);
+        QVERIFY(e->m.operador.textos().isEmpty());
+        QVERIFY(e->ui.caixas.isEmpty());
+        QCOMPARE(e->m.dm->setACE.quantidade(), 1);
     }
 
     // A procedure that fails costs that card only; the reader is polled again.
@@ -471,6 +515,214 @@ private slots:
         QCOMPARE(rows[1]["CARTAO"].toString(), QStringLiteral("00001A2B3C"));
         QCOMPARE(rows[1]["NOME"].toString(), QStringLiteral("Desconhecido"));
         QCOMPARE(rows[1]["RELATORIO"].toString(), QStringLiteral("1"));
+    }
+
+    // A position already taken, for an exit reader as for an entry reader.
+    void jaConstaSaida() {
+        iniciar(QStringLiteral("POSICAO = 'S'"));
+        e->motor->definirJanelaRepeticao(0);
+        cartao(kAna);
+        cartao(kAna);
+        const auto rows = e->acessos();
+        QCOMPARE(rows.at(0)["NOTA"].toString(), QStringLiteral("Acesso autorizado"));
+        QCOMPARE(rows.at(1)["NOTA"].toString(), QStringLiteral("Já consta uma saída"));
+        QCOMPARE(rows.at(1)["AUTORIZADO"].toString(), QStringLiteral("Não"));
+    }
+
+    // Every patrol note; each beeps, none pulses.
+    void notasDeRonda_data() {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("nota");
+        QTest::newRow("fora do horário") << "UPDATE RONDAD SET INICIO = '15:00:00', FIM = '16:00:00'"
+                                         << "Ronda fora do horário";
+        QTest::newRow("sem ronda hoje") << "UPDATE RONDA SET TERCA = '0', QUARTA = '1'"
+                                        << "Não há ronda para hoje";
+        QTest::newRow("desabilitado") << "UPDATE RONDA SET DESABILITAR = '1'"
+                                      << "Cartão de ronda desabilitado";
+    }
+    void notasDeRonda() {
+        QFETCH(QString, sql);
+        QFETCH(QString, nota);
+        iniciar();
+        e->sql(sql);
+        const int pulsos = e->pulsos(1), bipes = e->bipes(1);
+        cartao(kVigia);
+        const auto r = e->acessos().last();
+        QCOMPARE(r["NOTA"].toString(), nota);
+        QCOMPARE(r["RONDA"].toString(), QStringLiteral("1"));
+        QCOMPARE(e->bipes(1) - bipes, nota == QStringLiteral("Cartão de ronda desabilitado") ? 0 : 1);
+        QTRY_COMPARE(e->pulsos(1), pulsos);
+    }
+
+    // Sound: the file of the verdict, only when it exists; patrol cards are silent.
+    void som() {
+        iniciar(QStringLiteral("CONFIRMARACESSO = '0'"));
+        e->motor->definirJanelaRepeticao(0);
+        const QString sim = e->m.pasta.caminho() + QStringLiteral("/Sons/sim.wav");
+        QDir().mkpath(e->m.pasta.caminho() + QStringLiteral("/Sons"));
+        QFile(sim).open(QIODevice::WriteOnly);
+        e->veredito->configurarSom(true, QStringLiteral(" ") + sim + QStringLiteral(" "),
+                                   e->m.pasta.caminho() + QStringLiteral("/Sons/nao.wav"));
+        cartao(kAna);
+        cartao(kBeto);  // refused: its file does not exist
+        cartao(kVigia); // patrol
+        QCOMPARE(e->ui.sons, QStringList{sim});
+        e->veredito->configurarSom(false, sim, sim);
+        cartao(kAna);
+        QCOMPARE(e->ui.sons.size(), 1);
+    }
+
+    // A controller door that asks: the operator's answer decides, the door opens on Sim.
+    void confirmacaoNaControladora() {
+        iniciar({}, {}, QStringLiteral("CONFIRMARACESSO = '1'"));
+        e->ui.respostas.enqueue({true, QStringLiteral("entregador")});
+        e->sim.comando(QStringLiteral("vivo 3 1 1 0A0002 1"));
+        e->sondar(2);
+        QCOMPARE(e->ui.perguntas, QStringList{"Bloco A.Social"});
+        const auto r = e->acessos().last();
+        QCOMPARE(r["NOTA"].toString(), QStringLiteral("Acesso autorizado manualmente"));
+        QCOMPARE(r["NOTA2"].toString(), QStringLiteral("entregador"));
+        QTRY_COMPARE(e->sim.contar(QStringLiteral("rele"), 3), 1);
+    }
+
+    // A child reader opens through its mother, which may need many tries on a busy line.
+    void leituraMaeTentativas_data() {
+        QTest::addColumn<int>("falhas");
+        QTest::addColumn<int>("pulsos");
+        // Each refused try costs the handshake's 2 s, so the table stays short of the 35 allowed.
+        QTest::newRow("abre na 4ª") << 3 << 1;
+    }
+    void leituraMaeTentativas() {
+        QFETCH(int, falhas);
+        QFETCH(int, pulsos);
+        semear(QStringLiteral("CONFIRMARACESSO = '1'"));
+        e->sql(QStringLiteral("UPDATE LEITORA SET NAOBATERELE = '1', ID_LEITORAMAE = 100, CHAVE = 105, "
+                              "DESCRICAO = 'Filha' WHERE CHAVE = 100"));
+        e->sql(QStringLiteral(
+            "INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIAL, SERIALNUM, DESABILITAR, CONFIRMARACESSO, "
+            "NAOBATERELE, PERMITIRREINGRESSO, POSICAO, ID_LEITORAMAE, VISUALIZAR) VALUES (100, 200, 'Mae', "
+            "'COM1', '0A0B0C0D', '0', '0', '0', '1', 'N', 0, '0')"));
+        e->sql(QStringLiteral("INSERT INTO HABILITADO (UCHAVE, LCHAVE) VALUES (1, 105)"));
+        e->iniciar();
+        const int indice = e->dispositivo<TLeitora71>(0)->Descricao == QLatin1String("Filha") ? 0 : 1;
+        auto* filha = e->dispositivo<TLeitora71>(indice);
+        QCOMPARE(filha->Descricao, QStringLiteral("Filha"));
+        QVERIFY(filha->LeitoraMae);
+        // The mother's line turns noisy while the operator confirms.
+        e->ui.respostas.enqueue({true, {}});
+        e->ui.durantePergunta = [&] {
+            e->sim.comando(QStringLiteral("falha 1 200 endereco vezes %1").arg(falhas));
+        };
+        e->sim.limparRegistros();
+        QCOMPARE(e->sim.comando(QStringLiteral("cartao 1 200 ") + kAna), QStringLiteral("ok"));
+        e->disp.Sondar(e->disp.lista.at(indice));
+        int falhasVistas = 0;
+        for (const auto& r : e->sim.registros())
+            falhasVistas += r.evento == QLatin1String("falha");
+        QCOMPARE(falhasVistas, falhas);
+        QTRY_COMPARE(e->pulsos(1), pulsos);
+        QVERIFY(!filha->Ocupada);
+    }
+
+    // The holiday step: a holiday today refuses a holder barred on holidays; a lookup that fails
+    // costs that card and is asked again, never taken for an ordinary day.
+    void feriado() {
+        iniciar();
+        e->motor->definirJanelaRepeticao(0);
+        e->sql(QStringLiteral("UPDATE USUARIO SET NAOACESSOFERIADOS = '1' WHERE CHAVE = 1"));
+        e->sql(QStringLiteral("INSERT INTO FERIADOS (DIA, MES, DESCRICAO) VALUES (7, 5, 'teste')"));
+        int consultas = 0;
+        e->veredito->definirCalendario([&](const QDate& d) {
+            if (++consultas == 1) throw ErroBanco(QStringLiteral("calendário fora do ar"));
+            return e->m.dm->EhFeriado(d);
+        });
+        cartao(kAna);
+        QVERIFY(e->acessos().isEmpty());
+        QCOMPARE(e->m.operador.textos(), QStringList{"calendário fora do ar"});
+        cartao(kAna);
+        QCOMPARE(e->acessos().last()["NOTA"].toString(), QStringLiteral("Não habilitado feriado"));
+        cartao(kAna);
+        QCOMPARE(consultas, 2); // remembered once it was answered
+        // A holder allowed on holidays passes.
+        e->sql(QStringLiteral("UPDATE USUARIO SET NAOACESSOFERIADOS = '0' WHERE CHAVE = 1"));
+        cartao(kAna);
+        QCOMPARE(e->acessos().last()["NOTA"].toString(), QStringLiteral("Acesso autorizado"));
+        QVERIFY(!e->m.dm->EhFeriado(QDate(2024, 5, 8)));
+    }
+
+    // The live list cannot be reopened at midnight: the day is not counted as changed and the
+    // next card's row is stored all the same.
+    void mudancaDeDiaFalha() {
+        iniciar();
+        e->motor->definirJanelaRepeticao(0);
+        bool falhar = true;
+        e->motor->aoMudarDia = [&](bool antes) {
+            if (antes && falhar) e->m.dm->dbBANCO.marcarPerdida();
+        };
+        e->m.relogio.definir(QDateTime(QDate(2024, 5, 8), QTime(0, 0, 5)));
+        tag(kAna);
+        QVERIFY(!e->m.dm->setACE.aberto());
+        QCOMPARE(e->m.dm->diaSemanaInicio, DiaSemana(QDate(2024, 5, 7)));
+        falhar = false;
+        e->m.dm->dbBANCO.reconectar();
+        e->m.operador.limpar();
+        cartao(kAna);
+        QVERIFY(e->m.operador.textos().isEmpty());
+        // The new day's list: the gate's row stored before the failure, and this one.
+        QVERIFY(e->m.dm->setACE.aberto());
+        QCOMPARE(e->m.dm->setACE.quantidade(), 2);
+        QCOMPARE(e->acessos().last()["DATA"].toDate(), QDate(2024, 5, 8));
+        tag(kBeto);
+        QCOMPARE(e->m.dm->diaSemanaInicio, DiaSemana(QDate(2024, 5, 8)));
+        QCOMPARE(e->m.dm->setACE.quantidade(), 3);
+    }
+
+    // The verdict reads inside whatever unit of work is open and ends none: a card that leaves
+    // no row commits nothing, a failing procedure rolls nothing back.
+    void vereditoNaoConfirma() {
+        iniciar(QStringLiteral("IGNORARDESC = '1'"));
+        Banco& b = e->m.dm->dbBANCO;
+        b.executar(QStringLiteral("INSERT INTO GRUPOS (CHAVE, DESCRICAO) VALUES (900, 'Pendente')"));
+        auto visto = [&] { return e->valor(QStringLiteral("SELECT COUNT(*) FROM GRUPOS WHERE CHAVE = 900")); };
+        cartao(kNinguem); // ignored: no row
+        QCOMPARE(visto().toInt(), 0);
+        QVERIFY_THROWS_EXCEPTION(ErroBanco, e->procs->executar(QStringLiteral("HABILITADO_INSERIR"),
+                                                               {{QStringLiteral("PUCHAVE"), 999},
+                                                                {QStringLiteral("PLCHAVE"), 100},
+                                                                {QStringLiteral("PMEMORIZAR"), QStringLiteral("0")}}));
+        b.commitRetaining();
+        QCOMPARE(visto().toInt(), 1);
+    }
+
+    // A tick under a dialog: "Acessos" does not start it a second time, and a suspension made
+    // during it is not undone when it ends.
+    void tickReentrante() {
+        semear({}, {}, QStringLiteral("CONFIRMARACESSO = '1'"));
+        e->iniciar(true);
+        e->sql(QStringLiteral("INSERT INTO HABILITADO (UCHAVE, LCHAVE) VALUES (1, %1)")
+                   .arg(e->dispositivo<TControladora>(2)->Portas[0].Chave));
+        TMeuTimer* t = e->disp.temporizadores.at(2);
+        int perguntas = 0;
+        bool ativoDuranteTick = true;
+        e->ui.respostas.enqueue({true, {}});
+        e->ui.durantePergunta = [&] {
+            ++perguntas;
+            QVERIFY(t->emTick());
+            e->disp.Retomar();
+            ativoDuranteTick = t->isActive();
+            t->OnMeuTimer(); // a second tick while the first waits: refused
+            e->disp.Suspender();
+        };
+        e->sim.comando(QStringLiteral("vivo 3 1 1 0A0001 1"));
+        QTRY_COMPARE_WITH_TIMEOUT(e->acessos().size(), 1, 5000);
+        QCOMPARE(perguntas, 1);
+        QVERIFY(!ativoDuranteTick);
+        QVERIFY(!t->emTick());
+        QVERIFY(!t->isActive());
+        QTest::qWait(1000);
+        QCOMPARE(e->acessos().size(), 1);
+        e->disp.Retomar();
+        QVERIFY(t->isActive());
     }
 
     // Disabled rows and other stations' rows are left out; a silent device gets no timer.
