@@ -6,6 +6,8 @@
 #   eval "$(scripts/firebird-servidor.sh iniciar)"   # exports PORTARIS_FB_SERVIDOR, PORTARIS_FB_SENHA,
 #                                                     # PORTARIS_FB_PID and PORTARIS_FB_PASTA
 #   scripts/firebird-servidor.sh parar "$PORTARIS_FB_PASTA"
+#   scripts/firebird-servidor.sh reiniciar "$PORTARIS_FB_PASTA"   # killed outright, then up again
+#                                                                 # on the same port; prints the new pid
 set -euo pipefail
 
 RAIZ=/usr/lib/x86_64-linux-gnu/firebird/3.0
@@ -49,13 +51,21 @@ CONF
   printf "create or alter user SYSDBA password '%s' using plugin Srp;\ncommit;\n" "$senha" |
     isql-fb -q -user SYSDBA "$pasta/security3.fdb" >"$pasta/isql.log" 2>&1 ||
     { cat "$pasta/isql.log" >&2; rm -rf "$pasta"; exit 1; }
-  setsid "$SERVIDOR" >"$pasta/servidor.log" 2>&1 < /dev/null &
+  local pid
+  pid=$(subir "$pasta" "$porta") || { parar "$pasta"; exit 1; }
+  echo "export PORTARIS_FB_SERVIDOR=127.0.0.1/$porta PORTARIS_FB_SENHA=$senha PORTARIS_FB_PID=$pid PORTARIS_FB_PASTA=$pasta"
+}
+
+# Starts the server of `pasta` and prints its pid once the port answers.
+subir() {
+  local pasta=$1 porta=$2
+  export FIREBIRD="$pasta" FIREBIRD_LOCK="$pasta/lock" FIREBIRD_TMP="$pasta/tmp"
+  setsid "$SERVIDOR" >>"$pasta/servidor.log" 2>&1 < /dev/null &
   local pid=$!
   echo "$pid" >"$pasta/pid"
-  # Ready when the port answers.
   for _ in $(seq 1 100); do
     if (exec 3<>"/dev/tcp/127.0.0.1/$porta") 2>/dev/null; then
-      echo "export PORTARIS_FB_SERVIDOR=127.0.0.1/$porta PORTARIS_FB_SENHA=$senha PORTARIS_FB_PID=$pid PORTARIS_FB_PASTA=$pasta"
+      echo "$pid"
       return 0
     fi
     kill -0 "$pid" 2>/dev/null || break
@@ -63,8 +73,19 @@ CONF
   done
   echo "firebird-servidor: o servidor não respondeu na porta $porta" >&2
   cat "$pasta/servidor.log" >&2 || true
-  parar "$pasta"
-  exit 1
+  return 1
+}
+
+reiniciar() {
+  local pasta=${1:?pasta do servidor}
+  case "$pasta" in /tmp/portaris-fb.*) ;; *) echo "firebird-servidor: pasta inesperada $pasta" >&2; exit 1 ;; esac
+  local pid porta
+  pid=$(cat "$pasta/pid")
+  porta=$(sed -n 's/^RemoteServicePort = //p' "$pasta/firebird.conf")
+  kill -9 "$pid" 2>/dev/null || true
+  for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  rm -f "$pasta"/lock/* 2>/dev/null || true
+  subir "$pasta" "$porta"
 }
 
 parar() {
@@ -84,5 +105,6 @@ parar() {
 case "${1:-}" in
   iniciar) iniciar ;;
   parar) parar "${2:-}" ;;
-  *) echo "uso: $0 iniciar | parar PASTA" >&2; exit 2 ;;
+  reiniciar) reiniciar "${2:-}" ;;
+  *) echo "uso: $0 iniciar | parar PASTA | reiniciar PASTA" >&2; exit 2 ;;
 esac

@@ -54,17 +54,30 @@ public:
     std::unique_ptr<portaris::MotorAcesso> motor;
     portaris::Banco semente;
 
+    // How the test's own connections reach the station's database.
+    QString nomeBanco;
+    QString senha = QStringLiteral("masterkey");
+
     // Buses COM1 (passive readers), COM2 (gate readers), COM3 (controllers), then the station's rows.
-    EstacaoTeste() {
+    // With `servidor` ("host/port") the station reaches its database through that Firebird server.
+    explicit EstacaoTeste(const QString& servidor = {}, const QString& senhaServidor = {}) {
         using portaris::sim::Modelo;
         const portaris::ArquivoIni ini = portaris::ArquivoIni::config();
+        nomeBanco = m.arquivo;
+        if (!servidor.isEmpty()) {
+            portaris::cfg::firebird_server.gravar(QStringLiteral("remote"));
+            portaris::cfg::firebird_servername.gravar(servidor);
+            portaris::cfg::firebird_password.gravar(senhaServidor);
+            nomeBanco = servidor + u':' + m.arquivo;
+            senha = senhaServidor;
+        }
         for (int com : {1, 2, 3})
             ini.GravarTexto(QStringLiteral("portas"), QStringLiteral("com%1").arg(com),
                             sim.abrirBarramento(com));
         sim.adicionar(1, Modelo::Leitora71, 200);
         sim.adicionar(2, Modelo::Leitora64AX, 170);
         sim.adicionar(3, Modelo::Controladora, 1);
-        semente.conectar(m.arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+        semente.conectar(nomeBanco, QStringLiteral("SYSDBA"), senha);
     }
     ~EstacaoTeste() {
         motor.reset();
@@ -112,7 +125,7 @@ public:
     QList<QVariantMap> acessos() {
         QList<QVariantMap> r;
         portaris::Banco b;
-        b.conectar(m.arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+        b.conectar(nomeBanco, QStringLiteral("SYSDBA"), senha);
         portaris::Comando c(b, QStringLiteral("SELECT * FROM ACESSO ORDER BY CHAVE"));
         c.abrir();
         while (c.proximo()) {
@@ -126,7 +139,7 @@ public:
     }
     QVariant valor(const QString& consulta) {
         portaris::Banco b;
-        b.conectar(m.arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+        b.conectar(nomeBanco, QStringLiteral("SYSDBA"), senha);
         portaris::Comando c(b, consulta);
         c.abrir();
         return c.proximo() ? c.campo(0) : QVariant();

@@ -517,6 +517,22 @@ private slots:
         QCOMPARE(rows[1]["RELATORIO"].toString(), QStringLiteral("1"));
     }
 
+    // The registration panel's copy of a holder, read before a card passed, does not undo the
+    // position the card wrote.
+    void edicaoNaoDesfazPosicao() {
+        iniciar(QStringLiteral("POSICAO = 'E'"));
+        e->motor->definirJanelaRepeticao(0);
+        Conjunto& u = e->m.dm->setUSU;
+        QVERIFY(u.localizar(QStringLiteral("CHAVE"), 1));
+        cartao(kAna);
+        u.editar();
+        u.definir(QStringLiteral("INTERFONE"), QStringLiteral("101"));
+        u.gravar();
+        cartao(kAna);
+        QCOMPARE(e->acessos().last()["NOTA"].toString(), QStringLiteral("Já consta uma entrada"));
+        QCOMPARE(u.valor(QStringLiteral("POSICAO")).toString(), QStringLiteral("E"));
+    }
+
     // A position already taken, for an exit reader as for an entry reader.
     void jaConstaSaida() {
         iniciar(QStringLiteral("POSICAO = 'S'"));

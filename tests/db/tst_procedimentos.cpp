@@ -89,8 +89,18 @@ void TstProcedimentos::sementeDeToda_instalacao() {
     auto r = chamar(b.banco, QStringLiteral("CHECALOGIN"), {{"PLOGIN", "admin"}, {"PSENHA", "admin"}});
     QCOMPARE(r["OLOGIN"].toString(), QStringLiteral("admin"));
     for (int i = 1; i <= 5; ++i) QCOMPARE(r[QStringLiteral("PNIVEL0%1").arg(i)].toString(), QStringLiteral("1"));
-    r = chamar(b.banco, QStringLiteral("CHECALOGIN"), {{"PLOGIN", "admin"}, {"PSENHA", "errada"}});
+    // A wrong password fails the login but still names the account and its levels, so a station
+    // that restarts by itself (empty password) gets its operator's permissions back.
+    for (const char* senha : {"errada", ""}) {
+        r = chamar(b.banco, QStringLiteral("CHECALOGIN"), {{"PLOGIN", "admin"}, {"PSENHA", senha}});
+        QCOMPARE(r["OLOGIN"].toString(), QString());
+        QCOMPARE(r["ONOME"].toString(), QStringLiteral("Administrador"));
+        for (int i = 1; i <= 5; ++i) QCOMPARE(r[QStringLiteral("PNIVEL0%1").arg(i)].toString(), QStringLiteral("1"));
+    }
+    r = chamar(b.banco, QStringLiteral("CHECALOGIN"), {{"PLOGIN", "ninguem"}, {"PSENHA", ""}});
     QCOMPARE(r["OLOGIN"].toString(), QString());
+    QCOMPARE(r["ONOME"].toString(), QString());
+    QCOMPARE(r["PNIVEL05"].toString(), QStringLiteral("0"));
     QCOMPARE(chamar(b.banco, QStringLiteral("CONTAS_HAB_A_CONFIGURAR"), {{"PCHAVE", 1}})["PCOUNT"].toInt(), 1);
     QCOMPARE(b.banco.valor(QStringLiteral("SELECT RDB$CHARACTER_SET_NAME FROM RDB$DATABASE")).toString().trimmed(),
              QStringLiteral("UTF8"));
@@ -199,6 +209,19 @@ void TstProcedimentos::loginsPorEstacao() {
     QCOMPARE(r["PCHAVE"].toInt(), 1);
     QCOMPARE(r["PLOGIN"].toString(), QStringLiteral("admin"));
     QVERIFY(aberto("Garagem")["PCHAVE"].isNull());
+    chamar(b.banco, QStringLiteral("USERLOGOFF"), {{"PLOGIN", "admin"}});
+    QVERIFY(aberto("Portaria")["PCHAVE"].isNull());
+    // A logoff naming its station leaves the account's session at another station open; the
+    // station without a name is one station too.
+    for (const char* ponto : {"Portaria", "Garagem", ""})
+        chamar(b.banco, QStringLiteral("USERLOGIN"), {{"PLOGIN", "admin"}, {"PPONTO", ponto}});
+    chamar(b.banco, QStringLiteral("USERLOGOFF"), {{"PLOGIN", "admin"}, {"PPONTO", "Garagem"}});
+    QVERIFY(aberto("Garagem")["PCHAVE"].isNull());
+    QCOMPARE(aberto("Portaria")["PCHAVE"].toInt(), 1);
+    QCOMPARE(aberto("")["PCHAVE"].toInt(), 1);
+    chamar(b.banco, QStringLiteral("USERLOGOFF"), {{"PLOGIN", "admin"}, {"PPONTO", ""}});
+    QVERIFY(aberto("")["PCHAVE"].isNull());
+    QCOMPARE(aberto("Portaria")["PCHAVE"].toInt(), 1);
     chamar(b.banco, QStringLiteral("USERLOGOFF"), {{"PLOGIN", "admin"}});
     QVERIFY(aberto("Portaria")["PCHAVE"].isNull());
     // Only the last session of the station counts.
@@ -436,6 +459,13 @@ void TstProcedimentos::errosTrazemOTextoDoBanco() {
         QFAIL("unknown procedure ran");
     } catch (const ErroBanco& e) {
         QVERIFY(e.texto().contains(QStringLiteral("NAO_EXISTE")));
+    }
+    // A procedure's refusal is its coded message alone, without the engine's lines around it.
+    try {
+        chamar(b.banco, QStringLiteral("HABILITADO_INSERIR"), {{"PUCHAVE", 999}, {"PLCHAVE", 1}, {"PMEMORIZAR", 0}});
+        QFAIL("enabled an unknown holder");
+    } catch (const ErroBanco& e) {
+        QCOMPARE(e.texto(), QStringLiteral("@!000ERRUsuário não cadastrado!"));
     }
 }
 

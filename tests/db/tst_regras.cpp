@@ -28,6 +28,8 @@ private slots:
     void horariosDeRonda();
     void rolagemReabreHabilitacoes();
     void erroDoBancoMantemOsValores();
+    void edicaoGravaSoOQueMudou();
+    void novoRegistroSegueARolagem();
     void conflitoNaoEspera();
     void fotosSoQuandoPedidas();
     void emEdicao();
@@ -437,6 +439,71 @@ void TstRegras::rolagemReabreHabilitacoes() {
 }
 
 // A refused write keeps the operator's values in insert state and leaves nothing half-written.
+// What the engine and the messages program write while a holder is open for editing survives the
+// edit's save; the row shown afterwards is the stored one.
+void TstRegras::edicaoGravaSoOQueMudou() {
+    ModuloTeste m;
+    auto& u = m.dm->setUSU;
+    u.inserir();
+    u.definir("NOME", "Ana");
+    u.gravar();
+    const int chave = u.valor("CHAVE").toInt();
+    Banco outra;
+    outra.conectar(m.arquivo, "SYSDBA", "masterkey");
+    u.editar();
+    outra.executar(QStringLiteral("UPDATE USUARIO SET POSICAO = 'E', AVSREC = '1' WHERE CHAVE = %1").arg(chave));
+    outra.commit();
+    u.definir("INTERFONE", "3333-4444");
+    u.gravar();
+    outra.conectar(m.arquivo, "SYSDBA", "masterkey");
+    Comando c(outra, QStringLiteral("SELECT POSICAO, AVSREC, INTERFONE FROM USUARIO WHERE CHAVE = %1").arg(chave));
+    c.abrir();
+    QVERIFY(c.proximo());
+    QCOMPARE(c.linha(), (QList<QVariant>{"E", "1", "3333-4444"}));
+    c.fechar();
+    QCOMPARE(u.valor("POSICAO").toString(), QStringLiteral("E"));
+    // A save with nothing changed writes nothing and keeps the record as stored.
+    u.editar();
+    u.gravar();
+    QCOMPARE(u.estado(), EstadoConjunto::Navegando);
+    QCOMPARE(u.valor("AVSREC").toString(), QStringLiteral("1"));
+}
+
+// A new record is the current one for the rules that follow the current record: no enabling
+// marks of the holder shown before, no windows of the patrol card shown before.
+void TstRegras::novoRegistroSegueARolagem() {
+    ModuloTeste m;
+    auto& dm = *m.dm;
+    dm.setUSU.inserir();
+    dm.setUSU.definir("NOME", "Ana");
+    dm.setUSU.gravar();
+    Procedimento& p = dm.sp("HABILITADO_INSERIR");
+    p.definir("PUCHAVE", dm.setUSU.valor("CHAVE"));
+    p.definir("PLCHAVE", 700);
+    p.definir("PMEMORIZAR", 0);
+    p.executar();
+    dm.dbBANCO.commitRetaining();
+    dm.setUSU.atualizar();
+    QCOMPARE(dm.qrHAB->quantidade(), 1);
+    QSignalSpy marcar(&dm, &TdmPORTARIS::MARCAR_HABILITADOS);
+    dm.setUSU.inserir();
+    QCOMPARE(marcar.size(), 1);
+    QCOMPARE(dm.qrHAB->quantidade(), 0);
+    dm.setUSU.cancelar(); // back on Ana, and her marks
+    QCOMPARE(dm.qrHAB->quantidade(), 1);
+
+    dm.setRON.inserir();
+    dm.setRON.definir("CARTAO", "00000B0001");
+    dm.setRON.gravar();
+    dm.tbRON.inserir();
+    dm.tbRON.definir("CABECA", 200);
+    dm.tbRON.gravar();
+    QCOMPARE(dm.tbRON.quantidade(), 1);
+    dm.setRON.inserir();
+    QCOMPARE(dm.tbRON.quantidade(), 0);
+    QCOMPARE(dm.tbRON.valor("CHAVE"), QVariant());
+}
+
 void TstRegras::erroDoBancoMantemOsValores() {
     ModuloTeste m;
     auto& con = m.dm->setCON;
