@@ -224,6 +224,29 @@ private slots:
         QCOMPARE(c.CartoesLidos[0], QStringLiteral("0000000000"));
     }
 
+    // Stray bytes between the two frames of the live slots: every poll still delivers the card.
+    void vagasAoVivoComBytesSoltos_data() {
+        QTest::addColumn<QString>("soltos");
+        QTest::newRow("um byte") << "55";
+        QTest::newRow("um STX") << "02";
+        QTest::newRow("fim de linha") << "0D 0A";
+    }
+    void vagasAoVivoComBytesSoltos() {
+        QFETCH(QString, soltos);
+        TControladora c(Ctr, porta);
+        ok(QStringLiteral("vivo 3 130 3 1A2B3C 2"));
+        ok(QStringLiteral("falha 3 130 entre ") + soltos);
+        for (int i = 0; i < 3; ++i) {
+            quint8 e = 99;
+            c.CartoesLidos[2] = QString();
+            QVERIFY2(c.LerEventos(e), qPrintable(QStringLiteral("leitura %1, erro %2").arg(i).arg(e)));
+            QCOMPARE(int(e), 0);
+            QCOMPARE(c.CartoesLidos[2], QStringLiteral("00001A2B3C"));
+            QCOMPARE(c.PortasLidas[2], QStringLiteral("02"));
+        }
+        QCOMPARE(sim->contar(QStringLiteral("falha"), Com, Ctr), 3);
+    }
+
     // A closing-worker-like thread and this thread exchange on one line at once; the devices see every
     // exchange whole.
     void duasThreadsNumaLinha() {
