@@ -90,7 +90,10 @@ bool TLeitora64AX::Sinalizar(quint8& erro) {
     return comando('H', nullptr, 0, erro);
 }
 
+// The reply is decoded under the line's lock: the moment it is let go, another thread may refill Resposta
+// (a gate pulsing this reader as its mother holds only its own busy flag).
 bool TLeitora64AX::LerTag(quint8& erro) {
+    TravaLinha trava(Porta);
     const quint8 d = TipoFechamento.load() == 1 ? 'N' : 'S';
     if (!comando('B', &d, 1, erro)) return false;
     Portao->Cartao = QString::fromLatin1(reinterpret_cast<const char*>(Resposta + 5), 10);
@@ -98,6 +101,7 @@ bool TLeitora64AX::LerTag(quint8& erro) {
 }
 
 bool TLeitora64AX::LerEstado(quint8& erro) {
+    TravaLinha trava(Porta);
     const bool ok = comando('E', nullptr, 0, erro);
     Portao->Presenca = ok && Resposta[5] == '1';
     Portao->Fechado = ok && Resposta[6] == '0';
@@ -110,6 +114,7 @@ bool TLeitora64AX::AcionarRele(qint32 tempo, quint8& erro) {
 }
 
 bool TLeitora64AX::GravarCabeca(quint8 nova, quint8& erro) {
+    TravaLinha trava(Porta); // the borrowed address too must not reach another thread's exchange
     const quint8 anterior = Cabeca;
     Cabeca = 170;
     const quint8 d[3] = {'G', 5, nova};
