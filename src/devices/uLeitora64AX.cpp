@@ -124,12 +124,11 @@ bool TLeitora64AX::GravarCabeca(quint8 nova, quint8& erro) {
 }
 
 void TLeitora64AX::PulsarPortao(quint8& erro) {
-    Ocupada.tomar();
+    PosseOcupada posse(Ocupada);
     if (!NaoBateRele)
         AcionarRele(Portao->TempoRele, erro);
     else if (LeitoraMae)
         LeitoraMae->AcionarRele(Portao->TempoRele, erro);
-    Ocupada.liberar();
 }
 
 bool TLeitora64AX::LerTagProtegido(quint8& erro) {
@@ -138,9 +137,8 @@ bool TLeitora64AX::LerTagProtegido(quint8& erro) {
         Portao->Cartao = SemCartao;
         return true;
     }
-    const bool ok = LerTag(erro);
-    g_leituraTag.liberar();
-    return ok;
+    PosseOcupada posse(g_leituraTag, std::adopt_lock);
+    return LerTag(erro);
 }
 
 void VincularLeitorasMae(const QList<TLeitora64AX*>& leitoras) {
@@ -160,13 +158,15 @@ void CicloPortao(TLeitora64AX& L, VereditoTag& veredito, StatusLeitoras* status)
     Relogio& clk = relogio();
     quint8 erro = 0;
 
-    L.Ocupada.tomar();
-    L.LerEstado();
-    L.Ocupada.liberar();
+    {
+        PosseOcupada posse(L.Ocupada);
+        L.LerEstado();
+    }
     if (!L.PortaAberta) return;
-    L.Ocupada.tomar();
-    L.LerEstado();
-    L.Ocupada.liberar();
+    {
+        PosseOcupada posse(L.Ocupada);
+        L.LerEstado();
+    }
 
     if (L.DesligarPor > 0 && P.Desligado)
         P.Desligado = clk.tick() - P.InicioDesligado < static_cast<quint32>(L.DesligarPor) * 1000u;
@@ -180,11 +180,10 @@ void CicloPortao(TLeitora64AX& L, VereditoTag& veredito, StatusLeitoras* status)
         if (!L.NaoBateRele && P.FalhaTransito > 0 && P.InicioFalha != 0 &&
             clk.tick() - P.InicioFalha > P.FalhaTransito * 1000u) {
             P.InicioFalha = clk.tick();
-            L.Ocupada.tomar();
+            PosseOcupada posse(L.Ocupada);
             L.AcionarRele(P.TempoRele, erro);
             P.FechamentoComandado = !P.FechamentoComandado;
             clk.dormir(500);
-            L.Ocupada.liberar();
         }
         if (P.FalhaTransito > 0 && P.InicioFalha == 0) P.InicioFalha = clk.tick();
     } else {
@@ -193,17 +192,18 @@ void CicloPortao(TLeitora64AX& L, VereditoTag& veredito, StatusLeitoras* status)
 
     if (P.FechamentoComandado && P.Fechado) P.FechamentoComandado = false;
 
-    L.Ocupada.tomar();
-    if (L.Acionamento == 0)
-        L.LerTagProtegido(erro);
-    else if (L.Acionamento == 1) {
-        if (P.Presenca)
+    {
+        PosseOcupada posse(L.Ocupada);
+        if (L.Acionamento == 0)
             L.LerTagProtegido(erro);
-        else
-            P.Cartao = SemCartao;
+        else if (L.Acionamento == 1) {
+            if (P.Presenca)
+                L.LerTagProtegido(erro);
+            else
+                P.Cartao = SemCartao;
+        }
+        if (status) status->AtualizarStatus(L.Chave, erro);
     }
-    if (status) status->AtualizarStatus(L.Chave, erro);
-    L.Ocupada.liberar();
 
     const bool novo = P.Cartao != SemCartao && P.Cartao != P.UltimoCartao;
     if (P.Aberto && novo) veredito.TratarTag64AX(P, L);
