@@ -8,6 +8,7 @@
 #include "platform/Relogio.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QTest>
 #include <memory>
 
@@ -175,6 +176,52 @@ private slots:
             qunsetenv("PORTARIS_ESTACAO");
         else
             qputenv("PORTARIS_ESTACAO", antes);
+    }
+
+    // $PORTARIS_ESTACAO as given by whoever starts the program: taken in either case, refused when it
+    // is not eight hexadecimal digits, ignored when empty.
+    void estacaoDoAmbiente_data() {
+        QTest::addColumn<bool>("definida");
+        QTest::addColumn<QByteArray>("valor");
+        QTest::addColumn<QString>("esperado"); // "real": the file system's; "erro": refused
+        QTest::newRow("maiúsculas") << true << QByteArray("DEADBEEF") << "DEADBEEF";
+        QTest::newRow("minúsculas viram maiúsculas") << true << QByteArray("0000abcd") << "0000ABCD";
+        QTest::newRow("mistas") << true << QByteArray("1a2B3c4D") << "1A2B3C4D";
+        QTest::newRow("sete dígitos") << true << QByteArray("000ABCD") << "erro";
+        QTest::newRow("nove dígitos") << true << QByteArray("00000ABCD") << "erro";
+        QTest::newRow("letra fora do hexadecimal") << true << QByteArray("BENCH001") << "erro";
+        QTest::newRow("prefixo 0x") << true << QByteArray("0x00ABCD") << "erro";
+        QTest::newRow("espaço no fim") << true << QByteArray("0000ABCD ") << "erro";
+        QTest::newRow("vazia vale como não definida") << true << QByteArray("") << "real";
+        QTest::newRow("não definida") << false << QByteArray() << "real";
+    }
+    void estacaoDoAmbiente() {
+        QFETCH(bool, definida);
+        QFETCH(QByteArray, valor);
+        QFETCH(QString, esperado);
+        const QByteArray antes = qgetenv("PORTARIS_ESTACAO");
+        const bool havia = qEnvironmentVariableIsSet("PORTARIS_ESTACAO");
+        const auto restaurar = qScopeGuard([&] {
+            if (havia)
+                qputenv("PORTARIS_ESTACAO", antes);
+            else
+                qunsetenv("PORTARIS_ESTACAO");
+        });
+        qunsetenv("PORTARIS_ESTACAO");
+        const QString real = IdentificadorEstacao();
+        if (definida) qputenv("PORTARIS_ESTACAO", valor);
+        if (esperado == QLatin1String("erro")) {
+            try {
+                IdentificadorEstacao();
+                QFAIL("accepted");
+            } catch (const ErroEstacao& e) {
+                QVERIFY2(e.texto().contains(QLatin1String("PORTARIS_ESTACAO")), qPrintable(e.texto()));
+                QVERIFY2(e.texto().contains(QLatin1Char('"') + QString::fromLatin1(valor) + QLatin1Char('"')),
+                         qPrintable(e.texto()));
+            }
+        } else {
+            QCOMPARE(IdentificadorEstacao(), esperado == QLatin1String("real") ? real : esperado);
+        }
     }
 
     void codecIdaEVolta() {
