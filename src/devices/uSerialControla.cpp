@@ -116,7 +116,8 @@ void LinhaSerial::fechar() {
 void LinhaSerial::fecharSemTrava() {
     if (m_fd < 0) return;
     tcflush(m_fd, TCIFLUSH);
-    tcflush(m_fd, TCOFLUSH);
+    if (m_saidaPendente) tcflush(m_fd, TCOFLUSH); // as in limpar()
+    m_saidaPendente = false;
     ::ioctl(m_fd, TIOCNXCL);
     ::flock(m_fd, LOCK_UN);
     ::close(m_fd);

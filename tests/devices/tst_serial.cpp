@@ -122,6 +122,24 @@ private slots:
         COMPARAR_BYTES(par.recebido(), esperado);
     }
 
+    // Nor does closing the line right after such a command (a configuration command on a line it opened).
+    void escritaSaiAntesDoFechamento() {
+        ParPty par;
+        const QString caminho = par.caminho();
+        QByteArray esperado;
+        for (int i = 0; i < 50; ++i) {
+            PortaSerial p = LinhaSerial::abrir(caminho, 19200);
+            QVERIFY(p);
+            const QByteArray cmd = bytes({'E', i, 0, 0});
+            int n = 0;
+            QVERIFY(EscreverBytes(p, cmd.constData(), 4, n));
+            FecharPortaSerial(p);
+            esperado += cmd;
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(par.recebido().size(), esperado.size(), 1000);
+        COMPARAR_BYTES(par.recebido(), esperado);
+    }
+
     // The line's limits, in real time with loose bounds.
     void limitesDeLeitura_data() {
         QTest::addColumn<int>("enviados");
