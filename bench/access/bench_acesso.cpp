@@ -39,7 +39,7 @@ struct SemJanelas : InterfaceAcesso {
 int main(int argc, char** argv) {
     QTemporaryDir pasta;
     qputenv("PORTARIS_HOME", pasta.path().toLocal8Bit());
-    qputenv("PORTARIS_ESTACAO", "BENCH001");
+    qputenv("PORTARIS_ESTACAO", "BE0C0001");
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     const QStringList a = app.arguments();
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
         Banco b;
         b.conectar(arquivo, "SYSDBA", "masterkey");
         b.executar(
-            "UPDATE LEITORA SET SERIAL = 'COM1', SERIALNUM = 'BENCH001', CABECA = 200, DESABILITAR = '0', "
+            "UPDATE LEITORA SET SERIAL = 'COM1', SERIALNUM = 'BE0C0001', CABECA = 200, DESABILITAR = '0', "
             "CONFIRMARACESSO = '0', IGNORARDESC = '0', NAOBATERELE = '0', PERMITIRREINGRESSO = '0', "
             "VISUALIZAR = '0', POSICAO = 'N' WHERE CHAVE = 1");
         b.commit();

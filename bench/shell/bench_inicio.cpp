@@ -26,7 +26,7 @@ struct OperadorMudo : Operador {
 int main(int argc, char** argv) {
     QTemporaryDir pasta;
     qputenv("PORTARIS_HOME", pasta.path().toLocal8Bit());
-    qputenv("PORTARIS_ESTACAO", "BENCH008");
+    qputenv("PORTARIS_ESTACAO", "BE0C0008");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTextStream out(stdout);
@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
             simulador.adicionar(n, sim::Modelo::Leitora71, 200);
             b.executar(QStringLiteral(
                            "INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIAL, SERIALNUM, DESABILITAR, "
-                           "POSICAO) VALUES (%1, 200, 'Leitora %1', 'COM%1', 'BENCH008', '0', 'N')")
+                           "POSICAO) VALUES (%1, 200, 'Leitora %1', 'COM%1', 'BE0C0008', '0', 'N')")
                            .arg(n));
         }
         b.commit();

@@ -1,6 +1,7 @@
 #pragma once
 #include <QThread>
 #include <atomic>
+#include <mutex>
 
 namespace portaris {
 
@@ -26,6 +27,21 @@ public:
 
 private:
     std::atomic<bool> m_flag{false};
+};
+
+// Holds a busy flag for a scope, waiting for it first: however the scope ends, even by an exception, the
+// flag is let go, so no poll or closing worker is left waiting on it for ever.
+class PosseOcupada {
+public:
+    explicit PosseOcupada(FlagOcupada& flag) : m_flag(flag) { m_flag.tomar(); }
+    // For a flag already won with tentar().
+    PosseOcupada(FlagOcupada& flag, std::adopt_lock_t) : m_flag(flag) {}
+    ~PosseOcupada() { m_flag.liberar(); }
+    PosseOcupada(const PosseOcupada&) = delete;
+    PosseOcupada& operator=(const PosseOcupada&) = delete;
+
+private:
+    FlagOcupada& m_flag;
 };
 
 } // namespace portaris

@@ -38,12 +38,9 @@ bool Enviar(const PortaSerial& porta, quint8 cabeca, quint8 letra, const quint8*
     return erro == 0;
 }
 
-bool Receber(const PortaSerial& porta, quint8 cabeca, quint8* resposta, int capacidade, quint8& erro) {
-    int lidos = 0;
-    if (!LerBytes(porta, resposta, 4, lidos) || lidos != 4) {
-        erro = ErroSemResposta;
-        return false;
-    }
+namespace {
+// The rest of a reply whose first four bytes are in resposta: header checks, body, sum.
+bool completar(const PortaSerial& porta, quint8 cabeca, quint8* resposta, int capacidade, quint8& erro) {
     if (resposta[0] != STX || resposta[2] != RS) {
         erro = ErroCabecalho;
         return false;
@@ -58,6 +55,7 @@ bool Receber(const PortaSerial& porta, quint8 cabeca, quint8* resposta, int capa
         erro = ErroCorpo;
         return false;
     }
+    int lidos = 0;
     if (!LerBytes(porta, resposta + 4, N + 4, lidos) || lidos != N + 4) {
         erro = ErroCorpo;
         return false;
@@ -71,6 +69,39 @@ bool Receber(const PortaSerial& porta, quint8 cabeca, quint8* resposta, int capa
     }
     erro = 0;
     return true;
+}
+} // namespace
+
+bool Receber(const PortaSerial& porta, quint8 cabeca, quint8* resposta, int capacidade, quint8& erro) {
+    int lidos = 0;
+    if (!LerBytes(porta, resposta, 4, lidos) || lidos != 4) {
+        erro = ErroSemResposta;
+        return false;
+    }
+    return completar(porta, cabeca, resposta, capacidade, erro);
+}
+
+bool ReceberSeguinte(const PortaSerial& porta, quint8 cabeca, quint8* resposta, int capacidade,
+                     quint8& erro) {
+    int lidos = 0;
+    if (!LerBytes(porta, resposta, 4, lidos) || lidos != 4) {
+        erro = ErroSemResposta;
+        return false;
+    }
+    // Slide one byte at a time until STX and RS sit where a header has them, so a stray STX is passed
+    // over too; a buffer's worth of bytes without a header is no frame.
+    for (int saltados = 0; resposta[0] != STX || resposta[2] != RS; ++saltados) {
+        if (saltados == capacidade) {
+            erro = ErroCabecalho;
+            return false;
+        }
+        std::memmove(resposta, resposta + 1, 3);
+        if (!LerBytes(porta, resposta + 3, 1, lidos) || lidos != 1) {
+            erro = ErroSemResposta;
+            return false;
+        }
+    }
+    return completar(porta, cabeca, resposta, capacidade, erro);
 }
 
 quint8 parHex(quint8 alto, quint8 baixo) {

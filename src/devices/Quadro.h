@@ -22,6 +22,8 @@ bool Enviar(const PortaSerial& porta, quint8 cabeca, quint8 letra, const quint8*
 // Reads a reply frame into resposta (capacity bytes). A declared length that would not fit is refused
 // with ErroCorpo after discarding what is pending, so the buffer never overflows.
 bool Receber(const PortaSerial& porta, quint8 cabeca, quint8* resposta, int capacidade, quint8& erro);
+// Reads a further frame of a reply that comes in several: bytes before its header are passed over.
+bool ReceberSeguinte(const PortaSerial& porta, quint8 cabeca, quint8* resposta, int capacidade, quint8& erro);
 
 // A pair of reply characters read as one byte: digits 0–9 and upper-case A–F count, others are skipped.
 quint8 parHex(quint8 alto, quint8 baixo);

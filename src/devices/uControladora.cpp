@@ -183,16 +183,18 @@ bool TControladora::LerEventos(quint8& erro) {
         TravaControladora trava(Porta);
         const quint8 n = 'N';
         if (!enviar('J', &n, 1, erro)) return false;
-        // The second frame follows the first without a request: purging between them could drop its
-        // first bytes, so the line is purged only after both.
         const bool ok1 = quadro::Receber(Porta, Cabeca, g_resposta, TamanhoResposta, erro);
         if (!ok1) {
             LimparPorta(Porta);
             return false;
         }
         hexResposta(a);
+        // The second frame comes without a request and may already wait behind the first, where a purge
+        // would drop it; what lies between the two is passed over instead. The purge comes after both.
         std::memset(g_resposta, 0, sizeof g_resposta);
-        if (!receber(erro)) return false;
+        const bool ok2 = quadro::ReceberSeguinte(Porta, Cabeca, g_resposta, TamanhoResposta, erro);
+        LimparPorta(Porta);
+        if (!ok2) return false;
         hexResposta(b);
     }
     auto hex2 = [](int v) { return QStringLiteral("%1").arg(v & 0xFF, 2, 16, QLatin1Char('0')).toUpper(); };

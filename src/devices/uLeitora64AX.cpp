@@ -90,7 +90,10 @@ bool TLeitora64AX::Sinalizar(quint8& erro) {
     return comando('H', nullptr, 0, erro);
 }
 
+// The reply is decoded under the line's lock: the moment it is let go, another thread may refill Resposta
+// (a gate pulsing this reader as its mother holds only its own busy flag).
 bool TLeitora64AX::LerTag(quint8& erro) {
+    TravaLinha trava(Porta);
     const quint8 d = TipoFechamento.load() == 1 ? 'N' : 'S';
     if (!comando('B', &d, 1, erro)) return false;
     Portao->Cartao = QString::fromLatin1(reinterpret_cast<const char*>(Resposta + 5), 10);
@@ -98,6 +101,7 @@ bool TLeitora64AX::LerTag(quint8& erro) {
 }
 
 bool TLeitora64AX::LerEstado(quint8& erro) {
+    TravaLinha trava(Porta);
     const bool ok = comando('E', nullptr, 0, erro);
     Portao->Presenca = ok && Resposta[5] == '1';
     Portao->Fechado = ok && Resposta[6] == '0';
@@ -110,6 +114,7 @@ bool TLeitora64AX::AcionarRele(qint32 tempo, quint8& erro) {
 }
 
 bool TLeitora64AX::GravarCabeca(quint8 nova, quint8& erro) {
+    TravaLinha trava(Porta); // the borrowed address too must not reach another thread's exchange
     const quint8 anterior = Cabeca;
     Cabeca = 170;
     const quint8 d[3] = {'G', 5, nova};
@@ -119,12 +124,11 @@ bool TLeitora64AX::GravarCabeca(quint8 nova, quint8& erro) {
 }
 
 void TLeitora64AX::PulsarPortao(quint8& erro) {
-    Ocupada.tomar();
+    PosseOcupada posse(Ocupada);
     if (!NaoBateRele)
         AcionarRele(Portao->TempoRele, erro);
     else if (LeitoraMae)
         LeitoraMae->AcionarRele(Portao->TempoRele, erro);
-    Ocupada.liberar();
 }
 
 bool TLeitora64AX::LerTagProtegido(quint8& erro) {
@@ -133,9 +137,8 @@ bool TLeitora64AX::LerTagProtegido(quint8& erro) {
         Portao->Cartao = SemCartao;
         return true;
     }
-    const bool ok = LerTag(erro);
-    g_leituraTag.liberar();
-    return ok;
+    PosseOcupada posse(g_leituraTag, std::adopt_lock);
+    return LerTag(erro);
 }
 
 void VincularLeitorasMae(const QList<TLeitora64AX*>& leitoras) {
@@ -155,13 +158,15 @@ void CicloPortao(TLeitora64AX& L, VereditoTag& veredito, StatusLeitoras* status)
     Relogio& clk = relogio();
     quint8 erro = 0;
 
-    L.Ocupada.tomar();
-    L.LerEstado();
-    L.Ocupada.liberar();
+    {
+        PosseOcupada posse(L.Ocupada);
+        L.LerEstado();
+    }
     if (!L.PortaAberta) return;
-    L.Ocupada.tomar();
-    L.LerEstado();
-    L.Ocupada.liberar();
+    {
+        PosseOcupada posse(L.Ocupada);
+        L.LerEstado();
+    }
 
     if (L.DesligarPor > 0 && P.Desligado)
         P.Desligado = clk.tick() - P.InicioDesligado < static_cast<quint32>(L.DesligarPor) * 1000u;
@@ -175,11 +180,10 @@ void CicloPortao(TLeitora64AX& L, VereditoTag& veredito, StatusLeitoras* status)
         if (!L.NaoBateRele && P.FalhaTransito > 0 && P.InicioFalha != 0 &&
             clk.tick() - P.InicioFalha > P.FalhaTransito * 1000u) {
             P.InicioFalha = clk.tick();
-            L.Ocupada.tomar();
+            PosseOcupada posse(L.Ocupada);
             L.AcionarRele(P.TempoRele, erro);
             P.FechamentoComandado = !P.FechamentoComandado;
             clk.dormir(500);
-            L.Ocupada.liberar();
         }
         if (P.FalhaTransito > 0 && P.InicioFalha == 0) P.InicioFalha = clk.tick();
     } else {
@@ -188,17 +192,18 @@ void CicloPortao(TLeitora64AX& L, VereditoTag& veredito, StatusLeitoras* status)
 
     if (P.FechamentoComandado && P.Fechado) P.FechamentoComandado = false;
 
-    L.Ocupada.tomar();
-    if (L.Acionamento == 0)
-        L.LerTagProtegido(erro);
-    else if (L.Acionamento == 1) {
-        if (P.Presenca)
+    {
+        PosseOcupada posse(L.Ocupada);
+        if (L.Acionamento == 0)
             L.LerTagProtegido(erro);
-        else
-            P.Cartao = SemCartao;
+        else if (L.Acionamento == 1) {
+            if (P.Presenca)
+                L.LerTagProtegido(erro);
+            else
+                P.Cartao = SemCartao;
+        }
+        if (status) status->AtualizarStatus(L.Chave, erro);
     }
-    if (status) status->AtualizarStatus(L.Chave, erro);
-    L.Ocupada.liberar();
 
     const bool novo = P.Cartao != SemCartao && P.Cartao != P.UltimoCartao;
     if (P.Aberto && novo) veredito.TratarTag64AX(P, L);

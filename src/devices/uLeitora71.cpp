@@ -145,18 +145,26 @@ std::pair<quint8, quint8> TLeitora71::ValoresMemoria(const QString& linha) {
 
 bool TLeitora71::EnviarCartoesMemoria(quint8& erro) {
     if (!ListaMemoria) return false;
+    // Cards past the last register are not sent at all; the count names only the cards stored, and the
+    // operation fails so the operator learns that some were left out.
+    const int guardados = std::min<int>(static_cast<int>(ListaMemoria->size()), MaxCartoesMemoria);
     int r = 6;
-    for (const QString& linha : *ListaMemoria) {
-        const auto [x, y] = ValoresMemoria(linha);
+    for (int k = 0; k < guardados; ++k) {
+        const auto [x, y] = ValoresMemoria(ListaMemoria->at(k));
         quint8 e = 0;
-        const bool primeiro = r <= 255 && gravarRegistro(x, static_cast<quint8>(r), ErroValor, e);
+        const bool primeiro = gravarRegistro(x, static_cast<quint8>(r), ErroValor, e);
         relogio().dormir(500);
         ++r;
-        if (primeiro && r <= 255) gravarRegistro(y, static_cast<quint8>(r), ErroValor, e);
+        if (primeiro) gravarRegistro(y, static_cast<quint8>(r), ErroValor, e);
         relogio().dormir(500);
         ++r;
     }
-    return gravarRegistro(static_cast<quint8>(ListaMemoria->size() % 256), 1, ErroValor, erro);
+    if (!gravarRegistro(static_cast<quint8>(guardados), 1, ErroValor, erro)) return false;
+    if (guardados < ListaMemoria->size()) {
+        erro = ErroMemoriaCheia;
+        return false;
+    }
+    return true;
 }
 
 quint8 TLeitora71::CodigoTempoRele(const QString& escolha) {

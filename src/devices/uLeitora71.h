@@ -14,10 +14,13 @@ class TabelaPortas;
 
 class TLeitora71 {
 public:
-    // Error bytes.
+    // Error bytes. ErroMemoriaCheia: the memory list had cards past the last register.
     static constexpr quint8 ErroEscritaEndereco = 1, ErroSemComplemento = 2, ErroComplemento = 3,
-                            ErroEscritaComando = 4, ErroValor = 16, ErroCabeca = 32, ErroResposta = 64;
+                            ErroEscritaComando = 4, ErroValor = 16, ErroCabeca = 32, ErroResposta = 64,
+                            ErroMemoriaCheia = 128;
     static constexpr int LimiteHandshake = 2000; // ms
+    // Two registers per card from register 6, and register numbers end at 255.
+    static constexpr int MaxCartoesMemoria = 125;
 
     TLeitora71() = default;
     // A configuration-panel object: no row, just an address and a line.

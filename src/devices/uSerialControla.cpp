@@ -116,7 +116,8 @@ void LinhaSerial::fechar() {
 void LinhaSerial::fecharSemTrava() {
     if (m_fd < 0) return;
     tcflush(m_fd, TCIFLUSH);
-    tcflush(m_fd, TCOFLUSH);
+    if (m_saidaPendente) tcflush(m_fd, TCOFLUSH); // as in limpar()
+    m_saidaPendente = false;
     ::ioctl(m_fd, TIOCNXCL);
     ::flock(m_fd, LOCK_UN);
     ::close(m_fd);
@@ -128,7 +129,10 @@ void LinhaSerial::fecharSemTrava() {
 void LinhaSerial::limpar() {
     QMutexLocker l(&m_trava);
     if (m_fd < 0) return;
-    tcflush(m_fd, TCOFLUSH);
+    // After a drained write nothing of ours is pending, and flushing output would only reach bytes the
+    // system still carries to the far end (a pseudo-terminal's buffers cannot be drained or counted).
+    if (m_saidaPendente) tcflush(m_fd, TCOFLUSH);
+    m_saidaPendente = false;
     tcflush(m_fd, TCIFLUSH);
 }
 
@@ -157,8 +161,21 @@ bool LinhaSerial::escrever(const void* bytes, int n, int& escritos) {
         if (pr < 0 && errno == EINTR) continue;
         if (pr <= 0 || (pf.revents & (POLLERR | POLLHUP | POLLNVAL))) break;
     }
-    escritos = feitos;
-    return feitos == n;
+    const int pendentes = std::min(drenar(t, limite), feitos);
+    m_saidaPendente = pendentes > 0;
+    escritos = feitos - pendentes;
+    return escritos == n;
+}
+
+// Waits until the driver's output queue is empty, as tcdrain would, but no longer than the write's limit;
+// returns the bytes still queued then.
+int LinhaSerial::drenar(const QElapsedTimer& desde, qint64 limite) {
+    for (;;) {
+        int pendentes = 0;
+        if (::ioctl(m_fd, TIOCOUTQ, &pendentes) != 0 || pendentes <= 0) return 0;
+        if (restante(desde, limite) == 0) return pendentes;
+        ::usleep(1000);
+    }
 }
 
 bool LinhaSerial::ler(void* destino, int n, int& lidos) {

@@ -1,6 +1,7 @@
 #pragma once
 // Serial lines: exclusive open, raw 8N1, all-or-nothing transfers with the line's time limits, and a
 // lock per line that a driver holds for a whole command and its reply.
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QString>
 #include <array>
@@ -20,7 +21,10 @@ public:
     const QString& caminho() const { return m_caminho; }
     bool aberta() const;
     void fechar();
+    // Discards pending input, and output only when a write left some behind (see escrever).
     void limpar();
+    // Returns once the driver's output queue is empty, within the write's limit: a relay command has no
+    // reply to show it was lost, so the next purge must find nothing of it left to drop.
     bool escrever(const void* bytes, int n, int& escritos);
     bool ler(void* destino, int n, int& lidos);
 
@@ -35,10 +39,12 @@ public:
 private:
     LinhaSerial(int fd, QString caminho, QString chave);
     void fecharSemTrava();
+    int drenar(const QElapsedTimer& desde, qint64 limite);
 
     int m_fd;
     QString m_caminho;
     QString m_chave;
+    bool m_saidaPendente = false;
     QRecursiveMutex m_trava;
 };
 

@@ -2,6 +2,7 @@
 
 #include "ArquivoIni.h"
 
+#include <algorithm>
 #include <sys/statvfs.h>
 
 namespace portaris {
@@ -12,7 +13,17 @@ QString formatarIdentificador(quint32 serial) {
 
 QString IdentificadorEstacao(const QString& /*unidade*/) {
     const QString fixo = qEnvironmentVariable("PORTARIS_ESTACAO");
-    if (!fixo.isEmpty()) return fixo;
+    if (!fixo.isEmpty()) {
+        const bool hexadecimal = std::all_of(fixo.begin(), fixo.end(), [](QChar c) {
+            return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
+        });
+        if (fixo.size() != 8 || !hexadecimal)
+            throw ErroEstacao(QStringLiteral("A variável de ambiente PORTARIS_ESTACAO vale \"%1\", mas o "
+                                             "identificador da estação tem oito dígitos hexadecimais "
+                                             "(0 a 9, A a F), por exemplo 0000ABCD.")
+                                  .arg(fixo));
+        return fixo.toUpper();
+    }
     struct statvfs info {};
     if (statvfs("/", &info) != 0) return {};
     return formatarIdentificador(static_cast<quint32>(info.f_fsid & 0xFFFFFFFFu));

@@ -1,4 +1,5 @@
 #include "db/Esquema.h"
+#include "platform/Estacao.h"
 #include "platform/PastaPrograma.h"
 #include "platform/Sinais.h"
 #include "shell/Console.h"
@@ -6,6 +7,7 @@
 #include "shell/uPORTARIS.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 using namespace portaris;
 
@@ -15,6 +17,12 @@ int main(int argc, char** argv) {
         return ComandoCriarBanco(QCoreApplication::arguments());
     }
     QApplication app(argc, argv);
+    try {
+        IdentificadorEstacao();
+    } catch (const ErroEstacao& e) { // a wrong identifier would quietly load none of this station's devices
+        QMessageBox::critical(nullptr, QStringLiteral("Erro"), e.texto());
+        return 1;
+    }
     PastaPrograma::garantir();
 
     OperadorDialogo operador;

@@ -9,6 +9,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 #include <atomic>
+#include <pthread.h>
+#include <sched.h>
 #include <thread>
 
 using namespace portaris;
@@ -30,6 +32,21 @@ quint8* u(QByteArray& b) {
 }
 const quint8* u(const QByteArray& b) {
     return reinterpret_cast<const quint8*>(b.constData());
+}
+// Keeps the calling thread on one core, the previous set of cores returned for restoring. At idle priority
+// the thread yields that core to anyone it wakes, at once: letting go of a lock hands the line over
+// before its next instruction, as a loaded machine may do at any time.
+cpu_set_t fixarNucleo(int nucleo, bool ocioso) {
+    cpu_set_t antes, so;
+    pthread_getaffinity_np(pthread_self(), sizeof antes, &antes);
+    CPU_ZERO(&so);
+    CPU_SET(nucleo, &so);
+    pthread_setaffinity_np(pthread_self(), sizeof so, &so);
+    if (ocioso) {
+        const sched_param p{};
+        pthread_setschedparam(pthread_self(), SCHED_IDLE, &p);
+    }
+    return antes;
 }
 } // namespace
 
@@ -224,6 +241,29 @@ private slots:
         QCOMPARE(c.CartoesLidos[0], QStringLiteral("0000000000"));
     }
 
+    // Stray bytes between the two frames of the live slots: every poll still delivers the card.
+    void vagasAoVivoComBytesSoltos_data() {
+        QTest::addColumn<QString>("soltos");
+        QTest::newRow("um byte") << "55";
+        QTest::newRow("um STX") << "02";
+        QTest::newRow("fim de linha") << "0D 0A";
+    }
+    void vagasAoVivoComBytesSoltos() {
+        QFETCH(QString, soltos);
+        TControladora c(Ctr, porta);
+        ok(QStringLiteral("vivo 3 130 3 1A2B3C 2"));
+        ok(QStringLiteral("falha 3 130 entre ") + soltos);
+        for (int i = 0; i < 3; ++i) {
+            quint8 e = 99;
+            c.CartoesLidos[2] = QString();
+            QVERIFY2(c.LerEventos(e), qPrintable(QStringLiteral("leitura %1, erro %2").arg(i).arg(e)));
+            QCOMPARE(int(e), 0);
+            QCOMPARE(c.CartoesLidos[2], QStringLiteral("00001A2B3C"));
+            QCOMPARE(c.PortasLidas[2], QStringLiteral("02"));
+        }
+        QCOMPARE(sim->contar(QStringLiteral("falha"), Com, Ctr), 3);
+    }
+
     // A closing-worker-like thread and this thread exchange on one line at once; the devices see every
     // exchange whole.
     void duasThreadsNumaLinha() {
@@ -263,6 +303,64 @@ private slots:
         QCOMPARE(falhasTrabalhador.load(), 0);
         QCOMPARE(sim->intercalacoes(), 0);
         QCOMPARE(pedidosRele.load(), 40);
+    }
+
+    // A gate's closing worker reads its reader while this thread pulses the same reader as another gate's
+    // mother: each decodes its own reply, never the buffer the other exchange is refilling.
+    void leituraDaMaeDuranteOPulso_data() {
+        QTest::addColumn<QString>("leitura");
+        QTest::newRow("estado") << "estado";
+        QTest::newRow("tag") << "tag";
+        QTest::newRow("cabeça") << "cabeca";
+    }
+    void leituraDaMaeDuranteOPulso() {
+        QFETCH(QString, leitura);
+        ok(QStringLiteral("sensor 3 171 presenca 1"));
+        ok(QStringLiteral("sensor 3 171 fechado 1"));
+        ok(QStringLiteral("tag 3 171 0000ABCDEF"));
+        TLeitora64AX mae(C64, porta);
+        TLeitora64AX filha(C64 + 1, porta); // never addressed: its relay is the mother's
+        filha.NaoBateRele = true;
+        filha.LeitoraMae = &mae;
+        filha.Portao->TempoRele = 250;
+        const int nucleo = std::max(sched_getcpu(), 0);
+        const cpu_set_t antes = fixarNucleo(nucleo, false);
+        std::atomic<int> erradas{0}, leituras{0};
+        std::atomic<bool> fim{false};
+        std::thread trabalhador([&] {
+            fixarNucleo(nucleo, true);
+            while (!fim) {
+                mae.Ocupada.tomar();
+                quint8 e = 0;
+                bool certa;
+                if (leitura == QLatin1String("estado")) {
+                    certa = mae.LerEstado(e) && mae.Portao->Presenca && mae.Portao->Fechado;
+                } else if (leitura == QLatin1String("tag")) {
+                    mae.Portao->Cartao = QStringLiteral("0000000000");
+                    certa = mae.LerTag(e) && mae.Portao->Cartao == QLatin1String("0000ABCDEF");
+                } else {
+                    certa = mae.GravarCabeca(C64, e);
+                }
+                mae.Ocupada.liberar();
+                if (!certa) ++erradas;
+                ++leituras;
+            }
+        });
+        constexpr int Pulsos = 30;
+        int pulsosFalhos = 0;
+        for (int i = 0; i < Pulsos; ++i) {
+            quint8 e = 0;
+            filha.PulsarPortao(e);
+            if (e != 0) ++pulsosFalhos;
+            QThread::usleep(200); // the core is the worker's: its next read takes the line
+        }
+        fim = true;
+        trabalhador.join();
+        pthread_setaffinity_np(pthread_self(), sizeof antes, &antes);
+        QVERIFY(leituras.load() > 0);
+        QCOMPARE(erradas.load(), 0);
+        QCOMPARE(pulsosFalhos, 0);
+        QTRY_COMPARE(sim->contar(QStringLiteral("rele"), Com, C64), Pulsos);
     }
 
     // The far end disappears: every driver reports its error byte within its limits, nothing crashes.

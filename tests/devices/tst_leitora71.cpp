@@ -169,8 +169,20 @@ private slots:
         QCOMPARE(obs, observado);
     }
 
-    // Card registers end at 255: a 126th card is not written (it would wrap onto the head address).
+    // Card registers end at 255: cards past the 125th are not sent and cost no wait, the count names the
+    // cards stored, and a list that did not fit fails.
+    void memoriaAlemDoLimite_data() {
+        QTest::addColumn<int>("cartoes");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("erro");
+        QTest::newRow("125 cabem") << 125 << true << 0;
+        QTest::newRow("126: o último fica de fora") << 126 << false << int(TLeitora71::ErroMemoriaCheia);
+        QTest::newRow("300: a contagem não dá a volta") << 300 << false << int(TLeitora71::ErroMemoriaCheia);
+    }
     void memoriaAlemDoLimite() {
+        QFETCH(int, cartoes);
+        QFETCH(bool, ok);
+        QFETCH(int, erro);
         ParPty par;
         PortaSerial porta = LinhaSerial::abrir(par.caminho(), 19200);
         Passos passos;
@@ -179,15 +191,18 @@ private slots:
             passos << ok1() << ParPty::Passo{4, bytes({0, 0})};
             esperado += cmd(Cab, 'C', 0, 0, reg);
         }
-        passos << ok1() << ParPty::Passo{4, bytes({7, 14})};
-        esperado += cmd(Cab, 'C', 7, 14, 1);
+        passos << ok1() << ParPty::Passo{4, bytes({7, 13})};
+        esperado += cmd(Cab, 'C', 7, 13, 1); // 125
         par.roteiro(passos);
         TLeitora71 l(Cab, porta);
         l.ListaMemoria = QStringList();
-        for (int i = 0; i < 126; ++i)
+        for (int i = 0; i < cartoes; ++i)
             *l.ListaMemoria << QStringLiteral("0000000000 - X");
         quint8 e = 0;
-        QVERIFY(l.EnviarCartoesMemoria(e));
+        const quint32 antes = relogioFalso.tick();
+        QCOMPARE(l.EnviarCartoesMemoria(e), ok);
+        QCOMPARE(int(e), erro);
+        QCOMPARE(relogioFalso.tick() - antes, 125u * 1000u); // two 500 ms pauses per card stored
         QTest::qWait(20);
         COMPARAR_BYTES(par.recebido(), esperado);
     }

@@ -4,6 +4,7 @@
 #include "platform/Relogio.h"
 
 #include <QTest>
+#include <stdexcept>
 
 using namespace portaris;
 using portaris::sim::Modelo;
@@ -46,7 +47,10 @@ class TstPortao : public QObject {
 
 private slots:
     void init() { definirRelogio(&relogioFalso); }
-    void cleanup() { definirRelogio(nullptr); }
+    void cleanup() {
+        relogioFalso.aoDormir({});
+        definirRelogio(nullptr);
+    }
 
     void ciclo_data() {
         QTest::addColumn<QString>("config");
@@ -278,6 +282,49 @@ private slots:
                      .arg(p.UltimoCartao),
                  estado);
         QCOMPARE(sim.intercalacoes(), 0);
+    }
+
+    // An exception raised while the cycle holds the reader's busy flag leaves the flag free: the next poll
+    // (and a closing worker waiting for the flag) goes on instead of hanging.
+    void excecaoNoCiclo_data() {
+        QTest::addColumn<QString>("onde");
+        QTest::newRow("relato de estado") << "status";
+        QTest::newRow("pausa do pulso de falha no trânsito") << "pausa";
+    }
+    void excecaoNoCiclo() {
+        QFETCH(QString, onde);
+        Simulador sim(19200, false);
+        PortaSerial porta = LinhaSerial::abrir(sim.abrirBarramento(Com), 19200);
+        sim.adicionar(Com, Modelo::Leitora64AX, Cab);
+        TLeitora64AX l(Cab, porta);
+        l.Chave = Cab;
+        l.Portao->Ativo = true;
+        l.Portao->TempoRele = 250;
+        l.Portao->FalhaTransito = 30;
+        QCOMPARE(sim.comando(QStringLiteral("sensor 1 171 fechado 0")), QStringLiteral("ok"));
+        struct StatusQueLanca : StatusLeitoras {
+            bool lancar = false;
+            void AtualizarStatus(int, quint8) override {
+                if (lancar) throw std::runtime_error("janela de status");
+            }
+        } status;
+        bool lancarNaPausa = false;
+        relogioFalso.aoDormir([&](int ms) {
+            if (lancarNaPausa && ms == 500) throw std::runtime_error("pausa");
+        });
+        VereditoRoteirizado veredito;
+        CicloPortao(l, veredito, &status); // the gate is open: the transit-failure timer starts
+        relogioFalso.avancar(30001);
+        if (onde == QLatin1String("status"))
+            status.lancar = true;
+        else
+            lancarNaPausa = true;
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, CicloPortao(l, veredito, &status));
+        lancarNaPausa = false;
+        QVERIFY(!l.Ocupada.ativa());
+        status.lancar = false;
+        CicloPortao(l, veredito, &status);
+        QVERIFY(!l.Ocupada.ativa());
     }
 
     // One tag read at a time over all gates: a read that finds the guard taken reports no tag and success.

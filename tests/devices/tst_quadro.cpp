@@ -251,6 +251,16 @@ private slots:
             << eventos << Passos{passo(J, r(Ctr, hex16(a))), {0, r(Ctr, hex16(b)), 30}} << J << true << 0
             << QStringLiteral("00001A2B3C/02 ") + QStringLiteral("0000000000/01 ").repeated(6) +
                    QStringLiteral("0000FF0001/04");
+        // A stray byte between the frames, even one that looks like a frame's start, is passed over.
+        const QString duasVagas = QStringLiteral("00001A2B3C/02 ") +
+                                  QStringLiteral("0000000000/01 ").repeated(6) +
+                                  QStringLiteral("0000FF0001/04");
+        QTest::newRow("J byte solto entre os quadros")
+            << eventos << Passos{passo(J, r(Ctr, hex16(a)) + char(0x55) + r(Ctr, hex16(b)))} << J << true << 0
+            << duasVagas;
+        QTest::newRow("J STX solto entre os quadros")
+            << eventos << Passos{passo(J, r(Ctr, hex16(a)) + char(2) + r(Ctr, hex16(b)))} << J << true << 0
+            << duasVagas;
         QTest::newRow("J segundo quadro falta: 7")
             << eventos << Passos{passo(J, r(Ctr, hex16({})))} << J << false << 7
             << QStringLiteral("0000000000/00 ").repeated(8).trimmed();

@@ -104,6 +104,42 @@ private slots:
         QCOMPARE(n, 0);
     }
 
+    // A command that gets no reply (a relay pulse) has left when its write returns: the purge that opens
+    // the next exchange does not drop it.
+    void escritaSaiAntesDaLimpeza() {
+        ParPty par;
+        PortaSerial p = LinhaSerial::abrir(par.caminho(), 19200);
+        QByteArray esperado;
+        for (int i = 0; i < 100; ++i) {
+            const QByteArray cmd = bytes({'E', i, 0, 0});
+            int n = 0;
+            QVERIFY(EscreverBytes(p, cmd.constData(), 4, n));
+            QCOMPARE(n, 4);
+            LimparPorta(p);
+            esperado += cmd;
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(par.recebido().size(), esperado.size(), 1000);
+        COMPARAR_BYTES(par.recebido(), esperado);
+    }
+
+    // Nor does closing the line right after such a command (a configuration command on a line it opened).
+    void escritaSaiAntesDoFechamento() {
+        ParPty par;
+        const QString caminho = par.caminho();
+        QByteArray esperado;
+        for (int i = 0; i < 50; ++i) {
+            PortaSerial p = LinhaSerial::abrir(caminho, 19200);
+            QVERIFY(p);
+            const QByteArray cmd = bytes({'E', i, 0, 0});
+            int n = 0;
+            QVERIFY(EscreverBytes(p, cmd.constData(), 4, n));
+            FecharPortaSerial(p);
+            esperado += cmd;
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(par.recebido().size(), esperado.size(), 1000);
+        COMPARAR_BYTES(par.recebido(), esperado);
+    }
+
     // The line's limits, in real time with loose bounds.
     void limitesDeLeitura_data() {
         QTest::addColumn<int>("enviados");

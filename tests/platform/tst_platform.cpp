@@ -8,6 +8,7 @@
 #include "platform/Relogio.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QTest>
 #include <memory>
 
@@ -40,9 +41,11 @@ private slots:
         PastaPrograma::garantir();
         for (const char* sub : {"AreaTemp", "Relatorios", "Sons", "copia"})
             QVERIFY(QDir(pasta->caminho(QString::fromLatin1(sub))).exists());
-        QCOMPARE(PastaPrograma::traduzir(QStringLiteral("C:\\Portaris\\portaris.fdb")), pasta->caminho("portaris.fdb"));
+        QCOMPARE(PastaPrograma::traduzir(QStringLiteral("C:\\Portaris\\portaris.fdb")),
+                 pasta->caminho("portaris.fdb"));
         QCOMPARE(PastaPrograma::traduzir(QStringLiteral("c:\\portaris\\copia")), pasta->caminho("copia"));
-        QCOMPARE(PastaPrograma::traduzir(QStringLiteral("/srv/dados/p.fdb")), QStringLiteral("/srv/dados/p.fdb"));
+        QCOMPARE(PastaPrograma::traduzir(QStringLiteral("/srv/dados/p.fdb")),
+                 QStringLiteral("/srv/dados/p.fdb"));
     }
 
     void semArquivoValeOPadrao() {
@@ -66,8 +69,10 @@ private slots:
         QTest::addColumn<QByteArray>("arquivo");
         QTest::addColumn<QString>("lido");
         // Each row reads one key; the value is shown as text whatever its type.
-        QTest::newRow("protocolo minúsculo é lido como está") << QByteArray("[firebird]\nprotocol=tcpip\n") << "protocol:tcpip";
-        QTest::newRow("texto vazio presente") << QByteArray("[outros]\nnomecomputador=\n") << "nomecomputador:";
+        QTest::newRow("protocolo minúsculo é lido como está")
+            << QByteArray("[firebird]\nprotocol=tcpip\n") << "protocol:tcpip";
+        QTest::newRow("texto vazio presente")
+            << QByteArray("[outros]\nnomecomputador=\n") << "nomecomputador:";
         QTest::newRow("refresh=yes vale o padrão") << QByteArray("[firebird]\nrefresh=yes\n") << "refresh:0";
         QTest::newRow("refresh=2 é verdadeiro") << QByteArray("[firebird]\nrefresh=2\n") << "refresh:1";
         QTest::newRow("refresh=-1 é verdadeiro") << QByteArray("[firebird]\nrefresh=-1\n") << "refresh:1";
@@ -80,7 +85,8 @@ private slots:
         QTest::newRow("seção e chave sem caixa") << QByteArray("[REMOTO]\r\nPorta=6000\r\n") << "porta:6000";
         QTest::newRow("chave de outra seção") << QByteArray("[qx64]\nporta=1\n[remoto]\n") << "porta:4005";
         QTest::newRow("comentário ignorado") << QByteArray("[remoto]\n;porta=1\nporta=2\n") << "porta:2";
-        QTest::newRow("servidor em UTF-8") << QByteArray("[firebird]\nservername=estação\n") << "servername:estação";
+        QTest::newRow("servidor em UTF-8")
+            << QByteArray("[firebird]\nservername=estação\n") << "servername:estação";
     }
     void leituras() {
         QFETCH(QByteArray, arquivo);
@@ -104,13 +110,16 @@ private slots:
         QTest::newRow("cria arquivo e seção") << QByteArray() << QByteArray("[remoto]\nporta=4100\n");
         QTest::newRow("troca o valor e guarda o resto")
             << QByteArray("; feito à mão\n[remoto]\nativo=1\nPORTA=9\nextra=x\n\n[qx64]\nfalhoutransito=3\n")
-            << QByteArray("; feito à mão\n[remoto]\nativo=1\nporta=4100\nextra=x\n\n[qx64]\nfalhoutransito=3\n");
+            << QByteArray(
+                   "; feito à mão\n[remoto]\nativo=1\nporta=4100\nextra=x\n\n[qx64]\nfalhoutransito=3\n");
         QTest::newRow("acrescenta na seção certa")
             << QByteArray("[Remoto]\nativo=1\n\n[qx64]\nfalhoutransito=3\n")
             << QByteArray("[Remoto]\nativo=1\nporta=4100\n\n[qx64]\nfalhoutransito=3\n");
-        QTest::newRow("nova seção no fim") << QByteArray("[qx64]\nfalhoutransito=3")
-                                           << QByteArray("[qx64]\nfalhoutransito=3\n\n[remoto]\nporta=4100\n");
-        QTest::newRow("mantém CRLF") << QByteArray("[remoto]\r\nporta=1\r\n") << QByteArray("[remoto]\r\nporta=4100\r\n");
+        QTest::newRow("nova seção no fim")
+            << QByteArray("[qx64]\nfalhoutransito=3")
+            << QByteArray("[qx64]\nfalhoutransito=3\n\n[remoto]\nporta=4100\n");
+        QTest::newRow("mantém CRLF") << QByteArray("[remoto]\r\nporta=1\r\n")
+                                     << QByteArray("[remoto]\r\nporta=4100\r\n");
     }
     void gravacoes() {
         QFETCH(QByteArray, antes);
@@ -135,7 +144,8 @@ private slots:
         const QString ini = pasta->caminho("ptconfig.ini");
         escrever(ini, "[remoto]\nporta=1\n");
         QFile::setPermissions(pasta->caminho(), QFile::ReadOwner | QFile::ExeOwner);
-        if (QFile(pasta->caminho("x")).open(QIODevice::WriteOnly)) QSKIP("running with rights that ignore permissions");
+        if (QFile(pasta->caminho("x")).open(QIODevice::WriteOnly))
+            QSKIP("running with rights that ignore permissions");
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, cfg::remoto_porta.gravar(2));
         QFile::setPermissions(pasta->caminho(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(conteudo(ini), QByteArray("[remoto]\nporta=1\n"));
@@ -162,7 +172,56 @@ private slots:
         QCOMPARE(IdentificadorEstacao(), real); // stable
         qputenv("PORTARIS_ESTACAO", "0000ABCD");
         QCOMPARE(IdentificadorEstacao(), QStringLiteral("0000ABCD"));
-        if (antes.isEmpty()) qunsetenv("PORTARIS_ESTACAO"); else qputenv("PORTARIS_ESTACAO", antes);
+        if (antes.isEmpty())
+            qunsetenv("PORTARIS_ESTACAO");
+        else
+            qputenv("PORTARIS_ESTACAO", antes);
+    }
+
+    // $PORTARIS_ESTACAO as given by whoever starts the program: taken in either case, refused when it
+    // is not eight hexadecimal digits, ignored when empty.
+    void estacaoDoAmbiente_data() {
+        QTest::addColumn<bool>("definida");
+        QTest::addColumn<QByteArray>("valor");
+        QTest::addColumn<QString>("esperado"); // "real": the file system's; "erro": refused
+        QTest::newRow("maiúsculas") << true << QByteArray("DEADBEEF") << "DEADBEEF";
+        QTest::newRow("minúsculas viram maiúsculas") << true << QByteArray("0000abcd") << "0000ABCD";
+        QTest::newRow("mistas") << true << QByteArray("1a2B3c4D") << "1A2B3C4D";
+        QTest::newRow("sete dígitos") << true << QByteArray("000ABCD") << "erro";
+        QTest::newRow("nove dígitos") << true << QByteArray("00000ABCD") << "erro";
+        QTest::newRow("letra fora do hexadecimal") << true << QByteArray("BENCH001") << "erro";
+        QTest::newRow("prefixo 0x") << true << QByteArray("0x00ABCD") << "erro";
+        QTest::newRow("espaço no fim") << true << QByteArray("0000ABCD ") << "erro";
+        QTest::newRow("vazia vale como não definida") << true << QByteArray("") << "real";
+        QTest::newRow("não definida") << false << QByteArray() << "real";
+    }
+    void estacaoDoAmbiente() {
+        QFETCH(bool, definida);
+        QFETCH(QByteArray, valor);
+        QFETCH(QString, esperado);
+        const QByteArray antes = qgetenv("PORTARIS_ESTACAO");
+        const bool havia = qEnvironmentVariableIsSet("PORTARIS_ESTACAO");
+        const auto restaurar = qScopeGuard([&] {
+            if (havia)
+                qputenv("PORTARIS_ESTACAO", antes);
+            else
+                qunsetenv("PORTARIS_ESTACAO");
+        });
+        qunsetenv("PORTARIS_ESTACAO");
+        const QString real = IdentificadorEstacao();
+        if (definida) qputenv("PORTARIS_ESTACAO", valor);
+        if (esperado == QLatin1String("erro")) {
+            try {
+                IdentificadorEstacao();
+                QFAIL("accepted");
+            } catch (const ErroEstacao& e) {
+                QVERIFY2(e.texto().contains(QLatin1String("PORTARIS_ESTACAO")), qPrintable(e.texto()));
+                QVERIFY2(e.texto().contains(QLatin1Char('"') + QString::fromLatin1(valor) + QLatin1Char('"')),
+                         qPrintable(e.texto()));
+            }
+        } else {
+            QCOMPARE(IdentificadorEstacao(), esperado == QLatin1String("real") ? real : esperado);
+        }
     }
 
     void codecIdaEVolta() {
@@ -175,7 +234,8 @@ private slots:
         QCOMPARE(Codec1252::codificar(QStringLiteral("→")), QByteArray("?"));
         // Every byte decodes and encodes back to itself.
         QByteArray todos;
-        for (int i = 0; i < 256; ++i) todos.append(char(i));
+        for (int i = 0; i < 256; ++i)
+            todos.append(char(i));
         QCOMPARE(Codec1252::codificar(Codec1252::decodificar(todos)), todos);
     }
 
@@ -203,17 +263,20 @@ private slots:
         QTest::addColumn<int>("tipo");
         QTest::addColumn<QString>("mensagem");
         QTest::newRow("erro simples") << "@!000ERRCabeça inválida!" << 1 << 0 << 0 << "Cabeça inválida!";
-        QTest::newRow("palavras antes") << "exception 1\nE_X\n@!000ERRLeitora ocupada" << 1 << 0 << 0 << "Leitora ocupada";
-        QTest::newRow("pergunta") << "@!-01AVIConfirma apagar acessos/rondas?" << 0 << -1 << 1 << "Confirma apagar acessos/rondas?";
-        QTest::newRow("sucesso") << "@!000OKKConfiguração salva com sucesso." << 0 << 0 << 2 << "Configuração salva com sucesso.";
+        QTest::newRow("palavras antes")
+            << "exception 1\nE_X\n@!000ERRLeitora ocupada" << 1 << 0 << 0 << "Leitora ocupada";
+        QTest::newRow("pergunta") << "@!-01AVIConfirma apagar acessos/rondas?" << 0 << -1 << 1
+                                  << "Confirma apagar acessos/rondas?";
+        QTest::newRow("sucesso") << "@!000OKKConfiguração salva com sucesso." << 0 << 0 << 2
+                                 << "Configuração salva com sucesso.";
         QTest::newRow("tipo desconhecido mantém o anterior") << "@!000XYZTexto" << 0 << 0 << 0 << "Texto";
         QTest::newRow("tipo desconhecido após aviso") << "@!000???Texto" << 1 << 0 << 1 << "Texto";
-        QTest::newRow("quebras de linha") << "@!000ERRHora Inválida\r\nInício deve ser <= que fim!" << 1 << 0 << 0
-                                           << "Hora Inválida\r\nInício deve ser <= que fim!";
+        QTest::newRow("quebras de linha") << "@!000ERRHora Inválida\r\nInício deve ser <= que fim!" << 1 << 0
+                                          << 0 << "Hora Inválida\r\nInício deve ser <= que fim!";
         QTest::newRow("só o primeiro @!") << "a@!000AVIum @!000ERRdois" << 0 << 0 << 1 << "um @!000ERRdois";
         QTest::newRow("outro código, sem botões") << "@!005AVIx" << 0 << 5 << 1 << "x";
-        QTest::newRow("erro do banco sem @!") << "violation of PRIMARY or UNIQUE KEY" << 1 << 0 << 0
-                                              << "violation of PRIMARY or UNIQUE KEY";
+        QTest::newRow("erro do banco sem @!")
+            << "violation of PRIMARY or UNIQUE KEY" << 1 << 0 << 0 << "violation of PRIMARY or UNIQUE KEY";
         QTest::newRow("código que não é número") << "@!abcERRx" << 1 << 0 << 0 << "@!abcERRx";
         QTest::newRow("curto demais") << "@!0" << 1 << 0 << 0 << "@!0";
     }
@@ -262,11 +325,14 @@ private slots:
         r.avancar(40'000); // same minute
         GravarLog({QStringLiteral("Finaliza o Portaris")});
         r.avancar(60'000);
-        GravarLog({QStringLiteral("Inicio btCONClick(Sender: TObject)"), QStringLiteral("Fim btCONClick(Sender: TObject)")}, 2);
-        QCOMPARE(conteudo(CaminhoLog()), QByteArray("2024-05-07 14:32 : Inicializa o Portaris\n\n"
-                                                    "2024-05-07 14:32 : Finaliza o Portaris\n\n"
-                                                    "2024-05-07 14:33 : Inicio btCONClick(Sender: TObject)\n"
-                                                    "2024-05-07 14:33 : Fim btCONClick(Sender: TObject)\n\n\n"));
+        GravarLog({QStringLiteral("Inicio btCONClick(Sender: TObject)"),
+                   QStringLiteral("Fim btCONClick(Sender: TObject)")},
+                  2);
+        QCOMPARE(conteudo(CaminhoLog()),
+                 QByteArray("2024-05-07 14:32 : Inicializa o Portaris\n\n"
+                            "2024-05-07 14:32 : Finaliza o Portaris\n\n"
+                            "2024-05-07 14:33 : Inicio btCONClick(Sender: TObject)\n"
+                            "2024-05-07 14:33 : Fim btCONClick(Sender: TObject)\n\n\n"));
     }
 
     void logAcrescentaComoCarregarESalvar() {
@@ -274,7 +340,9 @@ private slots:
         definirRelogio(&r);
         escrever(CaminhoLog(), "linha antiga sem quebra");
         GravarLog({QStringLiteral("Confirmou apagar acessos/rondas")});
-        QCOMPARE(conteudo(CaminhoLog()), QByteArray("linha antiga sem quebra\n2024-05-07 09:00 : Confirmou apagar acessos/rondas\n\n"));
+        QCOMPARE(
+            conteudo(CaminhoLog()),
+            QByteArray("linha antiga sem quebra\n2024-05-07 09:00 : Confirmou apagar acessos/rondas\n\n"));
     }
 
     void logQueNaoPodeSerEscritoFalha() {

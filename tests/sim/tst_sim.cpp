@@ -230,6 +230,20 @@ private slots:
             << "qx64c:130" << QStringList{"falha 1 130 curta"}
             << QStringList{"02 82 1E 4A 01 1C 4E 03 5A 04",
                            "02 82 1E 20 1C 30303030303030303030303030303030303030303030303030303030303030"};
+        // Stray bytes right behind the first 'J' frame; a one-frame answer leaves the fault for the next 'J'.
+        QTest::newRow("'J' entre: bytes soltos entre os quadros")
+            << "qx64c:130" << QStringList{"falha 1 130 entre 55 0D vezes 1"}
+            << QStringList{
+                   "02 82 1E 48 00 1C 03 09 04",
+                   "02 82 1E 00 1C 03 C1 04",
+                   "02 82 1E 4A 01 1C 4E 03 5A 04",
+                   "02 82 1E 20 1C 3030303030303030303030303030303030303030303030303030303030303030 03 E1 04"
+                   "55 0D "
+                   "02 82 1E 20 1C 3030303030303030303030303030303030303030303030303030303030303030 03 E1 04",
+                   "02 82 1E 4A 01 1C 4E 03 5A 04",
+                   "02 82 1E 20 1C 3030303030303030303030303030303030303030303030303030303030303030 03 E1 04"
+                   "02 82 1E 20 1C 3030303030303030303030303030303030303030303030303030303030303030 03 E1 "
+                   "04"};
         QTest::newRow("passiva: silêncio")
             << "qx71:200" << QStringList{"falha 1 200 silencio"} << QStringList{"C8", ""};
         QTest::newRow("passiva: lixo antes do complemento")
@@ -529,6 +543,8 @@ private slots:
                                    << "erro:";
         QTest::newRow("falha desconhecida") << "falha 1 200 fogo"
                                             << "erro: falha desconhecida";
+        QTest::newRow("entre sem hexadecimal") << "falha 1 130 entre zz"
+                                               << "erro: entre";
         QTest::newRow("atraso sem ms") << "falha 1 200 atraso"
                                        << "erro:";
         QTest::newRow("vezes zero") << "falha 1 200 silencio vezes 0"

@@ -299,7 +299,13 @@ int CriarDemonstracao(QTextStream& out, QTextStream& err) {
         out << "A pasta " << pasta << " já tem uma instalação; nada foi alterado." << Qt::endl;
         return 0;
     }
-    const QString estacao = IdentificadorEstacao();
+    QString estacao;
+    try {
+        estacao = IdentificadorEstacao();
+    } catch (const ErroEstacao& e) {
+        err << e.texto() << Qt::endl;
+        return 1;
+    }
     if (estacao.isEmpty()) {
         err << "Não foi possível obter o identificador desta estação; defina PORTARIS_ESTACAO." << Qt::endl;
         return 1;

@@ -64,7 +64,7 @@ QString descreverFalhas(const Dispositivo& d) {
         const Falha& f = d.falhas[i];
         if (!f.ativa) continue;
         QString s = QString::fromLatin1(kNomesFalha[i]);
-        if (i == int(TipoFalha::Lixo)) s += QLatin1Char(' ') + hexa(f.lixo);
+        if (i == int(TipoFalha::Lixo) || i == int(TipoFalha::Entre)) s += QLatin1Char(' ') + hexa(f.lixo);
         if (i == int(TipoFalha::Curta) && f.valor >= 0) s += QStringLiteral(" %1").arg(f.valor);
         if (i == int(TipoFalha::Atraso) || i == int(TipoFalha::Comprimento))
             s += QStringLiteral(" %1").arg(f.valor);
@@ -358,6 +358,11 @@ QString Simulador::Estado::executar(const QStringList& p) {
             if (!resto.isEmpty() && (!bytesHex(resto, f.lixo) || f.lixo.isEmpty()))
                 return erro(QStringLiteral("lixo: bytes em hexadecimal"));
             indice = int(TipoFalha::Lixo);
+        } else if (tipo == QLatin1String("entre")) {
+            f.lixo = QByteArray::fromHex("55");
+            if (!resto.isEmpty() && (!bytesHex(resto, f.lixo) || f.lixo.isEmpty()))
+                return erro(QStringLiteral("entre: bytes em hexadecimal"));
+            indice = int(TipoFalha::Entre);
         } else if (tipo == QLatin1String("curta")) {
             if (resto.size() > 1 || (resto.size() == 1 && (!numero(resto[0], f.valor) || f.valor < 0)))
                 return erro(QStringLiteral("uso: curta [n]"));

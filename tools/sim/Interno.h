@@ -12,15 +12,15 @@
 
 namespace portaris::sim {
 
-enum class TipoFalha { Silencio, Lixo, Endereco, Soma, Curta, Atraso, Comprimento };
-constexpr int kTiposFalha = 7;
+enum class TipoFalha { Silencio, Lixo, Endereco, Soma, Curta, Atraso, Comprimento, Entre };
+constexpr int kTiposFalha = 8;
 extern const char* const kNomesFalha[kTiposFalha];
 
 struct Falha {
     bool ativa = false;
-    QByteArray lixo;
-    int valor = -1; // curta: bytes kept (-1 = default); atraso: ms; comprimento: data bytes declared
-    int vezes = -1; // answers still affected; -1 = until cleared
+    QByteArray lixo; // the stray bytes of lixo and entre
+    int valor = -1;  // curta: bytes kept (-1 = default); atraso: ms; comprimento: data bytes declared
+    int vezes = -1;  // answers still affected; -1 = until cleared
 };
 
 struct Dispositivo {

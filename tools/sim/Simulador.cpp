@@ -57,8 +57,8 @@ int digito(char c) {
 }
 } // namespace
 
-const char* const kNomesFalha[kTiposFalha] = {"silencio", "lixo",   "endereco",   "soma",
-                                              "curta",    "atraso", "comprimento"};
+const char* const kNomesFalha[kTiposFalha] = {"silencio", "lixo",   "endereco",    "soma",
+                                              "curta",    "atraso", "comprimento", "entre"};
 
 QString hexa(const QByteArray& b) {
     return QString::fromLatin1(b.toHex(' ').toUpper());
@@ -856,13 +856,17 @@ void Simulador::Estado::executarQuadro(Barramento& b, qint64 agora) {
             const int v = disp->falhas[int(TipoFalha::Curta)].valor;
             r.truncate(v >= 0 ? std::min<int>(v, int(r.size())) : int(r.size()) - 4);
         }
+        const bool estragado = curta || lixo || enderecoErrado || somaErrada;
+        // Stray bytes between the frames of one answer leave right behind the first frame.
+        if (!estragado && i + 1 < t.dados.size() && aplicar(b, *disp, TipoFalha::Entre))
+            r.append(disp->falhas[int(TipoFalha::Entre)].lixo);
         if (i > 0) {
             const Saida& u = b.saida.back();
             inicio = u.inicioNs + (ritmo ? qint64(u.bytes.size()) * byteNs() : 0) + kIntervaloJNs;
         }
         agendar(b, r, inicio, disp->cabeca, t.descricao);
         // The station gives up on a spoilt first frame and will not wait for the second.
-        if (curta || lixo || enderecoErrado || somaErrada) break;
+        if (estragado) break;
     }
     encerrarTroca(b);
 }
