@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
     {
         Banco b;
         b.conectar(arquivo, "SYSDBA", "masterkey");
-        for (const auto& [chave, id] : {std::pair{1, "ESTACAOA"}, std::pair{2, "ESTACAOB"}})
+        for (const auto& [chave, id] : {std::pair{1, "0E57A00A"}, std::pair{2, "0E57A00B"}})
             b.executar(QStringLiteral("INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIAL, SERIALNUM, "
                                       "DESABILITAR, CONFIRMARACESSO, IGNORARDESC, NAOBATERELE, PERMITIRREINGRESSO, "
                                       "POSICAO, ID_LEITORAMAE, VISUALIZAR) VALUES (%1, 200, 'Entrada %1', 'COM%1', "
@@ -171,7 +171,7 @@ int main(int argc, char** argv) {
 
     OperadorContador operador;
     definirOperador(&operador);
-    Estacao a("ESTACAOA", 1), b("ESTACAOB", 2);
+    Estacao a("0E57A00A", 1), b("0E57A00B", 2);
     if (!a.conectar() || !b.conectar()) {
         out << "estação sem banco ou leitora: " << a.dm.ultimoErro() << b.dm.ultimoErro() << Qt::endl;
         return 1;
