@@ -586,6 +586,13 @@ void TstConsole::listaDeAcessos() {
     QCOMPARE(g->columnWidth(4), 200);
     QCOMPARE(g->columnWidth(5), 282);
     QCOMPARE(g->selectionBehavior(), QAbstractItemView::SelectRows);
+    // The row of titles shows at the header's own height; no row numbers beside the rows.
+    QHeaderView* cabecalho = g->horizontalHeader();
+    QVERIFY(cabecalho->isVisible());
+    QCOMPARE(cabecalho->height(), cabecalho->sizeHint().height());
+    QVERIFY(cabecalho->height() >= cabecalho->fontMetrics().height());
+    QCOMPARE(cabecalho->sectionResizeMode(0), QHeaderView::Interactive);
+    QVERIFY(!g->verticalHeader()->isVisible());
 
     const QAbstractItemDelegate& d = *g->itemDelegate();
     auto* m = g->model();

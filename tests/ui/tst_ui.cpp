@@ -6,9 +6,11 @@
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QStandardItemModel>
 #include <QTest>
 
 using namespace portaris;
@@ -41,6 +43,7 @@ class TstUi : public QObject {
 private slots:
     void modeloSegueConjunto();
     void gradeSegueLinhaAtual();
+    void gradeMostraTitulos();
     void gradeLePorPagina();
     void ligacoesSomenteLeituraAoNavegar();
     void recusaDoValidadorMantemEdicao_data();
@@ -147,6 +150,54 @@ void TstUi::gradeSegueLinhaAtual() {
     QTest::mouseClick(grade.viewport(), Qt::LeftButton, {}, r.center());
     QCOMPARE(dm.setACE.posicao(), 0);
     QCOMPARE(dm.setACE.texto(QStringLiteral("NOME")), QStringLiteral("Ana"));
+}
+
+// The row of titles stands at the height the style gives any table's titles, with the titles and
+// widths given; dragging a title's right edge resizes its column; no row numbers.
+void TstUi::gradeMostraTitulos() {
+    ModuloTeste m;
+    gravarAcesso(*m.dm, QStringLiteral("Ana"));
+    ModeloConjunto modelo(m.dm->setACE,
+                          {{QStringLiteral("HORA"), QStringLiteral("Hora"), 72},
+                           {QStringLiteral("NOME"), QStringLiteral("Pessoa"), 150},
+                           {QStringLiteral("NOTA"), QStringLiteral("Comentário Portaris"), 200}});
+    GradeConjunto grade;
+    grade.definirModelo(&modelo);
+    grade.resize(600, 300);
+    grade.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grade));
+
+    // The same titles in a plain table: the height the style gives them.
+    QStandardItemModel simples(1, 3);
+    simples.setHorizontalHeaderLabels(
+        {QStringLiteral("Hora"), QStringLiteral("Pessoa"), QStringLiteral("Comentário Portaris")});
+    QTableView referencia;
+    referencia.setFont(grade.font());
+    referencia.setModel(&simples);
+    referencia.resize(600, 300);
+    referencia.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&referencia));
+
+    QHeaderView* titulos = grade.horizontalHeader();
+    QVERIFY(titulos->isVisible());
+    QVERIFY(titulos->height() >= titulos->fontMetrics().height());
+    QCOMPARE(titulos->height(), referencia.horizontalHeader()->height());
+    QCOMPARE(titulos->model()->headerData(2, Qt::Horizontal).toString(),
+             QStringLiteral("Comentário Portaris"));
+    QCOMPARE(titulos->sectionSize(0), 72);
+    QCOMPARE(titulos->sectionSize(2), 200);
+    QVERIFY(!grade.verticalHeader()->isVisible());
+    QCOMPARE(titulos->sectionViewportPosition(0), 0); // the first column starts at the grid's edge
+
+    // Dragging the right edge of "Hora" 40 pixels to the right.
+    const int y = titulos->height() / 2;
+    const int borda = titulos->sectionViewportPosition(0) + titulos->sectionSize(0) - 1;
+    QTest::mousePress(titulos->viewport(), Qt::LeftButton, {}, QPoint(borda, y));
+    QTest::mouseMove(titulos->viewport(), QPoint(borda + 20, y));
+    QTest::mouseMove(titulos->viewport(), QPoint(borda + 40, y));
+    QTest::mouseRelease(titulos->viewport(), Qt::LeftButton, {}, QPoint(borda + 40, y));
+    QCOMPARE(titulos->sectionSize(0), 112);
+    QCOMPARE(grade.columnWidth(2), 200);
 }
 
 // A listing read a page at a time: scrolling the grid to its end reads the next page, and rows the
