@@ -319,29 +319,52 @@ void TstUi::ligacoesSomenteLeituraAoNavegar() {
 }
 
 void TstUi::recusaDoValidadorMantemEdicao_data() {
+    QTest::addColumn<QString>("conjunto");
+    QTest::addColumn<QString>("campo");
     QTest::addColumn<bool>("inserindo");
     QTest::addColumn<QString>("digitado");
     QTest::addColumn<bool>("aceito");
-    QTest::addColumn<QString>("valorFinal");
-    QTest::newRow("editing, valid time") << false << "083000" << true << "08:30:00";
-    QTest::newRow("editing, hour 25") << false << "253000" << false << "00:00:00";
-    QTest::newRow("editing, minute 61") << false << "086100" << false << "00:00:00";
-    QTest::newRow("inserting, valid time") << true << "235959" << true << "23:59:59";
-    QTest::newRow("inserting, invalid") << true << "999999" << false << "00:00:00";
+    QTest::addColumn<QString>("valorFinal"); // "hoje": the clock's date
+    QTest::newRow("editing, valid time") << "setGRP"
+                                         << "SEGE" << false << "083000" << true << "08:30:00";
+    QTest::newRow("editing, hour 25") << "setGRP"
+                                      << "SEGE" << false << "253000" << false << "00:00:00";
+    QTest::newRow("editing, minute 61") << "setGRP"
+                                        << "SEGE" << false << "086100" << false << "00:00:00";
+    QTest::newRow("inserting, valid time") << "setGRP"
+                                           << "SEGE" << true << "235959" << true << "23:59:59";
+    QTest::newRow("inserting, invalid") << "setGRP"
+                                        << "SEGE" << true << "999999" << false << "00:00:00";
+    QTest::newRow("editing, valid date") << "setUSU"
+                                         << "EXPIRAEM" << false << "15082025" << true << "15/08/2025";
+    QTest::newRow("editing, 31 February") << "setUSU"
+                                          << "EXPIRAEM" << false << "31022025" << false << "hoje";
+    QTest::newRow("inserting, month 13") << "setUSU"
+                                         << "EXPIRAEM" << true << "01132025" << false << "hoje";
 }
 
-// A refused time shows the validator's message once, keeps what the operator typed in the widget
-// and leaves the dataset inserting or editing; nothing is written to the database.
+// A refused time or date shows the validator's message once and leaves the dataset inserting or
+// editing with the fallback in the field; the widget that was refused shows that fallback (not
+// the refused text) and keeps the focus, and so does every other widget on the field. Nothing is
+// written to the database.
 void TstUi::recusaDoValidadorMantemEdicao() {
+    QFETCH(QString, conjunto);
+    QFETCH(QString, campo);
     QFETCH(bool, inserindo);
     QFETCH(QString, digitado);
     QFETCH(bool, aceito);
     QFETCH(QString, valorFinal);
     ModuloTeste m;
-    Conjunto& g = m.dm->setGRP;
+    Conjunto& g = conjunto == QLatin1String("setGRP") ? m.dm->setGRP : m.dm->setUSU;
+    const QString chave =
+        conjunto == QLatin1String("setGRP") ? QStringLiteral("DESCRICAO") : QStringLiteral("NOME");
+    const QString gravado =
+        conjunto == QLatin1String("setGRP") ? QStringLiteral("07:00:00") : QStringLiteral("01/03/2026");
+    if (valorFinal == QLatin1String("hoje"))
+        valorFinal = relogio().hoje().toString(QStringLiteral("dd/MM/yyyy"));
     g.inserir();
-    g.definir(QStringLiteral("DESCRICAO"), QStringLiteral("Moradores"));
-    g.definirTexto(QStringLiteral("SEGE"), QStringLiteral("07:00:00"));
+    g.definir(chave, QStringLiteral("Moradores"));
+    g.definirTexto(campo, gravado);
     g.gravar();
     if (inserindo)
         g.inserir();
@@ -349,29 +372,31 @@ void TstUi::recusaDoValidadorMantemEdicao() {
         g.editar();
     const EstadoConjunto estado = g.estado();
 
-    QLineEdit ed;
-    auto* lig = new LigacaoEdit(g, QStringLiteral("SEGE"), &ed);
-    ed.show();
-    ed.setFocus();
-    ed.selectAll();
-    QTest::keyClicks(&ed, digitado);
-    const QString texto = ed.text();
+    QWidget janela;
+    auto* ed = new QLineEdit(&janela);
+    auto* outro = new QLineEdit(&janela); // the same field elsewhere on the form
+    new LigacaoEdit(g, campo, ed);
+    new LigacaoEdit(g, campo, outro);
+    janela.show();
+    janela.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&janela));
+    ed->setFocus();
+    ed->selectAll();
+    QTest::keyClicks(ed, digitado);
     m.operador.limpar();
-    QCOMPARE(lig->confirmar(), aceito);
+    QTest::keyClick(ed, Qt::Key_Return); // the operator's way to leave the field
     QCOMPARE(g.estado(), estado);
-    QCOMPARE(g.texto(QStringLiteral("SEGE")), valorFinal);
-    if (aceito) {
-        QVERIFY(m.operador.textos().isEmpty());
-        QCOMPARE(ed.text(), valorFinal);
-    } else {
-        QCOMPARE(m.operador.textos(), QStringList{QStringLiteral("Hora Inválida!")});
-        QCOMPARE(ed.text(), texto);
-        QVERIFY(ed.isModified()); // still pending: saving asks again
-    }
+    QCOMPARE(g.texto(campo), valorFinal);
+    QCOMPARE(ed->text(), valorFinal);
+    QCOMPARE(outro->text(), valorFinal);
+    QVERIFY(!ed->isModified());
+    QVERIFY(ed->hasFocus());
+    QCOMPARE(m.operador.textos(), aceito ? QStringList() : QStringList{QStringLiteral("Hora Inválida!")});
+
     // The stored row is untouched until the record is saved.
     g.cancelar();
-    g.localizar(QStringLiteral("DESCRICAO"), QStringLiteral("Moradores"));
-    QCOMPARE(g.texto(QStringLiteral("SEGE")), QStringLiteral("07:00:00"));
+    g.localizar(chave, QStringLiteral("Moradores"));
+    QCOMPARE(g.texto(campo), gravado);
 }
 
 QTEST_MAIN(TstUi)
