@@ -1,5 +1,6 @@
 #include "Console.h"
 
+#include "Protegido.h"
 #include "platform/Configuracoes.h"
 #include "platform/Mensagens.h"
 #include "platform/Relogio.h"
@@ -86,11 +87,7 @@ void Console::iniciar(bool splash) {
         return;
     }
     m_login->show();
-    try {
-        m_login->iniciar();
-    } catch (const ErroBanco& e) {
-        MostrarMensagem(e.texto());
-    }
+    Protegido([this] { m_login->iniciar(); });
 }
 
 void Console::preencherStatus() {
@@ -120,13 +117,17 @@ void Console::AtualizarStatus(int chave, quint8 erro) {
 
 void Console::aoAcessar(const QString& nome) {
     const bool nova = !m_principal;
-    if (nova) criarPrincipal();
-    m_principal->definirSessao(m_login->sessao());
-    m_principal->setWindowTitle(QStringLiteral("PORTARIS ") + nome);
-    m_principal->show();
-    m_principal->raise();
-    m_principal->activateWindow();
-    if (nova) emit principalCriada();
+    const bool ok = Protegido([&] {
+        if (nova) criarPrincipal();
+        m_principal->definirSessao(m_login->sessao());
+        m_principal->setWindowTitle(QStringLiteral("PORTARIS ") + nome);
+        m_principal->show();
+        m_principal->raise();
+        m_principal->activateWindow();
+    });
+    // Without a console to show, the login window stays, so the program neither ends nor hides.
+    if (!ok && (!m_principal || !m_principal->isVisible()) && m_login) m_login->show();
+    if (nova && m_principal) emit principalCriada();
 }
 
 void Console::criarPrincipal() {
@@ -158,7 +159,8 @@ void Console::criarPrincipal() {
     m_motor->definirJanelaRepeticao(cfg::qx71_ignorarrepeticaopor.ler());
     m_veredito->definirCalendario([this](const QDate& d) { return feriado(d); });
     if (!m_conectado) return;
-    dm.setACE.ultimo();
+    // The doors are polled even when the list cannot be read now.
+    Protegido([this] { dm.setACE.ultimo(); });
     dispositivos.aoErroTick = [](const QString& texto) { MostrarMensagem(texto); };
     dispositivos.CriarTemporizadores(*m_motor);
 }

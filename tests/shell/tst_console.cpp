@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QToolButton>
 
@@ -87,6 +88,7 @@ private slots:
     void maquinaDeCadastro();
     void fechar_data();
     void fechar();
+    void loginSoCancelarEncerra();
     void abrirSemCartao_data();
     void abrirSemCartao();
     void logoffEAtivacao();
@@ -303,6 +305,34 @@ void TstConsole::fechar() {
     QCOMPARE(c.chamadas.logoffs, fechou ? QStringList{QStringLiteral("porteiro")} : QStringList());
     QVERIFY(c.w->btFIN->isEnabled());
     QVERIFY(!QApplication::overrideCursor());
+}
+
+// Logged off, the login window stays up until "Cancelar": Esc and the close box leave it, and the
+// program, running (the doors are polled while nobody is logged in).
+void TstConsole::loginSoCancelarEncerra() {
+    ModuloTeste m;
+    ProcsModulo procs(*m.dm);
+    TfmLOG login(&procs, [] { return QStringList{QStringLiteral("admin")}; });
+    QSignalSpy fechou(&login, &QDialog::finished);
+    QSignalSpy cancelou(&login, &TfmLOG::cancelou);
+    login.iniciar();
+    login.show();
+    login.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&login));
+
+    QTest::keyClick(login.edSEN, Qt::Key_Escape);
+    QVERIFY(login.isVisible());
+    QTest::keyClick(&login, Qt::Key_Escape);
+    QVERIFY(login.isVisible());
+    QVERIFY(!login.close()); // the close box
+    QVERIFY(login.isVisible());
+    QCOMPARE(fechou.size(), 0);
+    QCOMPARE(cancelou.size(), 0);
+
+    QTest::mouseClick(login.btCAN, Qt::LeftButton);
+    QVERIFY(!login.isVisible());
+    QCOMPARE(cancelou.size(), 1);
+    QCOMPARE(fechou.size(), 1); // closed: the program ends
 }
 
 void TstConsole::abrirSemCartao_data() {
