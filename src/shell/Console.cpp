@@ -4,6 +4,7 @@
 #include "platform/Configuracoes.h"
 #include "platform/Mensagens.h"
 #include "platform/Relogio.h"
+#include "platform/Sinais.h"
 #include "remote/uStatusLeitoras.h"
 #include "shell/uLogin.h"
 #include "shell/uPORTARIS.h"
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 
 namespace portaris {
 
@@ -51,6 +53,11 @@ Console::~Console() {
 }
 
 void Console::iniciar(bool splash) {
+    m_iniciando = true;
+    struct Iniciado {
+        bool& f;
+        ~Iniciado() { f = false; }
+    } iniciado{m_iniciando};
     std::unique_ptr<TfmSPLASH> tela;
     if (splash) {
         tela = std::make_unique<TfmSPLASH>();
@@ -61,6 +68,7 @@ void Console::iniciar(bool splash) {
     QCoreApplication::setApplicationName(QStringLiteral("PORTARIS"));
 
     m_conectado = dm.CONECTAR(QStringLiteral("ptconfig.ini"), true);
+    LiberarSinais(); // the engine is loaded and took them: ours again
     if (!m_conectado) {
         caixaErro(QStringLiteral("Erro"), QStringLiteral("O Portaris não conseguiu acessar o servidor!"));
         if (caixaPergunta(QStringLiteral("Modo de configuração"),
@@ -188,6 +196,22 @@ bool Console::membro(int chave, QString& nome, QByteArray& f) {
     } catch (const ErroBanco&) {
         return false;
     }
+}
+
+void Console::encerrar(int codigo) {
+    if (m_iniciando) {
+        QTimer::singleShot(0, this, [this, codigo] { encerrar(codigo); });
+        return;
+    }
+    // The loops end first: a dialog opened on the way out (a logoff that fails) or already open
+    // returns at once instead of waiting for an operator the system will not wait for.
+    QCoreApplication::exit(codigo);
+    Protegido([this] {
+        if (m_principal)
+            m_principal->Encerrar();
+        else if (m_login)
+            m_login->encerrar();
+    });
 }
 
 bool Console::feriado(const QDate& dia) {

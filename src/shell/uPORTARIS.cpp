@@ -219,6 +219,7 @@ TfmPRS::TfmPRS(TdmPORTARIS& dm, TfmLOG* login, ServicosConsole servicos, QWidget
         resize(800, 570);
         if (tela) move(tela->availableGeometry().center() - rect().center());
     }
+    m_confirmaAoFechar = cfg::outros_confirmaaofechar.ler();
     if (m_dm.conectado()) Protegido([this] { m_dm.setACE.ultimo(); });
 }
 
@@ -436,12 +437,18 @@ void TfmPRS::Finalizar() {
     close();
 }
 
+void TfmPRS::Encerrar() {
+    m_encerrando = true;
+    close();
+}
+
 void TfmPRS::closeEvent(QCloseEvent* e) {
     while (QApplication::overrideCursor())
         QApplication::restoreOverrideCursor();
     btFIN->setEnabled(true);
-    if (cfg::outros_confirmaaofechar.ler() &&
-        Perguntar(QStringLiteral("Confirma sair do Portaris")) != Resposta::Sim) {
+    // An end asked while the question is open goes on whatever the question was answered.
+    if (m_confirmaAoFechar && !m_encerrando &&
+        Perguntar(QStringLiteral("Confirma sair do Portaris")) != Resposta::Sim && !m_encerrando) {
         e->ignore();
         return;
     }

@@ -88,6 +88,8 @@ private slots:
     void maquinaDeCadastro();
     void fechar_data();
     void fechar();
+    void encerrar_data();
+    void encerrar();
     void loginSoCancelarEncerra();
     void abrirSemCartao_data();
     void abrirSemCartao();
@@ -177,8 +179,9 @@ void TstConsole::navegacao() {
 // the buttons and the cursor are left usable.
 void TstConsole::registroEmEdicaoTravaTudo() {
     ConsoleTeste c;
-    TfmPRS& w = *c.w;
     cfg::outros_confirmaaofechar.gravar(false);
+    c.recriar();
+    TfmPRS& w = *c.w;
     w.show();
     c.m.dm->setGRP.inserir();
     QVERIFY(c.m.dm->EM_EDICAO());
@@ -279,22 +282,29 @@ void TstConsole::maquinaDeCadastro() {
 
 void TstConsole::fechar_data() {
     QTest::addColumn<bool>("confirmar");
+    QTest::addColumn<int>("depois"); // written after the window was created; -1 leaves the file
     QTest::addColumn<Resposta>("resposta");
     QTest::addColumn<bool>("fechou");
-    QTest::newRow("confirmaaofechar, Sim") << true << Resposta::Sim << true;
-    QTest::newRow("confirmaaofechar, Não") << true << Resposta::Nao << false;
-    QTest::newRow("confirmaaofechar, dialog closed") << true << Resposta::Fechada << false;
-    QTest::newRow("no confirmation") << false << Resposta::Nao << true;
+    QTest::newRow("confirmaaofechar, Sim") << true << -1 << Resposta::Sim << true;
+    QTest::newRow("confirmaaofechar, Não") << true << -1 << Resposta::Nao << false;
+    QTest::newRow("confirmaaofechar, dialog closed") << true << -1 << Resposta::Fechada << false;
+    QTest::newRow("no confirmation") << false << -1 << Resposta::Nao << true;
+    QTest::newRow("confirmation turned off after the start") << true << 0 << Resposta::Nao << false;
+    QTest::newRow("confirmation turned on after the start") << false << 1 << Resposta::Nao << true;
 }
 
-// "Finalizar": the question when configured; closing logs "Finaliza o Portaris" and logs the
-// operator off in the database; a refused close changes nothing and leaves "Finalizar" usable.
+// "Finalizar": the question when configured at the start; closing logs "Finaliza o Portaris" and
+// logs the operator off in the database; a refused close changes nothing and leaves "Finalizar"
+// usable.
 void TstConsole::fechar() {
     QFETCH(bool, confirmar);
+    QFETCH(int, depois);
     QFETCH(Resposta, resposta);
     QFETCH(bool, fechou);
     ConsoleTeste c;
     cfg::outros_confirmaaofechar.gravar(confirmar);
+    c.recriar();
+    if (depois >= 0) cfg::outros_confirmaaofechar.gravar(depois == 1);
     c.w->show();
     c.m.operador.roteiro({resposta});
     c.w->btFIN->click();
@@ -305,6 +315,45 @@ void TstConsole::fechar() {
     QCOMPARE(c.chamadas.logoffs, fechou ? QStringList{QStringLiteral("porteiro")} : QStringList());
     QVERIFY(c.w->btFIN->isEnabled());
     QVERIFY(!QApplication::overrideCursor());
+}
+
+// Ended by the system (SIGTERM): the same close, without the question even when it is configured,
+// also when the operator is logged off and the window hidden, or while the question is open.
+void TstConsole::encerrar_data() {
+    QTest::addColumn<bool>("visivel");
+    QTest::addColumn<bool>("perguntando");
+    QTest::newRow("logged in") << true << false;
+    QTest::newRow("logged off, window hidden") << false << false;
+    QTest::newRow("while Finalizar asks") << true << true;
+}
+
+void TstConsole::encerrar() {
+    QFETCH(bool, visivel);
+    QFETCH(bool, perguntando);
+    ConsoleTeste c;
+    cfg::outros_confirmaaofechar.gravar(true);
+    c.recriar();
+    if (visivel) c.w->show();
+    if (perguntando) {
+        // The system's end comes while the question is on screen; the operator then answers Não.
+        struct Operador : public OperadorRoteirizado {
+            TfmPRS* w = nullptr;
+            Resposta exibir(const MensagemCodificada& m) override {
+                OperadorRoteirizado::exibir(m);
+                w->Encerrar();
+                return Resposta::Nao;
+            }
+        } op;
+        op.w = c.w.get();
+        c.w->btFIN->click();
+        QCOMPARE(op.textos(), QStringList{QStringLiteral("Confirma sair do Portaris")});
+    } else {
+        c.w->Encerrar();
+        QVERIFY(c.m.operador.textos().isEmpty());
+    }
+    QVERIFY(!c.w->isVisible());
+    QCOMPARE(ConsoleTeste::linhasLog().count(QStringLiteral("Finaliza o Portaris")), 1);
+    QCOMPARE(c.chamadas.logoffs, QStringList{QStringLiteral("porteiro")});
 }
 
 // Logged off, the login window stays up until "Cancelar": Esc and the close box leave it, and the
