@@ -1,6 +1,7 @@
 #include "Console.h"
 
 #include "Protegido.h"
+#include "access/uClassTfmPassa.h"
 #include "platform/Configuracoes.h"
 #include "platform/Mensagens.h"
 #include "platform/Relogio.h"
@@ -37,9 +38,14 @@ Console::Console() {
     };
     dispositivos.status = this;
     dm.aoConectarInicial = [this] { dispositivos.Carregar(dm); };
+    // A card's window closes the main window's open function column first.
+    TfmPASSA::antesDeMostrar = [this] {
+        if (m_principal) m_principal->FecharMenus();
+    };
 }
 
 Console::~Console() {
+    TfmPASSA::antesDeMostrar = nullptr;
     dispositivos.Suspender();
     delete m_principal;
     delete m_status;

@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QToolButton>
@@ -401,8 +402,8 @@ void TstConsole::abrirSemCartao_data() {
         << int(TfmPRS::pnUSUARIOS) << true << true << false << QString();
 }
 
-// F2 reaches the window before the focused grid; the dialog lists the engine's places and hands
-// the typed values to the opening without card.
+// F2 reaches the window before the focused grid; the dialog opens in the middle of the desktop,
+// lists the engine's places and hands the typed values to the opening without card.
 void TstConsole::abrirSemCartao() {
     QFETCH(int, painel);
     QFETCH(bool, tecla);
@@ -413,8 +414,10 @@ void TstConsole::abrirSemCartao() {
     c.chamadas.erroAbertura = erro;
     TfmPRS& w = *c.w;
     w.show();
+    w.move(w.pos() + QPoint(300, 200)); // the console away from the middle of the desktop
     if (painel == TfmPRS::pnUSUARIOS) w.btUSU->click();
     QStringList itens;
+    QPoint centro;
     bool abrirHabilitadoSemLugar = true;
     const bool abriu = comModal(
         [&](QWidget* m) {
@@ -423,6 +426,7 @@ void TstConsole::abrirSemCartao() {
                 m->close();
                 return;
             }
+            centro = d->geometry().center();
             for (int i = 0; i < d->cbLOC->count(); ++i)
                 itens << d->cbLOC->itemText(i);
             d->cbLOC->setCurrentIndex(-1);
@@ -449,6 +453,10 @@ void TstConsole::abrirSemCartao() {
     }
     QCOMPARE(itens, c.chamadas.lugares);
     QVERIFY(!abrirHabilitadoSemLugar);
+    // Centred on the desktop (give or take its frame), not over the console.
+    const QPoint meio = QGuiApplication::primaryScreen()->availableGeometry().center();
+    QVERIFY2((centro - meio).manhattanLength() <= 8,
+             qPrintable(QStringLiteral("centre %1,%2").arg(centro.x()).arg(centro.y())));
     if (abrir)
         QCOMPARE(c.chamadas.aberturas,
                  (QList<QStringList>{{QStringLiteral("João da Silva"), QStringLiteral("Bloco A"),

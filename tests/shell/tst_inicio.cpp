@@ -2,6 +2,7 @@
 // real database and the simulator, with the card of a holder going all the way into the live list.
 #include "ModuloTeste.h"
 #include "Simulador.h"
+#include "access/uClassTfmPassa.h"
 #include "shell/Console.h"
 #include "shell/TframeControleAcesso.h"
 #include "ui/ModeloConjunto.h"
@@ -234,6 +235,36 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m->operador.mostradas().size(), 3, 10000);
         QTRY_VERIFY(c.dispositivos.temporizadores.first()->isActive());
         QVERIFY(login.isVisible());
+    }
+
+    // A card's confirmation window closes the main window's open function column before it shows.
+    void confirmacaoFechaColunaDeFuncoes() {
+        semear(true);
+        Console c;
+        c.iniciar(false);
+        entrar(c);
+        TfmPRS& w = *c.principal();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.MostrarMenu();
+        QCOMPARE(w.menuAberto(), w.pnFACE);
+        QCursor::setPos(w.pnFACE->mapToGlobal(w.pnFACE->rect().center())); // the pointer rests on it
+
+        bool dialogo = false;
+        QFrame* colunaNoDialogo = w.pnFACE;
+        QTimer responder;
+        connect(&responder, &QTimer::timeout, [&] {
+            auto* d = qobject_cast<TfmPASSA*>(QApplication::activeModalWidget());
+            if (!d) return;
+            dialogo = true;
+            colunaNoDialogo = w.menuAberto();
+            static_cast<QToolButton*>(d->btSIM)->click();
+        });
+        responder.start(20);
+        simulador->comando(QStringLiteral("cartao 1 200 00000A0001"));
+        QTRY_COMPARE_WITH_TIMEOUT(c.dm.setACE.quantidade(), 1, 10000);
+        QVERIFY(dialogo);
+        QCOMPARE(colunaNoDialogo, nullptr);
+        QCOMPARE(c.dm.setACE.texto(QStringLiteral("AUTORIZADO")), QStringLiteral("Sim"));
     }
 
     // A station switched off while logged in starts again logged in, in auto-start mode.
