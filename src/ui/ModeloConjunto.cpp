@@ -126,6 +126,9 @@ GradeConjunto::GradeConjunto(QWidget* parent) : QTableView(parent) {
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setStretchLastSection(false);
     horizontalHeader()->setHighlightSections(false);
+    // Titles start where their column's text starts, so a wide column cut at the grid's edge still
+    // shows its title.
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 void GradeConjunto::definirModelo(ModeloConjunto* modelo) {
