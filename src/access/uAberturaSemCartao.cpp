@@ -1,11 +1,12 @@
 #include "uAberturaSemCartao.h"
 
 #include <QComboBox>
-#include <QFormLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace portaris {
@@ -55,6 +56,13 @@ TfmABRIR::TfmABRIR(const QStringList& locais, QWidget* parent) : QDialog(parent)
     connect(cbLOC, &QComboBox::currentIndexChanged, this, [this](int i) { btABR->setEnabled(i >= 0); });
     connect(btABR, &QPushButton::clicked, this, &QDialog::accept);
     connect(btCAN, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TfmABRIR::showEvent(QShowEvent* e) {
+    // A dialog with a parent would open over it; this one belongs in the middle of the desktop.
+    if (const QScreen* tela = QGuiApplication::primaryScreen())
+        move(tela->availableGeometry().center() - rect().center());
+    QDialog::showEvent(e);
 }
 
 bool TfmABRIR::Pedir(const QStringList& locais, Pedido& pedido, QWidget* parent) {

@@ -7,7 +7,8 @@ class QPushButton;
 
 namespace portaris {
 
-// "Portaris - Abertura manual de porta": built anew for every opening.
+// "Portaris - Abertura manual de porta": built anew for every opening, centred on the desktop
+// wherever the console stands.
 class TfmABRIR : public QDialog {
     Q_OBJECT
 public:
@@ -26,6 +27,9 @@ public:
     QLineEdit* edOBS;
     QPushButton* btABR;
     QPushButton* btCAN;
+
+protected:
+    void showEvent(QShowEvent* e) override;
 };
 
 } // namespace portaris

@@ -1,8 +1,11 @@
 #include "Console.h"
 
+#include "Protegido.h"
+#include "access/uClassTfmPassa.h"
 #include "platform/Configuracoes.h"
 #include "platform/Mensagens.h"
 #include "platform/Relogio.h"
+#include "platform/Sinais.h"
 #include "remote/uStatusLeitoras.h"
 #include "shell/uLogin.h"
 #include "shell/uPORTARIS.h"
@@ -10,6 +13,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 
 namespace portaris {
 
@@ -34,9 +38,14 @@ Console::Console() {
     };
     dispositivos.status = this;
     dm.aoConectarInicial = [this] { dispositivos.Carregar(dm); };
+    // A card's window closes the main window's open function column first.
+    TfmPASSA::antesDeMostrar = [this] {
+        if (m_principal) m_principal->FecharMenus();
+    };
 }
 
 Console::~Console() {
+    TfmPASSA::antesDeMostrar = nullptr;
     dispositivos.Suspender();
     delete m_principal;
     delete m_status;
@@ -50,6 +59,11 @@ Console::~Console() {
 }
 
 void Console::iniciar(bool splash) {
+    m_iniciando = true;
+    struct Iniciado {
+        bool& f;
+        ~Iniciado() { f = false; }
+    } iniciado{m_iniciando};
     std::unique_ptr<TfmSPLASH> tela;
     if (splash) {
         tela = std::make_unique<TfmSPLASH>();
@@ -60,6 +74,7 @@ void Console::iniciar(bool splash) {
     QCoreApplication::setApplicationName(QStringLiteral("PORTARIS"));
 
     m_conectado = dm.CONECTAR(QStringLiteral("ptconfig.ini"), true);
+    LiberarSinais(); // the engine is loaded and took them: ours again
     if (!m_conectado) {
         caixaErro(QStringLiteral("Erro"), QStringLiteral("O Portaris não conseguiu acessar o servidor!"));
         if (caixaPergunta(QStringLiteral("Modo de configuração"),
@@ -86,11 +101,7 @@ void Console::iniciar(bool splash) {
         return;
     }
     m_login->show();
-    try {
-        m_login->iniciar();
-    } catch (const ErroBanco& e) {
-        MostrarMensagem(e.texto());
-    }
+    Protegido([this] { m_login->iniciar(); });
 }
 
 void Console::preencherStatus() {
@@ -120,13 +131,17 @@ void Console::AtualizarStatus(int chave, quint8 erro) {
 
 void Console::aoAcessar(const QString& nome) {
     const bool nova = !m_principal;
-    if (nova) criarPrincipal();
-    m_principal->definirSessao(m_login->sessao());
-    m_principal->setWindowTitle(QStringLiteral("PORTARIS ") + nome);
-    m_principal->show();
-    m_principal->raise();
-    m_principal->activateWindow();
-    if (nova) emit principalCriada();
+    const bool ok = Protegido([&] {
+        if (nova) criarPrincipal();
+        m_principal->definirSessao(m_login->sessao());
+        m_principal->setWindowTitle(QStringLiteral("PORTARIS ") + nome);
+        m_principal->show();
+        m_principal->raise();
+        m_principal->activateWindow();
+    });
+    // Without a console to show, the login window stays, so the program neither ends nor hides.
+    if (!ok && (!m_principal || !m_principal->isVisible()) && m_login) m_login->show();
+    if (nova && m_principal) emit principalCriada();
 }
 
 void Console::criarPrincipal() {
@@ -164,7 +179,8 @@ void Console::criarPrincipal() {
     m_motor->definirJanelaRepeticao(cfg::qx71_ignorarrepeticaopor.ler());
     m_veredito->definirCalendario([this](const QDate& d) { return dm.EhFeriado(d); });
     if (!m_conectado) return;
-    dm.setACE.ultimo();
+    // The doors are polled even when the list cannot be read now.
+    Protegido([this] { dm.setACE.ultimo(); });
     dispositivos.aoErroTick = [](const QString& texto) { MostrarMensagem(texto); };
     dispositivos.CriarTemporizadores(*m_motor);
 }
@@ -192,6 +208,22 @@ bool Console::membro(int chave, QString& nome, QByteArray& f) {
     } catch (const ErroBanco&) {
         return false;
     }
+}
+
+void Console::encerrar(int codigo) {
+    if (m_iniciando) {
+        QTimer::singleShot(0, this, [this, codigo] { encerrar(codigo); });
+        return;
+    }
+    // The loops end first: a dialog opened on the way out (a logoff that fails) or already open
+    // returns at once instead of waiting for an operator the system will not wait for.
+    QCoreApplication::exit(codigo);
+    Protegido([this] {
+        if (m_principal)
+            m_principal->Encerrar();
+        else if (m_login)
+            m_login->encerrar();
+    });
 }
 
 } // namespace portaris

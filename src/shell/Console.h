@@ -41,6 +41,11 @@ public:
 
     void AtualizarStatus(int chave, quint8 erro) override;
 
+    // SIGTERM / SIGINT: the event loop ends with `codigo` after the main window's close without its
+    // question (event log, logoff in the database, login window). A signal that arrives while the
+    // console is still starting is answered once it has started.
+    void encerrar(int codigo);
+
 signals:
     void principalCriada();
 
@@ -61,6 +66,7 @@ private:
     QPointer<TfmPRS> m_principal;
     bool m_conectado = false;
     bool m_modoServidor = false;
+    bool m_iniciando = false;
 };
 
 } // namespace portaris

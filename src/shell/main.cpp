@@ -16,6 +16,8 @@ int main(int argc, char** argv) {
         QCoreApplication app(argc, argv);
         return ComandoCriarBanco(QCoreApplication::arguments());
     }
+    // Until the engine is loaded (Console::iniciar), so a stop asked meanwhile is not lost to it.
+    ReterSinais();
     QApplication app(argc, argv);
     try {
         IdentificadorEstacao();
@@ -34,9 +36,9 @@ int main(int argc, char** argv) {
         operador.antes = [&console] {
             if (console.principal()) console.principal()->FecharMenus();
         };
-        TerminarComSinais(&app);
+        // Stopped by the system: the usual close, without its question, so the operator is logged off.
+        TerminarComSinais(&app, [&console] { console.encerrar(3); });
         console.iniciar();
-        TerminarComSinais(&app); // the engine took the signals while connecting
         r = app.exec();
         operador.antes = nullptr;
     }

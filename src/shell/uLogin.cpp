@@ -1,5 +1,6 @@
 #include "uLogin.h"
 
+#include "Protegido.h"
 #include "access/Veredito.h"
 #include "platform/Configuracoes.h"
 
@@ -47,6 +48,10 @@ TfmLOG::TfmLOG(Procedimentos* procs, std::function<QStringList()> logins, QWidge
     btACE = new QPushButton(QStringLiteral("Acessar"));
     btACE->setEnabled(false);
     btCAN = new QPushButton(QStringLiteral("Cancelar"));
+    // Enter belongs to the password field alone: a default button would press "Acessar" a second
+    // time for the same key, or "Cancelar" from the list.
+    btACE->setAutoDefault(false);
+    btCAN->setAutoDefault(false);
     barra->addWidget(btACE);
     barra->addWidget(btCAN);
     v->addLayout(barra);
@@ -68,7 +73,7 @@ TfmLOG::TfmLOG(Procedimentos* procs, std::function<QStringList()> logins, QWidge
     connect(btACE, &QPushButton::clicked, this, &TfmLOG::Acessar);
     connect(btCAN, &QPushButton::clicked, this, [this] {
         emit cancelou();
-        reject();
+        encerrar();
     });
     if (const QScreen* tela = QGuiApplication::primaryScreen())
         move(tela->availableGeometry().center() - rect().center());
@@ -85,9 +90,11 @@ void TfmLOG::iniciar() {
     m_sessao.autoInicio = false;
     preencherLogins();
     if (!m_procs) return;
-    const QVariantMap r = m_procs->executar(QStringLiteral("USER_EFETUOU_LOGOFF"),
-                                            {{QStringLiteral("PPONTO"), cfg::outros_nomecomputador_login.ler()}});
-    const QString login = r.value(QStringLiteral("PCHAVE")).isNull() ? QString() : r.value(QStringLiteral("PLOGIN")).toString();
+    const QVariantMap r =
+        m_procs->executar(QStringLiteral("USER_EFETUOU_LOGOFF"),
+                          {{QStringLiteral("PPONTO"), cfg::outros_nomecomputador_login.ler()}});
+    const QString login =
+        r.value(QStringLiteral("PCHAVE")).isNull() ? QString() : r.value(QStringLiteral("PLOGIN")).toString();
     if (login.isEmpty()) return;
     m_sessao.autoInicio = true;
     lsLOG->setCurrentIndex(lsLOG->findText(login));
@@ -99,23 +106,32 @@ void TfmLOG::iniciar() {
 }
 
 void TfmLOG::Acessar() {
+    Protegido([this] { acessar(); });
+}
+
+void TfmLOG::acessar() {
     if (!m_procs || lsLOG->currentIndex() < 0) return;
     const QString login = lsLOG->currentText();
-    const QVariantMap r = m_procs->executar(QStringLiteral("CHECALOGIN"),
-                                            {{QStringLiteral("PLOGIN"), login}, {QStringLiteral("PSENHA"), edSEN->text()}});
+    const QVariantMap r =
+        m_procs->executar(QStringLiteral("CHECALOGIN"),
+                          {{QStringLiteral("PLOGIN"), login}, {QStringLiteral("PSENHA"), edSEN->text()}});
     if (r.value(QStringLiteral("OLOGIN")).toString().isEmpty() && !m_sessao.autoInicio) {
         lbERR->show();
         edSEN->selectAll();
         edSEN->setFocus();
         return;
     }
+    // The session changes only once the database has recorded the login.
+    Sessao s = m_sessao;
     for (int i = 0; i < 5; ++i)
-        m_sessao.niveis[i] = r.value(QStringLiteral("PNIVEL%1").arg(i + 1, 2, 10, QLatin1Char('0'))).toString() ==
-                             QLatin1String("1");
-    m_sessao.login = login;
-    m_sessao.nome = r.value(QStringLiteral("ONOME")).toString();
+        s.niveis[i] = r.value(QStringLiteral("PNIVEL%1").arg(i + 1, 2, 10, QLatin1Char('0'))).toString() ==
+                      QLatin1String("1");
+    s.login = login;
+    s.nome = r.value(QStringLiteral("ONOME")).toString();
     m_procs->executar(QStringLiteral("USERLOGIN"),
-                      {{QStringLiteral("PLOGIN"), login}, {QStringLiteral("PPONTO"), cfg::outros_nomecomputador_login.ler()}});
+                      {{QStringLiteral("PLOGIN"), login},
+                       {QStringLiteral("PPONTO"), cfg::outros_nomecomputador_login.ler()}});
+    m_sessao = s;
     hide();
     emit acessou(m_sessao.nome);
 }
@@ -126,6 +142,16 @@ void TfmLOG::reabrir() {
     preencherLogins();
     if (lsLOG->count() > 0) lsLOG->setCurrentIndex(0);
     show();
+}
+
+void TfmLOG::encerrar() {
+    m_encerrando = true;
+    close();
+}
+
+// Esc and the close box reach here; closing the window would stop the doors without a question.
+void TfmLOG::reject() {
+    if (m_encerrando) QDialog::reject();
 }
 
 } // namespace portaris

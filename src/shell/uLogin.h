@@ -20,7 +20,9 @@ struct Sessao {
     bool autoInicio = false;      // logged in by itself after the station was switched off
 };
 
-// The login window: the application's main window; closing it ends the program.
+// The login window: the application's main window; closing it ends the program. Only "Cancelar" and
+// the main window's close do that: Esc and the window's close box leave it open, since the devices
+// are polled while nobody is logged in.
 class TfmLOG : public QDialog {
     Q_OBJECT
 public:
@@ -31,6 +33,8 @@ public:
     void iniciar();
     // After "Logoff": clears the password, refills the list and shows the window again.
     void reabrir();
+    // Closes the window, which ends the program ("Cancelar", the main window's close).
+    void encerrar();
 
     const Sessao& sessao() const { return m_sessao; }
     bool autoInicio() const { return m_sessao.autoInicio; }
@@ -43,7 +47,9 @@ public:
     QPushButton* btCAN;
 
 public slots:
+    // A failure of the database is shown and leaves the window as it was.
     void Acessar();
+    void reject() override;
 
 signals:
     // A login succeeded: create (once) and show the main window with "PORTARIS " + name.
@@ -52,10 +58,12 @@ signals:
 
 private:
     void preencherLogins();
+    void acessar();
 
     Procedimentos* m_procs;
     std::function<QStringList()> m_logins;
     Sessao m_sessao;
+    bool m_encerrando = false;
 };
 
 } // namespace portaris

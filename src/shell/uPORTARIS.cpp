@@ -1,5 +1,6 @@
 #include "uPORTARIS.h"
 
+#include "Protegido.h"
 #include "Recursos.h"
 #include "TframeControleAcesso.h"
 #include "access/AbrirLembretes.h"
@@ -59,18 +60,6 @@ struct Ampulheta {
 };
 
 const QString kRecusa = QStringLiteral("@!000AVISua conta não possui acesso a esta opção!");
-
-// A call into the engine from a button: its errors are shown here and go no further.
-template <class F> void protegido(F&& f) {
-    try {
-        f();
-    } catch (const Abort&) {
-    } catch (const ErroBanco& e) {
-        MostrarMensagem(e.texto());
-    } catch (const std::exception& e) {
-        MostrarMensagem(QString::fromLocal8Bit(e.what()));
-    }
-}
 
 } // namespace
 
@@ -203,7 +192,7 @@ TfmPRS::TfmPRS(TdmPORTARIS& dm, TfmLOG* login, ServicosConsole servicos, QWidget
     connect(btLEM, &QToolButton::clicked, this, &TfmPRS::Lembretes);
     connect(btSTA, &QToolButton::clicked, this, [this] {
         FecharMenus();
-        if (m_servicos.mostrarStatus) protegido(m_servicos.mostrarStatus);
+        if (m_servicos.mostrarStatus) Protegido(m_servicos.mostrarStatus);
     });
     connect(btLOF, &QToolButton::clicked, this, &TfmPRS::Logoff);
     connect(btFIN, &QToolButton::clicked, this, &TfmPRS::Finalizar);
@@ -230,7 +219,8 @@ TfmPRS::TfmPRS(TdmPORTARIS& dm, TfmLOG* login, ServicosConsole servicos, QWidget
         resize(800, 570);
         if (tela) move(tela->availableGeometry().center() - rect().center());
     }
-    if (m_dm.conectado()) m_dm.setACE.ultimo();
+    m_confirmaAoFechar = cfg::outros_confirmaaofechar.ler();
+    if (m_dm.conectado()) Protegido([this] { m_dm.setACE.ultimo(); });
 }
 
 TfmPRS::~TfmPRS() {
@@ -358,7 +348,7 @@ void TfmPRS::navegar(int tag) {
     }
     if ((tag == pnUSUARIOS || tag == pnRONDA) && m_dm.conectado() && atualizarAoEntrar &&
         atualizarAoEntrar()) {
-        try {
+        Protegido([this, tag] {
             if (tag == pnUSUARIOS) {
                 m_dm.setUSU.fechar();
                 m_dm.setUSU.abrir();
@@ -369,11 +359,9 @@ void TfmPRS::navegar(int tag) {
                                             m_dm.setRON.valor(QStringLiteral("CHAVE")));
                 m_dm.tbRON.abrir();
             }
-        } catch (const ErroBanco& e) {
-            MostrarMensagem(e.texto());
-        }
+        });
     }
-    if (tag == pnACESSOS && m_servicos.retomarDispositivos) protegido(m_servicos.retomarDispositivos);
+    if (tag == pnACESSOS && m_servicos.retomarDispositivos) Protegido(m_servicos.retomarDispositivos);
     mostrarPainel(tag);
 }
 
@@ -393,7 +381,7 @@ void TfmPRS::Configurar() {
                                "interrompida.\r\n\r\nConfirma prosseguir?\r\n\r\nNota : a comunicação será "
                                "re-estabelecida ao clicar a opção Acessos")) == Resposta::Sim) {
             mostrarPainel(pnCONFIGURAR);
-            if (m_servicos.suspenderDispositivos) protegido(m_servicos.suspenderDispositivos);
+            if (m_servicos.suspenderDispositivos) Protegido(m_servicos.suspenderDispositivos);
         } else {
             btCON->setChecked(false);
             VoltarBotao();
@@ -429,7 +417,7 @@ void TfmPRS::Logoff() {
     btACE->setChecked(true);
     navegar(pnACESSOS);
     if (m_servicos.logoffBanco) {
-        protegido([this] { m_servicos.logoffBanco(sessao().login); });
+        Protegido([this] { m_servicos.logoffBanco(sessao().login); });
     }
     hide();
     setUpdatesEnabled(true);
@@ -449,22 +437,28 @@ void TfmPRS::Finalizar() {
     close();
 }
 
+void TfmPRS::Encerrar() {
+    m_encerrando = true;
+    close();
+}
+
 void TfmPRS::closeEvent(QCloseEvent* e) {
     while (QApplication::overrideCursor())
         QApplication::restoreOverrideCursor();
     btFIN->setEnabled(true);
-    if (cfg::outros_confirmaaofechar.ler() &&
-        Perguntar(QStringLiteral("Confirma sair do Portaris")) != Resposta::Sim) {
+    // An end asked while the question is open goes on whatever the question was answered.
+    if (m_confirmaAoFechar && !m_encerrando &&
+        Perguntar(QStringLiteral("Confirma sair do Portaris")) != Resposta::Sim && !m_encerrando) {
         e->ignore();
         return;
     }
     FecharMenus();
     gravarLog(QStringLiteral("Finaliza o Portaris"));
     if (m_dm.conectado() && m_servicos.logoffBanco) {
-        protegido([this] { m_servicos.logoffBanco(sessao().login); });
+        Protegido([this] { m_servicos.logoffBanco(sessao().login); });
     }
     e->accept();
-    if (m_login) m_login->close();
+    if (m_login) m_login->encerrar();
 }
 
 void TfmPRS::gravarLog(const QString& texto) {
@@ -508,7 +502,7 @@ bool TfmPRS::eventFilter(QObject* obj, QEvent* e) {
 
 void TfmPRS::AbrirPorta() {
     FecharMenus();
-    protegido([this] {
+    Protegido([this] {
         const QStringList locais = m_servicos.lugaresAcesso ? m_servicos.lugaresAcesso() : QStringList();
         TfmABRIR::Pedido p;
         if (TfmABRIR::Pedir(locais, p, this) && m_servicos.abrirSemCartao)
@@ -584,15 +578,9 @@ void TfmPRS::modoEdicao(bool editando) {
 
 // The registration machine: an operation that fails leaves the state as it was.
 static bool chamar(const std::function<bool()>& op) {
-    if (!op) return false;
-    try {
-        return op();
-    } catch (const Abort&) {
-        return false;
-    } catch (const ErroBanco& e) {
-        MostrarMensagem(e.texto());
-        return false;
-    }
+    bool r = false;
+    if (op) Protegido([&] { r = op(); });
+    return r;
 }
 
 void TfmPRS::Incluir(bool alterar) {

@@ -73,6 +73,9 @@ public:
     // Server configuration mode: the database could not be reached; only the configuration panel.
     void ModoConfiguracaoServidor();
 
+    // The close path without "Confirma sair do Portaris" (the system ends the program).
+    void Encerrar();
+
     void FecharMenus();
     void BloquearNavegacao(bool bloquear);
     void VoltarBotao();
@@ -135,6 +138,8 @@ private:
     QHash<int, OperacoesCadastro> m_operacoes;
     int m_painel = pnACESSOS;
     int m_tag = 0;
+    bool m_confirmaAoFechar = true; // [outros] confirmaaofechar, read when the window is created
+    bool m_encerrando = false;
 };
 
 } // namespace portaris

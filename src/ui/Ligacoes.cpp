@@ -68,6 +68,8 @@ bool Ligacao::escrever(const QString& texto) {
     try {
         m_conjunto.definirTexto(m_campo, texto);
     } catch (const Abort&) {
+        // The validator stored its fallback: the widgets show the field, not the refused text.
+        emit AvisoCampos::de(m_conjunto)->campoMudou(m_campo);
         if (m_widget) m_widget->setFocus();
         return false;
     } catch (const ErroBanco& e) {
@@ -101,10 +103,12 @@ QLineEdit* LigacaoEdit::edit() const {
 
 bool LigacaoEdit::confirmar() {
     QLineEdit* e = edit();
-    if (!e || m_atualizando || !e->isModified() || !editavel()) return true;
-    if (!escrever(e->text())) return false;
-    atualizar();
-    return true;
+    if (!e || m_atualizando || m_escrevendo || !e->isModified() || !editavel()) return true;
+    m_escrevendo = true;
+    const bool ok = escrever(e->text());
+    m_escrevendo = false;
+    if (ok) atualizar();
+    return ok;
 }
 
 void LigacaoEdit::mostrar(const QString& texto) {

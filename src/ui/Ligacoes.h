@@ -2,8 +2,9 @@
 // Bindings of widgets to the fields of a dataset, one class per widget kind. A bound widget shows
 // the field of the current row (refreshed on every move, state change and data change), is
 // read-only while the dataset browses and writes the text typed through the field's validator
-// while it inserts or edits. A validator's refusal (the silent stop) keeps the typed text and the
-// dataset in its state; the message was already shown.
+// while it inserts or edits. A validator's refusal (the silent stop) leaves the dataset in its state
+// with the validator's fallback in the field: every widget bound to that field shows it, and the
+// refused one keeps the focus; the message was already shown.
 //
 //   auto* b = new LigacaoEdit(dm.setUSU, "SEGE", edSEGE);   // owned by the widget
 //   ...  b->confirmar();   // before saving: the text still being typed goes into the field
@@ -63,6 +64,7 @@ protected:
 
 private:
     QLineEdit* edit() const;
+    bool m_escrevendo = false; // the validator's message takes the focus: no second write meanwhile
 };
 
 class LigacaoRotulo : public Ligacao {

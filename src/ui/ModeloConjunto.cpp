@@ -103,11 +103,9 @@ QVariant ModeloConjunto::data(const QModelIndex& index, int role) const {
 }
 
 QVariant ModeloConjunto::headerData(int section, Qt::Orientation o, int role) const {
-    if (o == Qt::Horizontal && section >= 0 && section < m_colunas.size()) {
-        if (role == Qt::DisplayRole) return m_colunas[section].titulo;
-        if (role == Qt::SizeHintRole && m_colunas[section].largura > 0)
-            return QSize(m_colunas[section].largura, -1);
-    }
+    // Titles only: a size hint here would also set the title row's height. Widths belong to the grid.
+    if (o == Qt::Horizontal && section >= 0 && section < m_colunas.size() && role == Qt::DisplayRole)
+        return m_colunas[section].titulo;
     return QAbstractTableModel::headerData(section, o, role);
 }
 
@@ -123,8 +121,14 @@ GradeConjunto::GradeConjunto(QWidget* parent) : QTableView(parent) {
     setShowGrid(true);
     setWordWrap(false);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    // The record lists draw no indicator column: no row numbers beside the rows.
+    verticalHeader()->hide();
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setHighlightSections(false);
+    // Titles start where their column's text starts, so a wide column cut at the grid's edge still
+    // shows its title.
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 void GradeConjunto::definirModelo(ModeloConjunto* modelo) {

@@ -14,7 +14,7 @@ namespace portaris {
 struct ColunaConjunto {
     QString campo;
     QString titulo;
-    int largura = -1; // pixels; -1 leaves the view's default
+    int largura = -1; // pixels, set by GradeConjunto; -1 leaves the view's default
 };
 
 class ModeloConjunto : public QAbstractTableModel {
@@ -53,8 +53,9 @@ private:
     int m_removendo = -1; // while a removal is announced: the row already gone in the dataset
 };
 
-// A read-only grid over a ModeloConjunto: whole rows, the dataset's current row selected and
-// shown; a row the operator picks becomes the dataset's current row.
+// A read-only grid over a ModeloConjunto: a row of titles the operator drags to resize the columns,
+// no row numbers, whole rows, the dataset's current row selected and shown; a row the operator
+// picks becomes the dataset's current row.
 class GradeConjunto : public QTableView {
     Q_OBJECT
 public:

@@ -63,6 +63,11 @@ struct ConsoleTeste {
     // `niveis`: five characters "1"/"0" for NIVEL01 … NIVEL05.
     explicit ConsoleTeste(const QString& niveis = QStringLiteral("11111"),
                           portaris::TfmLOG* login = nullptr) {
+        recriar(niveis, login);
+    }
+    // A new main window: it reads the settings it keeps for the run when it is created.
+    void recriar(const QString& niveis = QStringLiteral("11111"), portaris::TfmLOG* login = nullptr) {
+        w.reset();
         w = std::make_unique<portaris::TfmPRS>(*m.dm, login, servicos());
         definirNiveis(niveis);
         w->setWindowTitle(QStringLiteral("PORTARIS Porteiro"));

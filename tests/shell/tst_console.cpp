@@ -12,6 +12,8 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QToolButton>
 
@@ -87,6 +89,9 @@ private slots:
     void maquinaDeCadastro();
     void fechar_data();
     void fechar();
+    void encerrar_data();
+    void encerrar();
+    void loginSoCancelarEncerra();
     void abrirSemCartao_data();
     void abrirSemCartao();
     void logoffEAtivacao();
@@ -175,8 +180,9 @@ void TstConsole::navegacao() {
 // the buttons and the cursor are left usable.
 void TstConsole::registroEmEdicaoTravaTudo() {
     ConsoleTeste c;
-    TfmPRS& w = *c.w;
     cfg::outros_confirmaaofechar.gravar(false);
+    c.recriar();
+    TfmPRS& w = *c.w;
     w.show();
     c.m.dm->setGRP.inserir();
     QVERIFY(c.m.dm->EM_EDICAO());
@@ -277,22 +283,29 @@ void TstConsole::maquinaDeCadastro() {
 
 void TstConsole::fechar_data() {
     QTest::addColumn<bool>("confirmar");
+    QTest::addColumn<int>("depois"); // written after the window was created; -1 leaves the file
     QTest::addColumn<Resposta>("resposta");
     QTest::addColumn<bool>("fechou");
-    QTest::newRow("confirmaaofechar, Sim") << true << Resposta::Sim << true;
-    QTest::newRow("confirmaaofechar, Não") << true << Resposta::Nao << false;
-    QTest::newRow("confirmaaofechar, dialog closed") << true << Resposta::Fechada << false;
-    QTest::newRow("no confirmation") << false << Resposta::Nao << true;
+    QTest::newRow("confirmaaofechar, Sim") << true << -1 << Resposta::Sim << true;
+    QTest::newRow("confirmaaofechar, Não") << true << -1 << Resposta::Nao << false;
+    QTest::newRow("confirmaaofechar, dialog closed") << true << -1 << Resposta::Fechada << false;
+    QTest::newRow("no confirmation") << false << -1 << Resposta::Nao << true;
+    QTest::newRow("confirmation turned off after the start") << true << 0 << Resposta::Nao << false;
+    QTest::newRow("confirmation turned on after the start") << false << 1 << Resposta::Nao << true;
 }
 
-// "Finalizar": the question when configured; closing logs "Finaliza o Portaris" and logs the
-// operator off in the database; a refused close changes nothing and leaves "Finalizar" usable.
+// "Finalizar": the question when configured at the start; closing logs "Finaliza o Portaris" and
+// logs the operator off in the database; a refused close changes nothing and leaves "Finalizar"
+// usable.
 void TstConsole::fechar() {
     QFETCH(bool, confirmar);
+    QFETCH(int, depois);
     QFETCH(Resposta, resposta);
     QFETCH(bool, fechou);
     ConsoleTeste c;
     cfg::outros_confirmaaofechar.gravar(confirmar);
+    c.recriar();
+    if (depois >= 0) cfg::outros_confirmaaofechar.gravar(depois == 1);
     c.w->show();
     c.m.operador.roteiro({resposta});
     c.w->btFIN->click();
@@ -303,6 +316,73 @@ void TstConsole::fechar() {
     QCOMPARE(c.chamadas.logoffs, fechou ? QStringList{QStringLiteral("porteiro")} : QStringList());
     QVERIFY(c.w->btFIN->isEnabled());
     QVERIFY(!QApplication::overrideCursor());
+}
+
+// Ended by the system (SIGTERM): the same close, without the question even when it is configured,
+// also when the operator is logged off and the window hidden, or while the question is open.
+void TstConsole::encerrar_data() {
+    QTest::addColumn<bool>("visivel");
+    QTest::addColumn<bool>("perguntando");
+    QTest::newRow("logged in") << true << false;
+    QTest::newRow("logged off, window hidden") << false << false;
+    QTest::newRow("while Finalizar asks") << true << true;
+}
+
+void TstConsole::encerrar() {
+    QFETCH(bool, visivel);
+    QFETCH(bool, perguntando);
+    ConsoleTeste c;
+    cfg::outros_confirmaaofechar.gravar(true);
+    c.recriar();
+    if (visivel) c.w->show();
+    if (perguntando) {
+        // The system's end comes while the question is on screen; the operator then answers Não.
+        struct Operador : public OperadorRoteirizado {
+            TfmPRS* w = nullptr;
+            Resposta exibir(const MensagemCodificada& m) override {
+                OperadorRoteirizado::exibir(m);
+                w->Encerrar();
+                return Resposta::Nao;
+            }
+        } op;
+        op.w = c.w.get();
+        c.w->btFIN->click();
+        QCOMPARE(op.textos(), QStringList{QStringLiteral("Confirma sair do Portaris")});
+    } else {
+        c.w->Encerrar();
+        QVERIFY(c.m.operador.textos().isEmpty());
+    }
+    QVERIFY(!c.w->isVisible());
+    QCOMPARE(ConsoleTeste::linhasLog().count(QStringLiteral("Finaliza o Portaris")), 1);
+    QCOMPARE(c.chamadas.logoffs, QStringList{QStringLiteral("porteiro")});
+}
+
+// Logged off, the login window stays up until "Cancelar": Esc and the close box leave it, and the
+// program, running (the doors are polled while nobody is logged in).
+void TstConsole::loginSoCancelarEncerra() {
+    ModuloTeste m;
+    ProcsModulo procs(*m.dm);
+    TfmLOG login(&procs, [] { return QStringList{QStringLiteral("admin")}; });
+    QSignalSpy fechou(&login, &QDialog::finished);
+    QSignalSpy cancelou(&login, &TfmLOG::cancelou);
+    login.iniciar();
+    login.show();
+    login.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&login));
+
+    QTest::keyClick(login.edSEN, Qt::Key_Escape);
+    QVERIFY(login.isVisible());
+    QTest::keyClick(&login, Qt::Key_Escape);
+    QVERIFY(login.isVisible());
+    QVERIFY(!login.close()); // the close box
+    QVERIFY(login.isVisible());
+    QCOMPARE(fechou.size(), 0);
+    QCOMPARE(cancelou.size(), 0);
+
+    QTest::mouseClick(login.btCAN, Qt::LeftButton);
+    QVERIFY(!login.isVisible());
+    QCOMPARE(cancelou.size(), 1);
+    QCOMPARE(fechou.size(), 1); // closed: the program ends
 }
 
 void TstConsole::abrirSemCartao_data() {
@@ -322,8 +402,8 @@ void TstConsole::abrirSemCartao_data() {
         << int(TfmPRS::pnUSUARIOS) << true << true << false << QString();
 }
 
-// F2 reaches the window before the focused grid; the dialog lists the engine's places and hands
-// the typed values to the opening without card.
+// F2 reaches the window before the focused grid; the dialog opens in the middle of the desktop,
+// lists the engine's places and hands the typed values to the opening without card.
 void TstConsole::abrirSemCartao() {
     QFETCH(int, painel);
     QFETCH(bool, tecla);
@@ -334,8 +414,10 @@ void TstConsole::abrirSemCartao() {
     c.chamadas.erroAbertura = erro;
     TfmPRS& w = *c.w;
     w.show();
+    w.move(w.pos() + QPoint(300, 200)); // the console away from the middle of the desktop
     if (painel == TfmPRS::pnUSUARIOS) w.btUSU->click();
     QStringList itens;
+    QPoint centro;
     bool abrirHabilitadoSemLugar = true;
     const bool abriu = comModal(
         [&](QWidget* m) {
@@ -344,6 +426,7 @@ void TstConsole::abrirSemCartao() {
                 m->close();
                 return;
             }
+            centro = d->geometry().center();
             for (int i = 0; i < d->cbLOC->count(); ++i)
                 itens << d->cbLOC->itemText(i);
             d->cbLOC->setCurrentIndex(-1);
@@ -370,6 +453,10 @@ void TstConsole::abrirSemCartao() {
     }
     QCOMPARE(itens, c.chamadas.lugares);
     QVERIFY(!abrirHabilitadoSemLugar);
+    // Centred on the desktop (give or take its frame), not over the console.
+    const QPoint meio = QGuiApplication::primaryScreen()->availableGeometry().center();
+    QVERIFY2((centro - meio).manhattanLength() <= 8,
+             qPrintable(QStringLiteral("centre %1,%2").arg(centro.x()).arg(centro.y())));
     if (abrir)
         QCOMPARE(c.chamadas.aberturas,
                  (QList<QStringList>{{QStringLiteral("João da Silva"), QStringLiteral("Bloco A"),
@@ -586,6 +673,13 @@ void TstConsole::listaDeAcessos() {
     QCOMPARE(g->columnWidth(4), 200);
     QCOMPARE(g->columnWidth(5), 282);
     QCOMPARE(g->selectionBehavior(), QAbstractItemView::SelectRows);
+    // The row of titles shows at the header's own height; no row numbers beside the rows.
+    QHeaderView* cabecalho = g->horizontalHeader();
+    QVERIFY(cabecalho->isVisible());
+    QCOMPARE(cabecalho->height(), cabecalho->sizeHint().height());
+    QVERIFY(cabecalho->height() >= cabecalho->fontMetrics().height());
+    QCOMPARE(cabecalho->sectionResizeMode(0), QHeaderView::Interactive);
+    QVERIFY(!g->verticalHeader()->isVisible());
 
     const QAbstractItemDelegate& d = *g->itemDelegate();
     auto* m = g->model();

@@ -2,29 +2,77 @@
 // real database and the simulator, with the card of a holder going all the way into the live list.
 #include "ModuloTeste.h"
 #include "Simulador.h"
+#include "access/uClassTfmPassa.h"
 #include "shell/Console.h"
 #include "shell/TframeControleAcesso.h"
 #include "ui/ModeloConjunto.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 using namespace portaris;
+
+namespace {
+
+// A Firebird server of this test alone (scripts/firebird-servidor.sh: its own port and folder), so
+// the test may stop it without touching the server other tests share.
+class ServidorProprio {
+public:
+    QString servidor, senha;
+    QString iniciar() {
+        QProcess p;
+        p.start(QStringLiteral("bash"), {script(), QStringLiteral("iniciar")});
+        if (!p.waitForFinished(60000) || p.exitCode() != 0)
+            return QString::fromUtf8(p.readAllStandardError());
+        // "export PORTARIS_FB_SERVIDOR=… PORTARIS_FB_SENHA=… PORTARIS_FB_PID=… PORTARIS_FB_PASTA=…"
+        for (const QString& par : QString::fromUtf8(p.readAllStandardOutput()).simplified().split(u' ')) {
+            const QString chave = par.section(u'=', 0, 0), valor = par.section(u'=', 1);
+            if (chave == QLatin1String("PORTARIS_FB_SERVIDOR")) servidor = valor;
+            if (chave == QLatin1String("PORTARIS_FB_SENHA")) senha = valor;
+            if (chave == QLatin1String("PORTARIS_FB_PASTA")) m_pasta = valor;
+        }
+        return servidor.isEmpty() || m_pasta.isEmpty() ? QStringLiteral("no server in the script's answer")
+                                                       : QString();
+    }
+    void parar() {
+        if (m_pasta.isEmpty()) return;
+        QProcess::execute(QStringLiteral("bash"), {script(), QStringLiteral("parar"), m_pasta});
+        m_pasta.clear();
+    }
+    ~ServidorProprio() { parar(); }
+
+private:
+    static QString script() { return QStringLiteral(PORTARIS_RAIZ "/scripts/firebird-servidor.sh"); }
+    QString m_pasta;
+};
+
+} // namespace
 
 class TstInicio : public QObject {
     Q_OBJECT
     std::unique_ptr<ModuloTeste> m;
     std::unique_ptr<sim::Simulador> simulador;
 
-    void semear() {
+    // The reader "Portaria" (head 200 on COM1) and the holder Ana, enabled on it. `confirmar`: the
+    // reader asks the operator for every card. Written through the embedded engine, or through a
+    // server when `nome` names one.
+    void semear(bool confirmar = false, const QString& nome = {}, const QString& senha = {}) {
         Banco b;
-        b.conectar(m->arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
-        b.executar(QStringLiteral(
-            "INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIAL, SERIALNUM, DESABILITAR, "
-            "POSICAO, PERMITIRREMOTO) VALUES (100, 200, 'Portaria', 'COM1', '0A0B0C0D', '0', 'N', '1')"));
+        b.conectar(nome.isEmpty() ? m->arquivo : nome, QStringLiteral("SYSDBA"),
+                   senha.isEmpty() ? QStringLiteral("masterkey") : senha);
+        b.executar(
+            QStringLiteral("INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIAL, SERIALNUM, DESABILITAR, "
+                           "POSICAO, PERMITIRREMOTO, CONFIRMARACESSO) VALUES (100, 200, 'Portaria', 'COM1', "
+                           "'0A0B0C0D', '0', 'N', '1', '%1')")
+                .arg(confirmar ? QStringLiteral("1") : QStringLiteral("0")));
         QString cols, vals;
         for (const char* d : {"DOM", "SEG", "TER", "QUA", "QUI", "SEX", "SAB"}) {
             cols += QStringLiteral(", %1E, %1S").arg(QLatin1String(d));
@@ -132,6 +180,91 @@ private slots:
             QCOMPARE(c.login()->lsLOG->count(), 0);
         }
         QVERIFY(c.dispositivos.temporizadores.isEmpty());
+    }
+
+    // The server goes away between a logoff and the next login: "Acessar" (click and Enter) shows
+    // the error and the console goes on, logged off, polling its doors; a card at the reader is
+    // still read and handled.
+    void servidorCaiAntesDoLogin() {
+        ServidorProprio servidor;
+        const QString erro = servidor.iniciar();
+        if (!erro.isEmpty()) QSKIP(qPrintable(QStringLiteral("no private Firebird server: ") + erro));
+        const QString arquivo = BancoTeste::copia(m->pasta.caminho(), QStringLiteral("servidor.fdb"));
+        semear(false, servidor.servidor + u':' + arquivo, servidor.senha);
+        cfg::firebird_server.gravar(QStringLiteral("remoto"));
+        cfg::firebird_servername.gravar(servidor.servidor);
+        cfg::firebird_databasefile.gravar(arquivo);
+        cfg::firebird_password.gravar(servidor.senha);
+
+        Console c;
+        c.iniciar(false);
+        QVERIFY2(c.dm.remoto && c.dm.conectado(), qPrintable(c.dm.ultimoErro()));
+        entrar(c);
+        QVERIFY(c.principal() && c.principal()->isVisible());
+        m->operador.roteiro({Resposta::Sim});
+        c.principal()->btLOF->click();
+        QVERIFY(c.login()->isVisible());
+        QVERIFY(!c.principal()->isVisible());
+        QCOMPARE(c.dispositivos.temporizadores.size(), 1);
+
+        servidor.parar();
+        m->operador.limpar();
+        TfmLOG& login = *c.login();
+        login.lsLOG->setCurrentIndex(login.lsLOG->findText(QStringLiteral("admin")));
+        login.edSEN->setText(QStringLiteral("admin"));
+        QTest::mouseClick(login.btACE, Qt::LeftButton);
+        QCOMPARE(m->operador.mostradas().size(), 1);
+        login.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&login));
+        login.edSEN->setFocus(); // back in the password field
+        QTest::keyClick(login.edSEN, Qt::Key_Return);
+        QVERIFY2(m->operador.mostradas().size() == 2, qPrintable(m->operador.textos().join(u'|')));
+        for (const MensagemCodificada& msg : m->operador.mostradas()) {
+            QCOMPARE(msg.tipo, TipoMensagem::Erro);
+            QVERIFY(!msg.texto.isEmpty());
+        }
+        QVERIFY(login.isVisible());
+        QVERIFY(!login.lbERR->isVisible()); // not a wrong password
+        QVERIFY(!c.principal()->isVisible());
+        QCOMPARE(c.principal()->sessao().login, QStringLiteral("admin")); // the session as it was
+
+        // The doors: the reader's card reaches its flow, which reports the database and goes on.
+        QGuiApplication::clipboard()->clear();
+        simulador->comando(QStringLiteral("cartao 1 200 00000A0001"));
+        QTRY_COMPARE_WITH_TIMEOUT(QGuiApplication::clipboard()->text(), QStringLiteral("00000A0001"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m->operador.mostradas().size(), 3, 10000);
+        QTRY_VERIFY(c.dispositivos.temporizadores.first()->isActive());
+        QVERIFY(login.isVisible());
+    }
+
+    // A card's confirmation window closes the main window's open function column before it shows.
+    void confirmacaoFechaColunaDeFuncoes() {
+        semear(true);
+        Console c;
+        c.iniciar(false);
+        entrar(c);
+        TfmPRS& w = *c.principal();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.MostrarMenu();
+        QCOMPARE(w.menuAberto(), w.pnFACE);
+        QCursor::setPos(w.pnFACE->mapToGlobal(w.pnFACE->rect().center())); // the pointer rests on it
+
+        bool dialogo = false;
+        QFrame* colunaNoDialogo = w.pnFACE;
+        QTimer responder;
+        connect(&responder, &QTimer::timeout, [&] {
+            auto* d = qobject_cast<TfmPASSA*>(QApplication::activeModalWidget());
+            if (!d) return;
+            dialogo = true;
+            colunaNoDialogo = w.menuAberto();
+            static_cast<QToolButton*>(d->btSIM)->click();
+        });
+        responder.start(20);
+        simulador->comando(QStringLiteral("cartao 1 200 00000A0001"));
+        QTRY_COMPARE_WITH_TIMEOUT(c.dm.setACE.quantidade(), 1, 10000);
+        QVERIFY(dialogo);
+        QCOMPARE(colunaNoDialogo, nullptr);
+        QCOMPARE(c.dm.setACE.texto(QStringLiteral("AUTORIZADO")), QStringLiteral("Sim"));
     }
 
     // A station switched off while logged in starts again logged in, in auto-start mode.

@@ -6,9 +6,11 @@
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QStandardItemModel>
 #include <QTest>
 
 using namespace portaris;
@@ -41,6 +43,7 @@ class TstUi : public QObject {
 private slots:
     void modeloSegueConjunto();
     void gradeSegueLinhaAtual();
+    void gradeMostraTitulos();
     void gradeLePorPagina();
     void ligacoesSomenteLeituraAoNavegar();
     void recusaDoValidadorMantemEdicao_data();
@@ -147,6 +150,54 @@ void TstUi::gradeSegueLinhaAtual() {
     QTest::mouseClick(grade.viewport(), Qt::LeftButton, {}, r.center());
     QCOMPARE(dm.setACE.posicao(), 0);
     QCOMPARE(dm.setACE.texto(QStringLiteral("NOME")), QStringLiteral("Ana"));
+}
+
+// The row of titles stands at the height the style gives any table's titles, with the titles and
+// widths given; dragging a title's right edge resizes its column; no row numbers.
+void TstUi::gradeMostraTitulos() {
+    ModuloTeste m;
+    gravarAcesso(*m.dm, QStringLiteral("Ana"));
+    ModeloConjunto modelo(m.dm->setACE,
+                          {{QStringLiteral("HORA"), QStringLiteral("Hora"), 72},
+                           {QStringLiteral("NOME"), QStringLiteral("Pessoa"), 150},
+                           {QStringLiteral("NOTA"), QStringLiteral("Comentário Portaris"), 200}});
+    GradeConjunto grade;
+    grade.definirModelo(&modelo);
+    grade.resize(600, 300);
+    grade.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grade));
+
+    // The same titles in a plain table: the height the style gives them.
+    QStandardItemModel simples(1, 3);
+    simples.setHorizontalHeaderLabels(
+        {QStringLiteral("Hora"), QStringLiteral("Pessoa"), QStringLiteral("Comentário Portaris")});
+    QTableView referencia;
+    referencia.setFont(grade.font());
+    referencia.setModel(&simples);
+    referencia.resize(600, 300);
+    referencia.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&referencia));
+
+    QHeaderView* titulos = grade.horizontalHeader();
+    QVERIFY(titulos->isVisible());
+    QVERIFY(titulos->height() >= titulos->fontMetrics().height());
+    QCOMPARE(titulos->height(), referencia.horizontalHeader()->height());
+    QCOMPARE(titulos->model()->headerData(2, Qt::Horizontal).toString(),
+             QStringLiteral("Comentário Portaris"));
+    QCOMPARE(titulos->sectionSize(0), 72);
+    QCOMPARE(titulos->sectionSize(2), 200);
+    QVERIFY(!grade.verticalHeader()->isVisible());
+    QCOMPARE(titulos->sectionViewportPosition(0), 0); // the first column starts at the grid's edge
+
+    // Dragging the right edge of "Hora" 40 pixels to the right.
+    const int y = titulos->height() / 2;
+    const int borda = titulos->sectionViewportPosition(0) + titulos->sectionSize(0) - 1;
+    QTest::mousePress(titulos->viewport(), Qt::LeftButton, {}, QPoint(borda, y));
+    QTest::mouseMove(titulos->viewport(), QPoint(borda + 20, y));
+    QTest::mouseMove(titulos->viewport(), QPoint(borda + 40, y));
+    QTest::mouseRelease(titulos->viewport(), Qt::LeftButton, {}, QPoint(borda + 40, y));
+    QCOMPARE(titulos->sectionSize(0), 112);
+    QCOMPARE(grade.columnWidth(2), 200);
 }
 
 // A listing read a page at a time: scrolling the grid to its end reads the next page, and rows the
@@ -268,29 +319,52 @@ void TstUi::ligacoesSomenteLeituraAoNavegar() {
 }
 
 void TstUi::recusaDoValidadorMantemEdicao_data() {
+    QTest::addColumn<QString>("conjunto");
+    QTest::addColumn<QString>("campo");
     QTest::addColumn<bool>("inserindo");
     QTest::addColumn<QString>("digitado");
     QTest::addColumn<bool>("aceito");
-    QTest::addColumn<QString>("valorFinal");
-    QTest::newRow("editing, valid time") << false << "083000" << true << "08:30:00";
-    QTest::newRow("editing, hour 25") << false << "253000" << false << "00:00:00";
-    QTest::newRow("editing, minute 61") << false << "086100" << false << "00:00:00";
-    QTest::newRow("inserting, valid time") << true << "235959" << true << "23:59:59";
-    QTest::newRow("inserting, invalid") << true << "999999" << false << "00:00:00";
+    QTest::addColumn<QString>("valorFinal"); // "hoje": the clock's date
+    QTest::newRow("editing, valid time") << "setGRP"
+                                         << "SEGE" << false << "083000" << true << "08:30:00";
+    QTest::newRow("editing, hour 25") << "setGRP"
+                                      << "SEGE" << false << "253000" << false << "00:00:00";
+    QTest::newRow("editing, minute 61") << "setGRP"
+                                        << "SEGE" << false << "086100" << false << "00:00:00";
+    QTest::newRow("inserting, valid time") << "setGRP"
+                                           << "SEGE" << true << "235959" << true << "23:59:59";
+    QTest::newRow("inserting, invalid") << "setGRP"
+                                        << "SEGE" << true << "999999" << false << "00:00:00";
+    QTest::newRow("editing, valid date") << "setUSU"
+                                         << "EXPIRAEM" << false << "15082025" << true << "15/08/2025";
+    QTest::newRow("editing, 31 February") << "setUSU"
+                                          << "EXPIRAEM" << false << "31022025" << false << "hoje";
+    QTest::newRow("inserting, month 13") << "setUSU"
+                                         << "EXPIRAEM" << true << "01132025" << false << "hoje";
 }
 
-// A refused time shows the validator's message once, keeps what the operator typed in the widget
-// and leaves the dataset inserting or editing; nothing is written to the database.
+// A refused time or date shows the validator's message once and leaves the dataset inserting or
+// editing with the fallback in the field; the widget that was refused shows that fallback (not
+// the refused text) and keeps the focus, and so does every other widget on the field. Nothing is
+// written to the database.
 void TstUi::recusaDoValidadorMantemEdicao() {
+    QFETCH(QString, conjunto);
+    QFETCH(QString, campo);
     QFETCH(bool, inserindo);
     QFETCH(QString, digitado);
     QFETCH(bool, aceito);
     QFETCH(QString, valorFinal);
     ModuloTeste m;
-    Conjunto& g = m.dm->setGRP;
+    Conjunto& g = conjunto == QLatin1String("setGRP") ? m.dm->setGRP : m.dm->setUSU;
+    const QString chave =
+        conjunto == QLatin1String("setGRP") ? QStringLiteral("DESCRICAO") : QStringLiteral("NOME");
+    const QString gravado =
+        conjunto == QLatin1String("setGRP") ? QStringLiteral("07:00:00") : QStringLiteral("01/03/2026");
+    if (valorFinal == QLatin1String("hoje"))
+        valorFinal = relogio().hoje().toString(QStringLiteral("dd/MM/yyyy"));
     g.inserir();
-    g.definir(QStringLiteral("DESCRICAO"), QStringLiteral("Moradores"));
-    g.definirTexto(QStringLiteral("SEGE"), QStringLiteral("07:00:00"));
+    g.definir(chave, QStringLiteral("Moradores"));
+    g.definirTexto(campo, gravado);
     g.gravar();
     if (inserindo)
         g.inserir();
@@ -298,29 +372,31 @@ void TstUi::recusaDoValidadorMantemEdicao() {
         g.editar();
     const EstadoConjunto estado = g.estado();
 
-    QLineEdit ed;
-    auto* lig = new LigacaoEdit(g, QStringLiteral("SEGE"), &ed);
-    ed.show();
-    ed.setFocus();
-    ed.selectAll();
-    QTest::keyClicks(&ed, digitado);
-    const QString texto = ed.text();
+    QWidget janela;
+    auto* ed = new QLineEdit(&janela);
+    auto* outro = new QLineEdit(&janela); // the same field elsewhere on the form
+    new LigacaoEdit(g, campo, ed);
+    new LigacaoEdit(g, campo, outro);
+    janela.show();
+    janela.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&janela));
+    ed->setFocus();
+    ed->selectAll();
+    QTest::keyClicks(ed, digitado);
     m.operador.limpar();
-    QCOMPARE(lig->confirmar(), aceito);
+    QTest::keyClick(ed, Qt::Key_Return); // the operator's way to leave the field
     QCOMPARE(g.estado(), estado);
-    QCOMPARE(g.texto(QStringLiteral("SEGE")), valorFinal);
-    if (aceito) {
-        QVERIFY(m.operador.textos().isEmpty());
-        QCOMPARE(ed.text(), valorFinal);
-    } else {
-        QCOMPARE(m.operador.textos(), QStringList{QStringLiteral("Hora Inválida!")});
-        QCOMPARE(ed.text(), texto);
-        QVERIFY(ed.isModified()); // still pending: saving asks again
-    }
+    QCOMPARE(g.texto(campo), valorFinal);
+    QCOMPARE(ed->text(), valorFinal);
+    QCOMPARE(outro->text(), valorFinal);
+    QVERIFY(!ed->isModified());
+    QVERIFY(ed->hasFocus());
+    QCOMPARE(m.operador.textos(), aceito ? QStringList() : QStringList{QStringLiteral("Hora Inválida!")});
+
     // The stored row is untouched until the record is saved.
     g.cancelar();
-    g.localizar(QStringLiteral("DESCRICAO"), QStringLiteral("Moradores"));
-    QCOMPARE(g.texto(QStringLiteral("SEGE")), QStringLiteral("07:00:00"));
+    g.localizar(chave, QStringLiteral("Moradores"));
+    QCOMPARE(g.texto(campo), gravado);
 }
 
 QTEST_MAIN(TstUi)
