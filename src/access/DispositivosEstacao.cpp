@@ -207,10 +207,8 @@ void DispositivosEstacao::Sondar(const Dispositivo& d) {
     }
     TControladora& c = *std::get<TControladora*>(d);
     if (!c.Respondeu) return;
-    if (c.DownloadAutomatico) {
-        const double agora = relogio().agora().time().msecsSinceStartOfDay() / 86400000.0;
-        if (agora >= c.ProximoDownload && baixarEventos) baixarEventos(c);
-    }
+    // Full date and time: a due time past midnight is reached the next day, not never.
+    if (c.DownloadAutomatico && relogio().agora() >= c.ProximoDownloadEm && baixarEventos) baixarEventos(c);
     if (!c.Online) return;
     quint8 erro = 0;
     if (!c.LerEventos(erro)) return;

@@ -192,7 +192,7 @@ void MotorAcesso::novaLinha() {
 
 // Stores the pending row, runs `depois` in the same unit of work and commits retaining. On failure
 // the work is rolled back retaining, the row leaves the list, and the error is rethrown.
-void MotorAcesso::gravarLinha(const std::function<void()>& depois) {
+void MotorAcesso::gravarLinha(const std::function<void()>& depois, bool confirmar) {
     Conjunto& a = m_dm.setACE;
     Banco& b = m_dm.dbBANCO;
     bool gravada = false;
@@ -201,7 +201,7 @@ void MotorAcesso::gravarLinha(const std::function<void()>& depois) {
         a.gravar();
         gravada = true;
         if (depois) depois();
-        b.commitRetaining();
+        if (confirmar) b.commitRetaining();
     } catch (const ErroBanco&) {
         try {
             b.rollbackRetaining();
@@ -219,17 +219,18 @@ void MotorAcesso::gravarLinha(const std::function<void()>& depois) {
     }
 }
 
-void MotorAcesso::gravarAcesso(const Colunas& colunas, const std::function<void()>& depois) {
+void MotorAcesso::gravarAcesso(const Colunas& colunas, const std::function<void()>& depois, bool confirmar) {
     for (int tentativa = 1;; ++tentativa) {
         novaLinha();
         for (const auto& [coluna, valor] : colunas)
             m_dm.setACE.definir(coluna, valor);
         try {
-            gravarLinha(depois);
+            gravarLinha(depois, confirmar);
             return;
         } catch (const ErroBanco& e) {
             // Another station holds the same holder for a moment: the whole unit of work again.
-            if (!e.conflitoDeBloqueio()) throw;
+            // A row of a larger unit cannot be retried alone: the unit was rolled back with it.
+            if (!e.conflitoDeBloqueio() || !confirmar) throw;
             ++m_conflitos;
             if (tentativa >= TentativasGravacao) throw;
             ++m_repeticoes;
@@ -288,38 +289,45 @@ void MotorAcesso::RegistrarAcesso(VereditoAcesso& v, const QString& leitora, con
     }
 }
 
-void MotorAcesso::RegistrarAcessoMemoria(const QString& codigo, const QString& autorizado,
+bool MotorAcesso::RegistrarAcessoMemoria(const QString& codigo, const QString& autorizado,
                                          const QString& evento, bool feriado, const QString& leitora,
                                          const QDate& data, const QTime& hora) {
-    const QString cartao = QStringLiteral("0000") + codigo;
     try {
-        Procedimento& p = m_dm.sp(QStringLiteral("CA_CUSER"));
-        p.definir(QStringLiteral("PCARTAO"), cartao);
-        p.executar();
-        const int chave = p.saida(QStringLiteral("PCHAVE")).toInt();
-        const QString nome =
-            chave < 1 ? QStringLiteral("Desconhecido") : p.saida(QStringLiteral("PNOME")).toString();
-        const QVariant naoRel = p.saida(QStringLiteral("PNAOREL"));
-        const bool relatorio = chave < 1 || naoRel.isNull() || naoRel.toString() == QLatin1String("0");
-        gravarAcesso({{QStringLiteral("DATA"), data},
-                      {QStringLiteral("HORA"), hora},
-                      {QStringLiteral("LEITORA"), leitora},
-                      {QStringLiteral("AUTORIZADO"), autorizado},
-                      {QStringLiteral("NOME"), nome},
-                      {QStringLiteral("CARTAO"), cartao},
-                      {QStringLiteral("GRUPO"), QString()},
-                      {QStringLiteral("TIPO"), QString()},
-                      {QStringLiteral("NOTA"), kPorta + evento},
-                      {QStringLiteral("NOTA2"), feriado ? QStringLiteral("Hoje é feriado") : QString()},
-                      {QStringLiteral("ORIGEM"), QString()},
-                      {QStringLiteral("DESTINO"), QString()},
-                      {QStringLiteral("RONDA"), QStringLiteral("0")},
-                      {QStringLiteral("RELATORIO"), relatorio ? QStringLiteral("1") : QStringLiteral("0")}},
-                     {});
+        GravarEventoMemoria(codigo, autorizado, evento, feriado, leitora, data, hora);
+        m_dm.dbBANCO.commitRetaining();
+        return true;
     } catch (const ErroBanco& e) {
-        // The download goes on with the next event.
-        avisarFalha(e.texto(), leitora, cartao);
+        avisarFalha(e.texto(), leitora, QStringLiteral("0000") + codigo);
+        return false;
     }
+}
+
+void MotorAcesso::GravarEventoMemoria(const QString& codigo, const QString& autorizado, const QString& evento,
+                                      bool feriado, const QString& leitora, const QDate& data,
+                                      const QTime& hora) {
+    const QString cartao = QStringLiteral("0000") + codigo;
+    Procedimento& p = m_dm.sp(QStringLiteral("CA_CUSER"));
+    p.definir(QStringLiteral("PCARTAO"), cartao);
+    p.executar();
+    const int chave = p.saida(QStringLiteral("PCHAVE")).toInt();
+    const QString nome = chave < 1 ? QStringLiteral("Desconhecido") : p.saida(QStringLiteral("PNOME")).toString();
+    const QVariant naoRel = p.saida(QStringLiteral("PNAOREL"));
+    const bool relatorio = chave < 1 || naoRel.isNull() || naoRel.toString() == QLatin1String("0");
+    gravarAcesso({{QStringLiteral("DATA"), data},
+                  {QStringLiteral("HORA"), hora},
+                  {QStringLiteral("LEITORA"), leitora},
+                  {QStringLiteral("AUTORIZADO"), autorizado},
+                  {QStringLiteral("NOME"), nome},
+                  {QStringLiteral("CARTAO"), cartao},
+                  {QStringLiteral("GRUPO"), QString()},
+                  {QStringLiteral("TIPO"), QString()},
+                  {QStringLiteral("NOTA"), kPorta + evento},
+                  {QStringLiteral("NOTA2"), feriado ? QStringLiteral("Hoje é feriado") : QString()},
+                  {QStringLiteral("ORIGEM"), QString()},
+                  {QStringLiteral("DESTINO"), QString()},
+                  {QStringLiteral("RONDA"), QStringLiteral("0")},
+                  {QStringLiteral("RELATORIO"), relatorio ? QStringLiteral("1") : QStringLiteral("0")}},
+                 {}, false);
 }
 
 // ---- the opening without card ----

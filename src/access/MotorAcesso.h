@@ -39,9 +39,14 @@ public:
     // Writes the opening row and pulses the place; the error byte of the last pulse (0 when none).
     quint8 AbrirSemCartao(const QString& nome, const QString& origem, const QString& observacao,
                           const QString& lugar, const QString& destino, bool remoto = false);
-    // One downloaded controller event (card code of six characters).
-    void RegistrarAcessoMemoria(const QString& codigo, const QString& autorizado, const QString& evento,
+    // One downloaded controller event (card code of six characters), stored and committed; a
+    // failure is shown and logged, and reported as false.
+    bool RegistrarAcessoMemoria(const QString& codigo, const QString& autorizado, const QString& evento,
                                 bool feriado, const QString& leitora, const QDate& data, const QTime& hora);
+    // The same row inside the caller's unit of work: nothing is committed, and a failure rolls the
+    // whole unit back and leaves as ErroBanco (a download stores all of a controller's events or none).
+    void GravarEventoMemoria(const QString& codigo, const QString& autorizado, const QString& evento,
+                             bool feriado, const QString& leitora, const QDate& data, const QTime& hora);
     // The places of the opening without card, in device-list order, with their type marks.
     QStringList LugaresAcesso() const;
 
@@ -55,9 +60,10 @@ private:
     using Colunas = QList<QPair<QString, QVariant>>;
     bool repetido(const QString& cartao);
     void novaLinha();
-    void gravarLinha(const std::function<void()>& depois);
+    void gravarLinha(const std::function<void()>& depois, bool confirmar = true);
     // Builds and stores one access row with `depois` in its unit of work, again after a conflict.
-    void gravarAcesso(const Colunas& colunas, const std::function<void()>& depois);
+    // Without `confirmar` the row joins the caller's unit of work: no commit and no retry.
+    void gravarAcesso(const Colunas& colunas, const std::function<void()>& depois, bool confirmar = true);
     // Tells of a failure met while handling a card: the event log always, a box that closes by
     // itself unless the database is gone (then every card would raise one).
     void avisarFalha(const QString& texto, const QString& ponto, const QString& cartao,

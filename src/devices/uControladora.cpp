@@ -68,6 +68,13 @@ QString TControladora::IntervaloDeFrequencia(int minutos) {
     }
 }
 
+void TControladora::ReprogramarDownload() {
+    const QDateTime agora = relogio().agora();
+    const QTime passo = QTime::fromString(IntervaloDownload, QStringLiteral("HH:mm:ss"));
+    ProximoDownload = (agora.time().msecsSinceStartOfDay() + passo.msecsSinceStartOfDay()) / 86400000.0;
+    ProximoDownloadEm = agora.addMSecs(passo.msecsSinceStartOfDay());
+}
+
 std::unique_ptr<TControladora> TControladora::Criar(const RegistroControladora& r,
                                                     const TabelaPortas& portas) {
     relogio().dormir(500);
@@ -87,9 +94,7 @@ std::unique_ptr<TControladora> TControladora::Criar(const RegistroControladora& 
     if (!intervalo.isEmpty()) {
         c->DownloadAutomatico = true;
         c->IntervaloDownload = intervalo;
-        const QTime agora = relogio().agora().time();
-        const QTime passo = QTime::fromString(intervalo, QStringLiteral("HH:mm:ss"));
-        c->ProximoDownload = (agora.msecsSinceStartOfDay() + passo.msecsSinceStartOfDay()) / 86400000.0;
+        c->ReprogramarDownload();
     }
     if (c->PortaAberta) {
         quint8 erro = 0;

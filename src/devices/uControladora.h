@@ -3,6 +3,7 @@
 #include "RegistrosDispositivos.h"
 #include "uSerialControla.h"
 
+#include <QDateTime>
 #include <QMutex>
 #include <QString>
 #include <functional>
@@ -70,8 +71,12 @@ public:
     bool Respondeu = false;
     TPORTACNT Portas[4];
     double ProximoDownload = 0; // fraction of a day; may pass 1.0
+    // The same moment as a date and time: compared whole, so the schedule runs on past midnight.
+    QDateTime ProximoDownloadEm;
     bool DownloadAutomatico = false;
     QString IntervaloDownload;
+    // The next due time: now plus the interval.
+    void ReprogramarDownload();
     bool Online = false;
     bool ConfirmarAcesso = false;
     QString CartoesLidos[8];

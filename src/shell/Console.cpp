@@ -30,6 +30,18 @@ Console::Console() {
         [this](int chave, QString& nome, QByteArray& f) { return membro(chave, nome, f); });
     m_veredito = std::make_unique<MotorVeredito>(m_procsVeredito, *m_janelas);
     m_motor = std::make_unique<MotorAcesso>(dm, *m_veredito, dispositivos);
+    m_baixador = std::make_unique<BaixadorEventos>(dm, *m_motor, dispositivos);
+    m_baixador->progresso.cursorEspera = [](bool espera) {
+        if (espera)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    };
+    m_baixador->progresso.fecharMenus = [this] {
+        if (m_principal) m_principal->FecharMenus();
+    };
+    // The polling loop's scheduled download of an off-line controller.
+    dispositivos.baixarEventos = [this](TControladora& c) { m_baixador->BaixarEventos(&c); };
     m_motor->loginAtual = [this] { return m_login ? m_login->sessao().login : QString(); };
     m_motor->aoMudarDia = [this](bool antes) {
         if (antes) QApplication::setOverrideCursor(Qt::WaitCursor);
