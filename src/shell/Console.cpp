@@ -194,6 +194,28 @@ void Console::criarPrincipal() {
     // The doors are polled even when the list cannot be read now.
     Protegido([this] { dm.setACE.ultimo(); });
     dispositivos.aoErroTick = [](const QString& texto) { MostrarMensagem(texto); };
+    // The daily transfer to the controllers and the scheduled copy, every five minutes.
+    m_acoes = std::make_unique<AcoesDiarias>(dm, dispositivos);
+    m_acoes->podeAgir = [this] {
+        return !dm.EM_EDICAO() && (!m_principal || m_principal->painelAtual() != TfmPRS::pnCONFIGURAR);
+    };
+    m_acoes->aoCopiar = [this, legenda = QString()](bool inicio) mutable {
+        if (!m_principal) return;
+        if (inicio) {
+            legenda = m_principal->windowTitle();
+            m_principal->setWindowTitle(QStringLiteral("<<<<< Portaris executando cópia de segurança... >>>>>"));
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            QCoreApplication::processEvents();
+            m_principal->setUpdatesEnabled(false);
+        } else {
+            m_principal->setUpdatesEnabled(true);
+            QApplication::restoreOverrideCursor();
+            m_principal->setWindowTitle(legenda);
+            QCoreApplication::processEvents();
+        }
+    };
+    m_acoes->aoFalharCopia = [](const QString& erro) { MostrarMensagem(erro, MotorAcesso::SegundosCaixaFalha); };
+    m_acoes->Iniciar();
     dispositivos.CriarTemporizadores(*m_motor);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The running console: the data module, this station's devices, the access engine and the windows
 // of start-up, from the splash to the main window, in the order the program starts them.
+#include "access/AcoesDiarias.h"
 #include "access/BaixarEventos.h"
 #include "access/DispositivosEstacao.h"
 #include "access/InterfaceJanelas.h"
@@ -39,6 +40,7 @@ public:
     TfmPRS* principal() const { return m_principal; }
     MotorAcesso* motor() const { return m_motor.get(); }
     BaixadorEventos* baixador() const { return m_baixador.get(); }
+    AcoesDiarias* acoesDiarias() const { return m_acoes.get(); }
     bool modoServidor() const { return m_modoServidor; }
 
     void AtualizarStatus(int chave, quint8 erro) override;
@@ -64,6 +66,7 @@ private:
     std::unique_ptr<MotorVeredito> m_veredito;
     std::unique_ptr<MotorAcesso> m_motor;
     std::unique_ptr<BaixadorEventos> m_baixador;
+    std::unique_ptr<AcoesDiarias> m_acoes;
     QPointer<TfmLOG> m_login;
     QPointer<TfmSTATUS> m_status;
     QPointer<TfmPRS> m_principal;
