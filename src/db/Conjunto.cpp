@@ -267,6 +267,7 @@ int Conjunto::lerMaisLinhas(int n) {
 void Conjunto::fechar() {
     if (!aberto()) return;
     m_cursor.reset();
+    m_comandos.clear();
     m_linhas.clear();
     m_buffer.clear();
     m_blobs.clear();
@@ -500,7 +501,8 @@ void Conjunto::gravar() {
     try {
         if (indices.isEmpty()) sql.clear(); // nothing changed: nothing to write
         if (!sql.isEmpty()) {
-        Comando c(m_banco, sql);
+        Comando& c = comando(sql);
+        c.limparParametros();
         for (int i : indices)
             c.definir(QStringLiteral("V%1").arg(i), m_campos[i].blob ? m_blobs.value(i) : m_buffer.value(i));
         if (!inserindo)
@@ -540,13 +542,26 @@ void Conjunto::gravar() {
     }
 }
 
+Comando& Conjunto::comando(const QString& sql) {
+    auto& c = m_comandos[sql];
+    // Updates name only the changed columns, so their texts vary; a few dozen are plenty.
+    if (!c) {
+        if (m_comandos.size() > 64) {
+            m_comandos.clear();
+            return comando(sql);
+        }
+        c = std::make_shared<Comando>(m_banco, sql);
+    }
+    return *c;
+}
+
 void Conjunto::refrescarLinha(int linha) {
     // Values the database filled (door keys of a controller) come back into the row.
     if (m_chaves != QStringList{QStringLiteral("CHAVE")} || linha < 0) return;
     QStringList cols;
     for (int i : m_colunasSelect)
         cols << m_campos[i].nome;
-    Comando c(m_banco, QStringLiteral("SELECT %1 FROM %2 WHERE CHAVE = :K__").arg(cols.join(u','), m_tabela));
+    Comando& c = comando(QStringLiteral("SELECT %1 FROM %2 WHERE CHAVE = :K__").arg(cols.join(u','), m_tabela));
     c.definir(QStringLiteral("K__"), valor(linha, QStringLiteral("CHAVE")));
     c.abrir();
     if (c.proximo()) m_linhas[linha] = codificarLinha(c);

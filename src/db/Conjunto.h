@@ -137,6 +137,9 @@ private:
     void rolarPara(int linha, bool forcar);
     QByteArray codificarLinha(const Comando& c) const;
     void refrescarLinha(int linha);
+    // The write and refresh statements, prepared once each: a dataset writes the same few again
+    // and again (a download stores hundreds of rows in a row).
+    Comando& comando(const QString& sql);
 
     Banco& m_banco;
     QString m_nome, m_tabela, m_filtro, m_ordem, m_gerador, m_sqlConsulta;
@@ -147,6 +150,7 @@ private:
     QHash<QString, QVariant> m_parametros;
     QList<QByteArray> m_linhas;
     std::unique_ptr<Comando> m_cursor; // rows still to read (paged read-only datasets)
+    QHash<QString, std::shared_ptr<Comando>> m_comandos;
     int m_pagina = 0;
     int m_atual = -1;
     EstadoConjunto m_estado = EstadoConjunto::Fechado;
