@@ -309,6 +309,37 @@ bool EnviarArquivos(TControladora& c, bool botao) {
     return gruposFeriados && lista;
 }
 
+bool EnviarDados(TdmPORTARIS& dm, TControladora& c, int chaveControladora) {
+    GerarArquivoGrupos(dm);
+    GerarArquivoFeriados(dm);
+    if (chaveControladora > 0) {
+        GerarArquivoLista(dm, chaveControladora, 0);
+        NumerarGruposLista();
+    }
+    const bool ok = EnviarArquivos(c, true);
+    MostrarMensagem(ok ? QStringLiteral("@!000AVIConfiguração da eep gravada com sucesso.")
+                       : QStringLiteral("@!000ERRErro ao enviar configuração da eep!!."));
+    return ok;
+}
+
+bool GravarTempos(TControladora& c, const int timeouts[4], const int relesSegundos[4]) {
+    quint8 erro = 0;
+    const QDateTime agora = relogio().agora();
+    const bool relogioOk =
+        c.AcertarRelogio(agora.toString(QStringLiteral("HH:mm:ss")), agora.toString(QStringLiteral("dd/MM/yy")), erro);
+    if (!relogioOk) MostrarMensagem(QStringLiteral("@!000ERRErro ao configurar relógio!!."));
+    const bool timeoutsOk =
+        c.GravarTimeouts(timeouts[0] & 63, timeouts[1] & 63, timeouts[2] & 63, timeouts[3] & 63, erro);
+    if (!timeoutsOk) MostrarMensagem(QStringLiteral("@!000ERRErro na programação do timeout dos leitores!!."));
+    const bool relesOk = c.GravarTemposRele(relesSegundos[0] * 1000, relesSegundos[1] * 1000,
+                                            relesSegundos[2] * 1000, relesSegundos[3] * 1000, erro);
+    if (!relesOk) MostrarMensagem(QStringLiteral("@!000ERRErro ao gravar tempo de relês."));
+    c.Reiniciar(erro);
+    const bool ok = relogioOk && timeoutsOk && relesOk;
+    if (ok) MostrarMensagem(QStringLiteral("@!000AVIProcedimento concluído com sucesso!"));
+    return ok;
+}
+
 bool TransferenciaDiaria(TdmPORTARIS& dm, DispositivosEstacao& dispositivos) {
     bool resultado = false;
     for (const Dispositivo& d : dispositivos.lista) {

@@ -39,6 +39,14 @@ bool EnviarArquivos(TControladora& c, bool botao);
 // Every controller of the station, with the event log; false when there is none.
 bool TransferenciaDiaria(TdmPORTARIS& dm, DispositivosEstacao& dispositivos);
 
+// "Enviar dados" of the controller page, on a controller object of its own (the caller's line): the
+// transfer files for the row (the list when it has a key, port 0 in its dated name), the transfer,
+// and the page's message.
+bool EnviarDados(TdmPORTARIS& dm, TControladora& c, int chaveControladora);
+// "Gravar tempos": the clock, the four readers' timeouts (low six bits) and the relay times (the
+// row's seconds); each failure says which, and the controller restarts.
+bool GravarTempos(TControladora& c, const int timeouts[4], const int relesSegundos[4]);
+
 // The files' lines read back in the station's code page; empty when missing.
 QStringList LerLinhas(const QString& arquivo);
 

@@ -174,6 +174,32 @@ private slots:
         QCOMPARE(e->sim.comando(QStringLiteral("bloco 3 1 0xB000 5")), QStringLiteral("A1 B2 C3 03 01"));
     }
 
+    // The controller page's two buttons, on a controller object of their own.
+    void botoesDaPagina() {
+        semear();
+        TControladora temporaria(1, e->disp.portas.handle(3));
+        QVERIFY(tr::EnviarDados(*e->m.dm, temporaria, 102));
+        QCOMPARE(e->m.operador.textos(), QStringList{"Configuração da eep gravada com sucesso."});
+        QVERIFY(QFile::exists(PastaPrograma::caminho(QStringLiteral("AreaTemp/txtLista05071432COM0.txt"))));
+        QCOMPARE(e->sim.comando(QStringLiteral("bloco 3 1 0xB000 5")), QStringLiteral("A1 B2 C3 03 01"));
+
+        e->m.operador.limpar();
+        const int timeouts[4] = {10, 20, 70, 5}, reles[4] = {1, 2, 3, 4};
+        QVERIFY(tr::GravarTempos(temporaria, timeouts, reles));
+        QCOMPARE(e->m.operador.textos(), QStringList{"Procedimento concluído com sucesso!"});
+        QVERIFY(e->sim.comando(QStringLiteral("estado 3 1")).contains(QStringLiteral("07/05/24")));
+
+        e->m.operador.limpar();
+        e->sim.comando(QStringLiteral("falha 3 1 silencio"));
+        QVERIFY(!tr::GravarTempos(temporaria, timeouts, reles));
+        QCOMPARE(e->m.operador.textos(),
+                 (QStringList{"Erro ao configurar relógio!!.", "Erro na programação do timeout dos leitores!!.",
+                              "Erro ao gravar tempo de relês."}));
+        e->m.operador.limpar();
+        QVERIFY(!tr::EnviarDados(*e->m.dm, temporaria, 102));
+        QCOMPARE(e->m.operador.textos().last(), QStringLiteral("Erro ao enviar configuração da eep!!."));
+    }
+
     void transferenciaDiaria() {
         semear();
         QVERIFY(tr::TransferenciaDiaria(*e->m.dm, e->disp));
