@@ -180,12 +180,17 @@ void Console::criarPrincipal() {
             entradas.insert(QStringLiteral("PPONTO"), cfg::outros_nomecomputador_login.ler());
         m_procs.executar(QStringLiteral("USERLOGOFF"), entradas);
     };
+    s.webcamAoAtivar = [this] { m_webcam.AoAtivar(); };
+    s.desligarWebcam = [this] { m_webcam.DesligarWebcam(); };
     m_principal = new TfmPRS(dm, m_login, std::move(s));
     if (m_modoServidor) {
         m_principal->ModoConfiguracaoServidor();
         return;
     }
     // The settings the main window keeps for the run.
+    if (!m_janelaCaptura) m_janelaCaptura = std::make_unique<TfmCAP>();
+    if (cfg::webcam_ativarwebcam.ler())
+        m_webcam.LigarWebcam(*m_janelaCaptura, cfg::webcam_framerefresh.ler(), cfg::webcam_manteronline.ler());
     dm.expiraEm = cfg::outros_expiraem.ler();
     m_veredito->configurarSom(cfg::som_usarsom.ler(), cfg::som_som1.ler(), cfg::som_som2.ler());
     m_motor->definirJanelaRepeticao(cfg::qx71_ignorarrepeticaopor.ler());

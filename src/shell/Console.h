@@ -3,6 +3,7 @@
 // of start-up, from the splash to the main window, in the order the program starts them.
 #include "access/AcoesDiarias.h"
 #include "access/BaixarEventos.h"
+#include "access/CapVideo.h"
 #include "access/DispositivosEstacao.h"
 #include "access/InterfaceJanelas.h"
 #include "access/MotorAcesso.h"
@@ -41,6 +42,8 @@ public:
     MotorAcesso* motor() const { return m_motor.get(); }
     BaixadorEventos* baixador() const { return m_baixador.get(); }
     AcoesDiarias* acoesDiarias() const { return m_acoes.get(); }
+    Webcam& webcam() { return m_webcam; }
+    TfmCAP* janelaCaptura() const { return m_janelaCaptura.get(); }
     bool modoServidor() const { return m_modoServidor; }
 
     void AtualizarStatus(int chave, quint8 erro) override;
@@ -67,6 +70,9 @@ private:
     std::unique_ptr<MotorAcesso> m_motor;
     std::unique_ptr<BaixadorEventos> m_baixador;
     std::unique_ptr<AcoesDiarias> m_acoes;
+    // The capture window lives for the whole run; the webcam over it only while it works.
+    std::unique_ptr<TfmCAP> m_janelaCaptura;
+    Webcam m_webcam;
     QPointer<TfmLOG> m_login;
     QPointer<TfmSTATUS> m_status;
     QPointer<TfmPRS> m_principal;

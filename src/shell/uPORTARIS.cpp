@@ -454,6 +454,7 @@ void TfmPRS::closeEvent(QCloseEvent* e) {
     }
     FecharMenus();
     gravarLog(QStringLiteral("Finaliza o Portaris"));
+    if (m_servicos.desligarWebcam) m_servicos.desligarWebcam();
     if (m_dm.conectado() && m_servicos.logoffBanco) {
         Protegido([this] { m_servicos.logoffBanco(sessao().login); });
     }
@@ -480,6 +481,7 @@ void TfmPRS::aoAtivar() {
         setWindowTitle(windowTitle() + sufixoAutoInicio);
         m_login->sairDoAutoInicio();
     }
+    if (m_servicos.webcamAoAtivar) Protegido([this] { m_servicos.webcamAoAtivar(); });
     gravarLog(QStringLiteral("Inicializa o Portaris"));
 }
 

@@ -27,6 +27,7 @@ struct ServicosConsole {                        // every member may be empty (th
     std::function<void()> suspenderDispositivos, retomarDispositivos;
     std::function<void()> mostrarStatus;                   // "Status"
     std::function<void(const QString& login)> logoffBanco; // USERLOGOFF on the database
+    std::function<void()> webcamAoAtivar, desligarWebcam;  // the station's webcam
 };
 
 // What the registration functions call on the panel in front; each returns whether the dataset
