@@ -188,6 +188,7 @@ int main(int argc, char** argv) {
         {
             Banco b;
             b.conectar(arquivo, "SYSDBA", "masterkey");
+            b.executar("DELETE FROM ACESSO");
             b.executar("DELETE FROM HABILITADO");
             b.executar("DELETE FROM USUARIO");
             b.executar("DELETE FROM LEITORA");
