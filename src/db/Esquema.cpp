@@ -83,6 +83,18 @@ void CriarBanco(const QString& arquivo, const QString& usuario, const QString& s
     }
 }
 
+QString CriarBancoLocalSeFaltar() {
+    if (cfg::firebird_server.ler() != QLatin1String("local")) return {};
+    const QString arquivo = QFileInfo(PastaPrograma::traduzir(cfg::firebird_databasefile.ler())).absoluteFilePath();
+    if (QFileInfo::exists(arquivo)) return {};
+    try {
+        CriarBanco(arquivo, cfg::firebird_username.ler(), cfg::firebird_password.ler());
+        return {};
+    } catch (const ErroBanco& e) {
+        return QStringLiteral("Não foi possível criar o banco de dados %1:\n%2").arg(arquivo, e.texto());
+    }
+}
+
 int ComandoCriarBanco(const QStringList& argumentos) {
     QTextStream out(stdout), err(stderr);
     QString arquivo;

@@ -19,4 +19,8 @@ void CriarBanco(const QString& arquivo, const QString& usuario = QStringLiteral(
 // local database file) and returns the exit code, with a clear line on stdout or stderr.
 int ComandoCriarBanco(const QStringList& argumentos);
 
+// A station set to a local database whose file does not exist yet gets it created; an empty text
+// when nothing was needed or it worked, otherwise what went wrong.
+QString CriarBancoLocalSeFaltar();
+
 } // namespace portaris

@@ -69,7 +69,16 @@ LinhaSerial::~LinhaSerial() {
     fecharSemTrava();
 }
 
+namespace {
+thread_local int t_ultimoErro = 0;
+} // namespace
+
+int LinhaSerial::ultimoErro() {
+    return t_ultimoErro;
+}
+
 std::shared_ptr<LinhaSerial> LinhaSerial::abrir(const QString& caminho, int baud) {
+    t_ultimoErro = 0;
     speed_t v{};
     if (caminho.isEmpty() || !velocidade(baud, v)) return nullptr;
     QString chave = QFileInfo(caminho).canonicalFilePath();
@@ -80,7 +89,10 @@ std::shared_ptr<LinhaSerial> LinhaSerial::abrir(const QString& caminho, int baud
 
     const QByteArray nome = QFile::encodeName(caminho);
     const int fd = ::open(nome.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
+    if (fd < 0) {
+        t_ultimoErro = errno;
+        return nullptr;
+    }
     if (!isatty(fd) || ::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
         ::close(fd);
         return nullptr;
@@ -255,8 +267,22 @@ bool TabelaPortas::usada(int porta) const {
 void TabelaPortas::ABRIR_PORTAS(int baud) {
     for (int n = 1; n <= Quantidade; ++n) {
         Entrada& e = m_entradas[n - 1];
-        if (e.usada && !PortaValida(e.handle)) e.handle = AbrirPortaSerial(n, baud);
+        if (e.usada && !PortaValida(e.handle)) {
+            e.handle = AbrirPortaSerial(n, baud);
+            e.semPermissao = !e.handle && LinhaSerial::ultimoErro() == EACCES;
+        }
     }
+}
+
+QStringList TabelaPortas::SemPermissao() const {
+    QStringList avisos;
+    for (int n = 1; n <= Quantidade; ++n)
+        if (m_entradas[n - 1].usada && m_entradas[n - 1].semPermissao)
+            avisos << QStringLiteral("Sem permissão para abrir a porta COM%1 (%2). Inclua o usuário no grupo "
+                                     "dialout (sudo usermod -aG dialout %3) e entre de novo na sessão.")
+                          .arg(n)
+                          .arg(CaminhoPortaSerial(n), qEnvironmentVariable("USER", QStringLiteral("<usuário>")));
+    return avisos;
 }
 
 void TabelaPortas::FECHAR_PORTAS() {

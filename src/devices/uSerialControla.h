@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QMutex>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <memory>
 
@@ -17,6 +18,8 @@ public:
 
     // Opens a device path; null when it cannot be opened or this program already holds it.
     static std::shared_ptr<LinhaSerial> abrir(const QString& caminho, int baud);
+    // Why the last abrir() of this thread failed: the system's errno (EACCES: no permission), 0 otherwise.
+    static int ultimoErro();
 
     const QString& caminho() const { return m_caminho; }
     bool aberta() const;
@@ -98,11 +101,15 @@ public:
     PortaSerial handle(int porta) const;
     // Stores a handle opened elsewhere (configuration commands keep their own).
     void definir(int porta, PortaSerial handle);
+    // The lines this user may not open (not in the group that owns serial devices), each said in a
+    // sentence that names the line and what to do.
+    QStringList SemPermissao() const;
 
 private:
     struct Entrada {
         bool usada = false;
         PortaSerial handle;
+        bool semPermissao = false;
     };
     std::array<Entrada, Quantidade> m_entradas{};
 };

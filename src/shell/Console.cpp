@@ -104,6 +104,9 @@ void Console::iniciar(bool splash) {
         return logins;
     });
     connect(m_login, &TfmLOG::acessou, this, &Console::aoAcessar);
+    // A station user outside the serial lines' group sees why its devices "falhou..".
+    for (const QString& aviso : dispositivos.portas.SemPermissao())
+        MostrarMensagem(QStringLiteral("@!000ERR") + aviso);
     m_status = new TfmSTATUS;
     m_status->setAttribute(Qt::WA_QuitOnClose, false);
     preencherStatus();

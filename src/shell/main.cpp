@@ -25,7 +25,15 @@ int main(int argc, char** argv) {
         QMessageBox::critical(nullptr, QStringLiteral("Erro"), e.texto());
         return 1;
     }
-    PastaPrograma::garantir();
+    // An installed station starts from nothing: its folder, and a local database on first start.
+    if (const QString erro = PastaPrograma::garantir(); !erro.isEmpty()) {
+        QMessageBox::critical(nullptr, QStringLiteral("Erro"), erro);
+        return 1;
+    }
+    if (const QString erro = CriarBancoLocalSeFaltar(); !erro.isEmpty()) {
+        QMessageBox::critical(nullptr, QStringLiteral("Erro"), erro);
+        return 1;
+    }
 
     OperadorDialogo operador;
     definirOperador(&operador);
