@@ -1,5 +1,7 @@
 #include "Console.h"
 
+#include "config/TframeConfigurar.h"
+#include "config/TframeRedeLocal.h"
 #include "platform/Configuracoes.h"
 #include "platform/Mensagens.h"
 #include "platform/Relogio.h"
@@ -9,7 +11,9 @@
 #include "shell/uSplashScreen.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QMessageBox>
+#include <QToolButton>
 
 namespace portaris {
 
@@ -154,6 +158,7 @@ void Console::criarPrincipal() {
         m_procs.executar(QStringLiteral("USERLOGOFF"), entradas);
     };
     m_principal = new TfmPRS(dm, m_login, std::move(s));
+    ligarConfigurar();
     if (m_modoServidor) {
         m_principal->ModoConfiguracaoServidor();
         return;
@@ -167,6 +172,31 @@ void Console::criarPrincipal() {
     dm.setACE.ultimo();
     dispositivos.aoErroTick = [](const QString& texto) { MostrarMensagem(texto); };
     dispositivos.CriarTemporizadores(*m_motor);
+}
+
+void Console::ligarConfigurar() {
+    auto* painel = new TframeConfigurar(dm, m_modoServidor);
+    m_configurar = painel;
+    painel->definirPortas(&dispositivos.portas);
+    m_principal->definirPainel(TfmPRS::pnCONFIGURAR, painel);
+    m_principal->operacoesConfigurar = [painel, ops = std::make_shared<OperacoesCadastro>()]() {
+        const OperacoesRegistro* o = painel->operacoes();
+        if (!o) return static_cast<const OperacoesCadastro*>(nullptr);
+        *ops = {o->incluir, o->alterar, o->excluir, o->gravar, o->cancelar};
+        return static_cast<const OperacoesCadastro*>(ops.get());
+    };
+    m_principal->atualizarAoEntrar = [painel] { return painel->tsREDELOCAL->ckREFRESH->isChecked(); };
+    // The mother-reader lists: the first press of "Configurar", whatever the answer.
+    connect(m_principal->btCON, &QToolButton::clicked, painel, [this, painel] {
+        QStringList l71, l64;
+        for (const Dispositivo& d : dispositivos.lista) {
+            if (auto* const* p = std::get_if<TLeitora71*>(&d); p && !(*p)->NaoBateRele)
+                l71 << QString::number((*p)->Chave);
+            else if (auto* const* g = std::get_if<TLeitora64AX*>(&d); g && !(*g)->NaoBateRele)
+                l64 << QString::number((*g)->Chave);
+        }
+        painel->preencherListasMae(l71, l64);
+    });
 }
 
 QByteArray Console::foto(int chave) {
