@@ -42,8 +42,8 @@ void PaginaDispositivo::criarComuns(int xSerialNum, int ySerialNum) {
     soDigitos(edCABECA);
     ligar<LigacaoEdit>(QStringLiteral("CABECA"), edCABECA);
     edCABECA->setMaxLength(3);
-    rotulo(this, QStringLiteral("Localização"), 100, 8);
-    edDESCRICAO = campo(this, QStringLiteral("edDESCRICAO"), 100, 24, 300);
+    rotulo(this, QStringLiteral("Localização"), 110, 8);
+    edDESCRICAO = campo(this, QStringLiteral("edDESCRICAO"), 110, 24, 290);
     ligar<LigacaoEdit>(QStringLiteral("DESCRICAO"), edDESCRICAO);
     configurarLista(edDESCRICAO, QStringLiteral("DESCRICAO"));
     rotulo(this, QStringLiteral("Porta serial"), 412, 8);
@@ -65,7 +65,7 @@ QGroupBox* PaginaDispositivo::grupoOpcoes(const QString& nome, const QString& ti
     g->setObjectName(nome);
     g->setGeometry(geometria);
     auto* grade = new QGridLayout(g);
-    grade->setContentsMargins(8, 4, 4, 4);
+    grade->setContentsMargins(8, 6, 4, 6);
     grade->setSpacing(2);
     auto* grupo = new QButtonGroup(g);
     const int linhas = (static_cast<int>(itens.size()) + colunas - 1) / colunas;

@@ -24,7 +24,7 @@ TframeConcentradora::TframeConcentradora(Conjunto& c, QWidget* parent) : PaginaD
                              {QStringLiteral("0"), QStringLiteral("10"), QStringLiteral("20"),
                               QStringLiteral("35"), QStringLiteral("60"), QStringLiteral("120"),
                               QStringLiteral("240"), QStringLiteral("360")},
-                             QStringLiteral("FREQDOWN"), QRect(16, 54, 384, 62), 4, &grFREQDOWN);
+                             QStringLiteral("FREQDOWN"), QRect(16, 54, 384, 66), 4, &grFREQDOWN);
     QStringList timeouts{QStringLiteral("001")};
     for (int t = 5; t <= 60; t += 5)
         timeouts << QStringLiteral("%1").arg(t, 3, 10, QLatin1Char('0'));
@@ -33,19 +33,21 @@ TframeConcentradora::TframeConcentradora(Conjunto& c, QWidget* parent) : PaginaD
         valoresTimeout << QString::number(t.toInt());
     const QStringList reles{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("4"),
                             QStringLiteral("10"), QStringLiteral("20")};
-    rotulo(this, QStringLiteral("Tempo em segundos"), 230, 124);
-    rotulo(this, QStringLiteral("Tempo em segundos"), 318, 124);
+    QFont pequena = font();
+    pequena.setPointSize(7);
+    for (int x : {196, 304})
+        rotulo(this, QStringLiteral("Tempo em segundos"), x, 126)->setFont(pequena);
     for (int i = 0; i < 4; ++i) {
         const int y = 140 + i * 44;
         const QString n = QString::number(i + 1);
         rotulo(this, QStringLiteral("Porta ") + n, 16, y);
-        edPORTA[i] = campo(this, QStringLiteral("edPORTA0") + n, 16, y + 16, 200);
+        edPORTA[i] = campo(this, QStringLiteral("edPORTA0") + n, 16, y + 16, 170);
         ligar<LigacaoEdit>(QStringLiteral("PORTA0") + n, edPORTA[i]);
-        rotulo(this, QStringLiteral("Relé Porta ") + n, 230, y);
-        cbRELE[i] = lista(this, QStringLiteral("cbRELEP") + n, reles, 230, y + 16, 76);
+        rotulo(this, QStringLiteral("Relé Porta ") + n, 196, y);
+        cbRELE[i] = lista(this, QStringLiteral("cbRELEP") + n, reles, 196, y + 16, 90);
         adicionar(new LigacaoCombo(c, QStringLiteral("RELEP") + n, cbRELE[i], reles));
-        rotulo(this, QStringLiteral("Timeout Porta ") + n, 318, y);
-        cbTIMEOUT[i] = lista(this, QStringLiteral("cbTIMEOUT") + n, timeouts, 318, y + 16, 76);
+        rotulo(this, QStringLiteral("Timeout Porta ") + n, 304, y);
+        cbTIMEOUT[i] = lista(this, QStringLiteral("cbTIMEOUT") + n, timeouts, 304, y + 16, 90);
         adicionar(new LigacaoCombo(c, QStringLiteral("TIMEOUT") + n, cbTIMEOUT[i], valoresTimeout));
     }
     int y = 322;

@@ -7,6 +7,7 @@
 #include "ui/ModeloConjunto.h"
 
 #include <QContextMenuEvent>
+#include <QHeaderView>
 #include <QMenu>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -59,8 +60,8 @@ TframeHabilitarAcesso::TframeHabilitarAcesso(TdmPORTARIS& dm, QWidget* parent) :
         new ModeloConjunto(*dm.qrLST_LEI_71,
                            {{QStringLiteral("CHAVE"), QStringLiteral("ID do BD"), 60},
                             {QStringLiteral("CABECA"), QStringLiteral("Cabeça"), 60},
-                            {QStringLiteral("DESCRICAO"), QStringLiteral("Descrição"), 250},
-                            {QStringLiteral("SERIALNUM"), QStringLiteral("Leitora local em vermelho"), 160}},
+                            {QStringLiteral("DESCRICAO"), QStringLiteral("Descrição"), 270},
+                            {QStringLiteral("SERIALNUM"), QStringLiteral("Leitora local em vermelho"), 180}},
                            this));
     gdLEITORA71->setGeometry(16, 24, 590, 170);
     gdLEITORA71->setItemDelegate(new PinturaLeitoras(*this, 3, gdLEITORA71));
@@ -72,9 +73,9 @@ TframeHabilitarAcesso::TframeHabilitarAcesso(TdmPORTARIS& dm, QWidget* parent) :
         new ModeloConjunto(*dm.qrLST_LEI_64,
                            {{QStringLiteral("CHAVE"), QStringLiteral("ID do BD"), 60},
                             {QStringLiteral("CABECA"), QStringLiteral("Cabeça"), 60},
-                            {QStringLiteral("DESCRICAO"), QStringLiteral("Localização"), 150},
-                            {QStringLiteral("DESCRICAO01"), QStringLiteral("Nome do acesso"), 150},
-                            {QStringLiteral("SERIALNUM"), QStringLiteral("Leitora local em vermelho"), 160}},
+                            {QStringLiteral("DESCRICAO"), QStringLiteral("Localização"), 140},
+                            {QStringLiteral("DESCRICAO01"), QStringLiteral("Nome do acesso"), 140},
+                            {QStringLiteral("SERIALNUM"), QStringLiteral("Leitora local em vermelho"), 180}},
                            this));
     gdLEITORA64->setGeometry(16, 218, 590, 170);
     gdLEITORA64->setItemDelegate(new PinturaLeitoras(*this, 4, gdLEITORA64));
@@ -83,6 +84,7 @@ TframeHabilitarAcesso::TframeHabilitarAcesso(TdmPORTARIS& dm, QWidget* parent) :
     pmATRIBUIR = new QMenu(this);
     miATRIBUIR = pmATRIBUIR->addAction(QStringLiteral("Atribuir a este computador a leitora selecionada"));
     for (GradeConjunto* g : {gdLEITORA71, gdLEITORA64}) {
+        g->verticalHeader()->hide();
         g->setToolTip(dica);
         g->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(g, &QWidget::customContextMenuRequested, this, [this, g](const QPoint& p) {

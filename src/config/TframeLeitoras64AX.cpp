@@ -17,33 +17,33 @@ TframeLeitoras64AX::TframeLeitoras64AX(Conjunto& c, QWidget* parent) : PaginaDis
     setObjectName(QStringLiteral("tsLEITORA64"));
     criarComuns(412, 56);
     edCABECA->setToolTip(QStringLiteral("A identificação deve ser entre 128-255 e também diferente de 170."));
-    rotulo(this, QStringLiteral("Nome do acesso"), 100, 54);
-    edDESCRICAO01 = campo(this, QStringLiteral("edDESCRICAO01"), 100, 70, 300);
+    rotulo(this, QStringLiteral("Nome do acesso"), 110, 54);
+    edDESCRICAO01 = campo(this, QStringLiteral("edDESCRICAO01"), 110, 70, 290);
     ligar<LigacaoEdit>(QStringLiteral("DESCRICAO01"), edDESCRICAO01);
     rgRELE = grupoOpcoes(QStringLiteral("rgRELE"), QStringLiteral(" Tempo de relé"),
                          {QStringLiteral("250 ms"), QStringLiteral("500 ms"), QStringLiteral("750 ms"),
                           QStringLiteral("1 seg"), QStringLiteral("2 seg")},
                          {QStringLiteral("250"), QStringLiteral("500"), QStringLiteral("750"),
                           QStringLiteral("1000"), QStringLiteral("2000")},
-                         QStringLiteral("RELE"), QRect(16, 98, 384, 44), 5);
+                         QStringLiteral("RELE"), QRect(16, 98, 384, 48), 5);
     rgPOSICAO =
         grupoOpcoes(QStringLiteral("rgPOSICAO"), QStringLiteral(" Posicionamento acesso "),
                     {QStringLiteral("Não se aplica"), QStringLiteral("Entrada"), QStringLiteral("Saída")},
                     {QStringLiteral("N"), QStringLiteral("E"), QStringLiteral("S")},
-                    QStringLiteral("POSICAO_L1"), QRect(16, 146, 290, 44), 3);
+                    QStringLiteral("POSICAO_L1"), QRect(16, 150, 270, 48), 3);
     gbWEBCAM = new QGroupBox(QStringLiteral(" Utiliza WebCam "), this);
-    gbWEBCAM->setGeometry(312, 146, 88, 44);
+    gbWEBCAM->setGeometry(292, 150, 108, 48);
     ckUSARWEBCAM01 = caixa(gbWEBCAM, QStringLiteral("ckUSARWEBCAM01"), QStringLiteral("Sim"), 10, 20, 60);
     ligar<LigacaoCheck>(QStringLiteral("USARWEBCAM01"), ckUSARWEBCAM01);
 
-    int y = 198;
+    int y = 206;
     rotulo(this, QStringLiteral("Desligar antena ao iniciar trânsito"), 16, y + 3);
-    edDESLIGARPOR = campo(this, QStringLiteral("edDESLIGARPOR"), 220, y, 40);
+    edDESLIGARPOR = campo(this, QStringLiteral("edDESLIGARPOR"), 236, y, 40);
     soDigitos(edDESLIGARPOR);
     edDESLIGARPOR->setToolTip(QStringLiteral("O tempo deve ser um valor entre 0 e 120 segundos."));
     ligar<LigacaoEdit>(QStringLiteral("DESLIGARPOR"), edDESLIGARPOR);
     edDESLIGARPOR->setMaxLength(3);
-    rotulo(this, QStringLiteral("segundos"), 266, y + 3);
+    rotulo(this, QStringLiteral("segundos"), 282, y + 3);
     y += 26;
     auto marcar = [&](const QString& nome, const QString& texto, const QString& coluna) {
         QCheckBox* k = caixa(this, nome, texto, 16, y, 330);

@@ -23,8 +23,8 @@ TframeLeitoras71::TframeLeitoras71(Conjunto& c, QWidget* parent) : PaginaDisposi
     edCABECA->setToolTip(
         QStringLiteral("A identificação deve ser entre 128-255, o valor 133 também não é permitido."));
     rgRELE = grupoOpcoes(QStringLiteral("rgRELE"), QStringLiteral(" Tempo de relé "), kTemposRele,
-                         kValoresRele, QStringLiteral("RELE"), QRect(16, 54, 384, 44), 5, &grRELE);
-    int y = 106;
+                         kValoresRele, QStringLiteral("RELE"), QRect(16, 54, 384, 48), 5, &grRELE);
+    int y = 110;
     auto marcar = [&](const QString& nome, const QString& texto, const QString& coluna) {
         QCheckBox* k = caixa(this, nome, texto, 16, y, 330);
         ligar<LigacaoCheck>(coluna, k);
@@ -49,8 +49,8 @@ TframeLeitoras71::TframeLeitoras71(Conjunto& c, QWidget* parent) : PaginaDisposi
         grupoOpcoes(QStringLiteral("rgPOSICAO"), QStringLiteral(" Posicionamento da leitora "),
                     {QStringLiteral("Não se aplica"), QStringLiteral("Entrada"), QStringLiteral("Saída")},
                     {QStringLiteral("N"), QStringLiteral("E"), QStringLiteral("S")},
-                    QStringLiteral("POSICAO"), QRect(16, y + 2, 330, 40), 3);
-    y += 48;
+                    QStringLiteral("POSICAO"), QRect(16, y + 2, 330, 48), 3);
+    y += 56;
     ckPERMITIRREINGRESSO = marcar(QStringLiteral("ckPERMITIRREINGRESSO"),
                                   QStringLiteral("Permitir re-ingresso para entrada/saída"),
                                   QStringLiteral("PERMITIRREINGRESSO"));

@@ -82,10 +82,10 @@ TframeOutrasOpcoes::TframeOutrasOpcoes(QWidget* parent) : QWidget(parent) {
     ckUSARSOM = caixa(a, QStringLiteral("ckUSARSOM"), QStringLiteral("Ativar recurso de efeitos sonoros"), 16,
                       142, 300);
     rotulo(a, QStringLiteral("Tempo padrão para expirar um cartão"), 16, 170);
-    edEXPIRA = campo(a, QStringLiteral("edEXPIRA"), 236, 167, 50);
+    edEXPIRA = campo(a, QStringLiteral("edEXPIRA"), 262, 167, 50);
     edEXPIRA->setMaxLength(4);
     soDigitos(edEXPIRA);
-    rotulo(a, QStringLiteral("dias"), 292, 170);
+    rotulo(a, QStringLiteral("dias"), 318, 170);
     ckCONFIRMAR = caixa(a, QStringLiteral("ckCONFIRMAR"),
                         QStringLiteral("Solicitar confirmação ao fechar o programa"), 16, 196, 400);
     ckSEMCABECA =
@@ -111,32 +111,32 @@ TframeOutrasOpcoes::TframeOutrasOpcoes(QWidget* parent) : QWidget(parent) {
     mmGRUPOS->hide();
     btAPLICAR = botao(a, QStringLiteral("btAPLICAR"), QStringLiteral("Aplicar configuração"), 16, 426, 150);
     auto* g64 = new QGroupBox(QStringLiteral("Opções avançadas para leitor QX64AX"), a);
-    g64->setGeometry(16, 462, 560, 50);
-    rotulo(g64, QStringLiteral("Ignorar repetição por"), 10, 22);
-    edIGNORAR64 = campo(g64, QStringLiteral("edIGNORAR64"), 136, 19, 40);
+    g64->setGeometry(16, 462, 590, 56);
+    rotulo(g64, QStringLiteral("Ignorar repetição por"), 10, 25);
+    edIGNORAR64 = campo(g64, QStringLiteral("edIGNORAR64"), 150, 22, 40);
     edIGNORAR64->setMaxLength(3);
-    rotulo(g64, QStringLiteral("seg"), 180, 22);
-    rotulo(g64, QStringLiteral("Considerar falha no trânsito do portão após"), 220, 22);
-    edFALHA64 = campo(g64, QStringLiteral("edFALHA64"), 478, 19, 40);
+    rotulo(g64, QStringLiteral("seg"), 194, 25);
+    rotulo(g64, QStringLiteral("Considerar falha no trânsito do portão após"), 226, 25);
+    edFALHA64 = campo(g64, QStringLiteral("edFALHA64"), 510, 22, 40);
     edFALHA64->setMaxLength(3);
-    rotulo(g64, QStringLiteral("seg"), 522, 22);
+    rotulo(g64, QStringLiteral("seg"), 554, 25);
     auto* g71 = new QGroupBox(QStringLiteral("Opções avançadas para leitor QX71"), a);
-    g71->setGeometry(16, 518, 560, 50);
-    rotulo(g71, QStringLiteral("Ignorar repetição por"), 10, 22);
-    edIGNORAR71 = campo(g71, QStringLiteral("edIGNORAR71"), 136, 19, 40);
+    g71->setGeometry(16, 524, 590, 56);
+    rotulo(g71, QStringLiteral("Ignorar repetição por"), 10, 25);
+    edIGNORAR71 = campo(g71, QStringLiteral("edIGNORAR71"), 150, 22, 40);
     edIGNORAR71->setMaxLength(2);
-    rotulo(g71, QStringLiteral("seg"), 180, 22);
+    rotulo(g71, QStringLiteral("seg"), 194, 25);
     for (QLineEdit* e : {edIGNORAR64, edFALHA64, edIGNORAR71})
         soDigitos(e);
-    rotulo(a, QStringLiteral("Pausa de acesso entre leitoras (em ms)"), 16, 576);
+    rotulo(a, QStringLiteral("Pausa de acesso entre leitoras (em ms)"), 16, 588);
     slPAUSA = new QSlider(Qt::Horizontal, a);
     slPAUSA->setRange(50, 250);
     slPAUSA->setTickInterval(50);
     slPAUSA->setTickPosition(QSlider::TicksBelow);
-    slPAUSA->setGeometry(16, 592, 300, 24);
+    slPAUSA->setGeometry(16, 604, 300, 24);
     for (int i = 0; i < 5; ++i)
-        rotulo(a, QString::number(50 + i * 50), 12 + i * 70, 618);
-    a->setMinimumSize(600, 644);
+        rotulo(a, QString::number(50 + i * 50), 12 + i * 70, 630);
+    a->setMinimumSize(610, 656);
     rolagem->setWidget(a);
     auto* l = new QVBoxLayout(this);
     l->setContentsMargins(0, 0, 0, 0);

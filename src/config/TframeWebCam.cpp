@@ -26,7 +26,7 @@ TframeWebCam::TframeWebCam(QWidget* parent) : QWidget(parent) {
     mmRELATORIO->setReadOnly(true);
     mmRELATORIO->setGeometry(16, 260, 282, 140);
     rgFREQUENCIA = new QGroupBox(QStringLiteral(" Frequência de visualização "), this);
-    rgFREQUENCIA->setGeometry(312, 24, 290, 64);
+    rgFREQUENCIA->setGeometry(312, 24, 290, 76);
     auto* g = new QGridLayout(rgFREQUENCIA);
     grFREQUENCIA = new QButtonGroup(this);
     const QStringList f = {QStringLiteral("5 quadros/seg."), QStringLiteral("10 quadros/seg."),
@@ -37,7 +37,7 @@ TframeWebCam::TframeWebCam(QWidget* parent) : QWidget(parent) {
         g->addWidget(r, i % 2, i / 2);
     }
     auto* op = new QGroupBox(QStringLiteral("Opções"), this);
-    op->setGeometry(312, 96, 290, 110);
+    op->setGeometry(312, 108, 290, 110);
     ckMANTER = caixa(op, QStringLiteral("ckMANTER"), QStringLiteral("Manter webcam ON-LINE"), 10, 22, 270);
     ckATIVAR = caixa(op, QStringLiteral("ckATIVAR"), QStringLiteral("Ativar recurso de webcam"), 10, 42, 270);
     ckNEGADO = caixa(op, QStringLiteral("ckNEGADO"),

@@ -105,8 +105,7 @@ QVariant ModeloConjunto::data(const QModelIndex& index, int role) const {
 QVariant ModeloConjunto::headerData(int section, Qt::Orientation o, int role) const {
     if (o == Qt::Horizontal && section >= 0 && section < m_colunas.size()) {
         if (role == Qt::DisplayRole) return m_colunas[section].titulo;
-        if (role == Qt::SizeHintRole && m_colunas[section].largura > 0)
-            return QSize(m_colunas[section].largura, -1);
+        // Widths are set by the grid; a size hint with no height would fold the header away.
     }
     return QAbstractTableModel::headerData(section, o, role);
 }
