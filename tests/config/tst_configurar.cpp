@@ -22,6 +22,7 @@
 #include "platform/ArquivoIni.h"
 #include "platform/Estacao.h"
 #include "platform/RelogioSistema.h"
+#include "shell/Console.h"
 #include "ui/ModeloConjunto.h"
 
 #include <QApplication>
@@ -35,11 +36,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 
 using namespace portaris;
@@ -117,6 +121,8 @@ class TstConfigurar : public QObject {
 
 private slots:
     void init() { QDir::setCurrent(QDir::tempPath()); }
+    void modoConfiguracaoServidor();
+    void listasMaeNaPrimeiraEntrada();
 
     // Tree
 
@@ -1146,6 +1152,99 @@ private slots:
         QCOMPARE(aberturas, QStringList{"71|31|201|Minha"});
     }
 };
+
+// A station whose server cannot be reached corrects it on "Rede local", tests it, saves it, and
+// starts normally the next time.
+void TstConfigurar::modoConfiguracaoServidor() {
+    ModuloTeste m(false);
+    cfg::firebird_server.gravar(QStringLiteral("remote"));
+    cfg::firebird_servername.gravar(QStringLiteral("127.0.0.1/1")); // nothing listens there
+    cfg::firebird_password.gravar(QStringLiteral("masterkey"), ArquivoIni::teste());
+    QTimer fecharAviso; // the "Aviso" box of server configuration mode
+    QString aviso;
+    connect(&fecharAviso, &QTimer::timeout, [&] {
+        if (auto* w = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            aviso = w->windowTitle() + u'|' + w->text();
+            w->close();
+        }
+    });
+    fecharAviso.start(20);
+    {
+        Console c;
+        c.caixaErro = [](const QString&, const QString&) {};
+        c.caixaPergunta = [](const QString&, const QString&) { return true; };
+        c.iniciar(false);
+        QVERIFY(c.modoServidor());
+        QCOMPARE(aviso, QStringLiteral("Aviso|Após concluir e salvar as alterações, re-inicie o Portaris"));
+        TframeConfigurar* p = c.configurar();
+        QVERIFY(p);
+        QCOMPARE(c.principal()->painel(TfmPRS::pnCONFIGURAR), p);
+        QCOMPARE(p->noAtual(), int(TframeConfigurar::noREDELOCAL));
+        TframeRedeLocal* r = p->tsREDELOCAL;
+        QVERIFY(r->rbREMOTO->isChecked());
+        QCOMPARE(r->edSERVIDOR->text(), QStringLiteral("127.0.0.1/1"));
+        r->rbLOCAL->click();
+        r->btTESTAR->click();
+        QVERIFY2(r->relatorio().contains(QStringLiteral("A conexão informada é válida. Para atribuir a nova configuração")),
+                 qPrintable(r->relatorio().join(u'/')));
+        QVERIFY(!r->relatorio().first().startsWith(QLatin1String("Desfazendo")));
+        r->btGRAVAR->click();
+        QCOMPARE(cfg::firebird_server.ler(), QStringLiteral("local"));
+    }
+    Console c;
+    c.caixaErro = [](const QString&, const QString& t) { QFAIL(qPrintable(t)); };
+    c.iniciar(false);
+    QVERIFY(!c.modoServidor());
+    QVERIFY(c.dm.conectado());
+    QVERIFY(c.login()->isVisible());
+    QVERIFY(c.login()->lsLOG->count() > 0);
+}
+
+// The first press of "Configurar", whatever the answer, fills the mother-reader lists with the keys
+// of the readers that drive their own relay; later presses add nothing.
+void TstConfigurar::listasMaeNaPrimeiraEntrada() {
+    ModuloTeste m(false);
+    sim::Simulador simulador(19200, false);
+    ArquivoIni::config().GravarTexto(QStringLiteral("portas"), QStringLiteral("com1"), simulador.abrirBarramento(1));
+    simulador.adicionar(1, Modelo::Leitora71, 200);
+    {
+        Banco b;
+        b.conectar(m.arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+        b.executar(QStringLiteral("INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIAL, SERIALNUM, DESABILITAR, "
+                                  "NAOBATERELE) VALUES (100, 200, 'Portaria', 'COM1', '0A0B0C0D', '0', '0')"));
+        b.executar(QStringLiteral("INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIAL, SERIALNUM, DESABILITAR, "
+                                  "NAOBATERELE) VALUES (101, 201, 'Fundos', 'COM1', '0A0B0C0D', '0', '1')"));
+        b.commit();
+    }
+    Console c;
+    c.iniciar(false);
+    c.login()->lsLOG->setCurrentIndex(c.login()->lsLOG->findText(QStringLiteral("admin")));
+    c.login()->edSEN->setText(QStringLiteral("admin"));
+    c.login()->Acessar();
+    QVERIFY(c.principal());
+    QComboBox* mae = c.configurar()->tsLEITORA71->cbMAE;
+    QCOMPARE(mae->count(), 0);
+    m.operador.roteiro({Resposta::Nao});
+    c.principal()->btCON->click();
+    QCOMPARE(c.principal()->painelAtual(), int(TfmPRS::pnACESSOS));
+    QCOMPARE(mae->count(), 1);
+    QCOMPARE(mae->itemText(0), QStringLiteral("100"));
+    m.operador.roteiro({Resposta::Sim});
+    c.principal()->btCON->click();
+    QCOMPARE(c.principal()->painelAtual(), int(TfmPRS::pnCONFIGURAR));
+    QCOMPARE(mae->count(), 1);
+    // The registration functions reach the page in front.
+    QVERIFY(c.principal()->operacoesConfigurar());
+    c.configurar()->escolherNo(TframeConfigurar::noREDELOCAL);
+    QVERIFY(!c.principal()->operacoesConfigurar());
+    c.configurar()->escolherNo(TframeConfigurar::noLEITORAS71);
+    c.principal()->btINC->click();
+    QCOMPARE(c.dm.setLEI.estado(), EstadoConjunto::Inserindo);
+    QVERIFY(!c.principal()->btACE->isEnabled());
+    c.principal()->btCAN->click();
+    QCOMPARE(c.dm.setLEI.estado(), EstadoConjunto::Navegando);
+    QVERIFY(c.principal()->btACE->isEnabled());
+}
 
 QTEST_MAIN(TstConfigurar)
 #include "tst_configurar.moc"
