@@ -694,6 +694,23 @@ private slots:
         QVERIFY(!g->edHORA[2]->font().strikeOut());
     }
 
+    // Only the Monday start: Delete and Backspace overwrite with 0 instead of erasing the mask.
+    void teclasDaSegunda() {
+        PainelTeste t;
+        TframeGrupos* g = t.painel->tsGRUPOS;
+        QVERIFY(g->ALTERAR());
+        for (QLineEdit* e : {g->edHORA[0], g->edHORA[2]}) {
+            e->setCursorPosition(0);
+            QTest::keyClick(e, Qt::Key_Delete);
+        }
+        QCOMPARE(g->edHORA[0]->text(), QStringLiteral("00:00:00"));
+        g->edHORA[0]->setText(QStringLiteral("18:00:00"));
+        g->edHORA[0]->setSelection(0, 5);
+        QTest::keyClick(g->edHORA[0], Qt::Key_9);
+        QCOMPARE(g->edHORA[0]->text(), QStringLiteral("98:00:00"));
+        QVERIFY(g->edHORA[2]->text() != QStringLiteral("00:00:00")); // an ordinary masked field erases
+    }
+
     void calendarioMarco() {
         PainelTeste t;
         TframeFeriados* f = t.painel->tsFERIADOS;
@@ -1185,7 +1202,8 @@ void TstConfigurar::modoConfiguracaoServidor() {
         QCOMPARE(r->edSERVIDOR->text(), QStringLiteral("127.0.0.1/1"));
         r->rbLOCAL->click();
         r->btTESTAR->click();
-        QVERIFY2(r->relatorio().contains(QStringLiteral("A conexão informada é válida. Para atribuir a nova configuração")),
+        QVERIFY2(r->relatorio().contains(
+                     QStringLiteral("A conexão informada é válida. Para atribuir a nova configuração")),
                  qPrintable(r->relatorio().join(u'/')));
         QVERIFY(!r->relatorio().first().startsWith(QLatin1String("Desfazendo")));
         r->btGRAVAR->click();
@@ -1205,15 +1223,18 @@ void TstConfigurar::modoConfiguracaoServidor() {
 void TstConfigurar::listasMaeNaPrimeiraEntrada() {
     ModuloTeste m(false);
     sim::Simulador simulador(19200, false);
-    ArquivoIni::config().GravarTexto(QStringLiteral("portas"), QStringLiteral("com1"), simulador.abrirBarramento(1));
+    ArquivoIni::config().GravarTexto(QStringLiteral("portas"), QStringLiteral("com1"),
+                                     simulador.abrirBarramento(1));
     simulador.adicionar(1, Modelo::Leitora71, 200);
     {
         Banco b;
         b.conectar(m.arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
-        b.executar(QStringLiteral("INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIAL, SERIALNUM, DESABILITAR, "
-                                  "NAOBATERELE) VALUES (100, 200, 'Portaria', 'COM1', '0A0B0C0D', '0', '0')"));
-        b.executar(QStringLiteral("INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIAL, SERIALNUM, DESABILITAR, "
-                                  "NAOBATERELE) VALUES (101, 201, 'Fundos', 'COM1', '0A0B0C0D', '0', '1')"));
+        b.executar(
+            QStringLiteral("INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIAL, SERIALNUM, DESABILITAR, "
+                           "NAOBATERELE) VALUES (100, 200, 'Portaria', 'COM1', '0A0B0C0D', '0', '0')"));
+        b.executar(
+            QStringLiteral("INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIAL, SERIALNUM, DESABILITAR, "
+                           "NAOBATERELE) VALUES (101, 201, 'Fundos', 'COM1', '0A0B0C0D', '0', '1')"));
         b.commit();
     }
     Console c;
