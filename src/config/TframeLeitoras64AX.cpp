@@ -150,7 +150,7 @@ void TframeLeitoras64AX::regraFechamento() {
     const Conjunto& c = conjunto();
     const bool temLinha = c.aberto() && (c.emEdicao() || (c.posicao() >= 0 && c.posicao() < c.quantidade()));
     const QString tipo = temLinha ? c.texto(QStringLiteral("TFECHAMENTO")) : QString();
-    const bool mostra = tipo != QLatin1String("0");
+    const bool mostra = temLinha && tipo != QLatin1String("0");
     for (QWidget* w : std::initializer_list<QWidget*>{lbFECHARPOS, edFECHARPOS, lbFECHARPOS2})
         w->setVisible(mostra);
     ckPARAABREAUTO->setEnabled(tipo == QLatin1String("1"));

@@ -155,6 +155,10 @@ TframeOutrasOpcoes::TframeOutrasOpcoes(QWidget* parent) : QWidget(parent) {
         connect(s, &QSoundEffect::playingChanged, s, [s] {
             if (!s->isPlaying()) s->deleteLater();
         });
+        // A file that cannot be played is ignored; the effect goes with it.
+        connect(s, &QSoundEffect::statusChanged, s, [s] {
+            if (s->status() == QSoundEffect::Error) s->deleteLater();
+        });
         s->play();
     };
     connect(ckUSARSOM, &QCheckBox::clicked, this, &TframeOutrasOpcoes::regraSom);
