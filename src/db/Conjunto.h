@@ -55,6 +55,7 @@ public:
 
     const QString& nome() const { return m_nome; }
     const QString& tabela() const { return m_tabela; }
+    Banco& banco() const { return m_banco; }
     bool somenteLeitura() const { return m_tabela.isEmpty(); }
 
     // The select text of a query (read-only datasets only); takes effect at the next abrir().

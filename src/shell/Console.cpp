@@ -2,6 +2,8 @@
 
 #include "Protegido.h"
 #include "access/uClassTfmPassa.h"
+#include "config/TframeConfigurar.h"
+#include "config/TframeRedeLocal.h"
 #include "platform/Configuracoes.h"
 #include "platform/Mensagens.h"
 #include "platform/Relogio.h"
@@ -12,8 +14,10 @@
 #include "shell/uSplashScreen.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QMessageBox>
 #include <QTimer>
+#include <QToolButton>
 
 namespace portaris {
 
@@ -186,6 +190,7 @@ void Console::criarPrincipal() {
     s.webcamAoAtivar = [this] { m_webcam.AoAtivar(); };
     s.desligarWebcam = [this] { m_webcam.DesligarWebcam(); };
     m_principal = new TfmPRS(dm, m_login, std::move(s));
+    ligarConfigurar();
     if (m_modoServidor) {
         m_principal->ModoConfiguracaoServidor();
         return;
@@ -225,6 +230,31 @@ void Console::criarPrincipal() {
     m_acoes->aoFalharCopia = [](const QString& erro) { MostrarMensagem(erro, MotorAcesso::SegundosCaixaFalha); };
     m_acoes->Iniciar();
     dispositivos.CriarTemporizadores(*m_motor);
+}
+
+void Console::ligarConfigurar() {
+    auto* painel = new TframeConfigurar(dm, m_modoServidor);
+    m_configurar = painel;
+    painel->definirPortas(&dispositivos.portas);
+    m_principal->definirPainel(TfmPRS::pnCONFIGURAR, painel);
+    m_principal->operacoesConfigurar = [painel, ops = std::make_shared<OperacoesCadastro>()]() {
+        const OperacoesRegistro* o = painel->operacoes();
+        if (!o) return static_cast<const OperacoesCadastro*>(nullptr);
+        *ops = {o->incluir, o->alterar, o->excluir, o->gravar, o->cancelar};
+        return static_cast<const OperacoesCadastro*>(ops.get());
+    };
+    m_principal->atualizarAoEntrar = [painel] { return painel->tsREDELOCAL->ckREFRESH->isChecked(); };
+    // The mother-reader lists: the first press of "Configurar", whatever the answer.
+    connect(m_principal->btCON, &QToolButton::clicked, painel, [this, painel] {
+        QStringList l71, l64;
+        for (const Dispositivo& d : dispositivos.lista) {
+            if (auto* const* p = std::get_if<TLeitora71*>(&d); p && !(*p)->NaoBateRele)
+                l71 << QString::number((*p)->Chave);
+            else if (auto* const* g = std::get_if<TLeitora64AX*>(&d); g && !(*g)->NaoBateRele)
+                l64 << QString::number((*g)->Chave);
+        }
+        painel->preencherListasMae(l71, l64);
+    });
 }
 
 QByteArray Console::foto(int chave) {

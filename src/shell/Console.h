@@ -20,6 +20,8 @@
 
 namespace portaris {
 
+class TframeConfigurar;
+
 class Console : public QObject, public StatusLeitoras {
     Q_OBJECT
 public:
@@ -39,6 +41,7 @@ public:
     TfmLOG* login() const { return m_login; }
     TfmSTATUS* status() const { return m_status; }
     TfmPRS* principal() const { return m_principal; }
+    TframeConfigurar* configurar() const { return m_configurar; }
     MotorAcesso* motor() const { return m_motor.get(); }
     BaixadorEventos* baixador() const { return m_baixador.get(); }
     AcoesDiarias* acoesDiarias() const { return m_acoes.get(); }
@@ -59,6 +62,7 @@ signals:
 private:
     void aoAcessar(const QString& nome);
     void criarPrincipal();
+    void ligarConfigurar();
     void preencherStatus();
     QByteArray foto(int chave);
     bool membro(int chave, QString& nome, QByteArray& foto);
@@ -76,6 +80,7 @@ private:
     QPointer<TfmLOG> m_login;
     QPointer<TfmSTATUS> m_status;
     QPointer<TfmPRS> m_principal;
+    TframeConfigurar* m_configurar = nullptr; // owned by the main window
     bool m_conectado = false;
     bool m_modoServidor = false;
     bool m_iniciando = false;

@@ -2,10 +2,13 @@
 
 #include "platform/Mensagens.h"
 
+#include <QAbstractButton>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 
 namespace portaris {
 
@@ -48,7 +51,14 @@ bool Ligacao::editavel() const {
 
 QString Ligacao::textoCampo() const {
     if (!m_conjunto.aberto()) return {};
+    // A deletion announces itself while the position still names the removed row.
+    if (!m_conjunto.emEdicao() && m_conjunto.posicao() >= m_conjunto.quantidade()) return {};
     try {
+        const int i = m_conjunto.indiceCampo(m_campo);
+        if (i >= 0 && m_conjunto.campos().at(i).blob) {
+            if (m_conjunto.posicao() < 0 && !m_conjunto.emEdicao()) return {};
+            return m_conjunto.lerBlob(m_campo).toString();
+        }
         return m_conjunto.texto(m_campo);
     } catch (const ErroBanco&) {
         return {}; // a field the dataset does not have shows nothing
@@ -159,10 +169,11 @@ void LigacaoCheck::aplicarEdicao(bool editavel) {
 
 // QComboBox
 
-LigacaoCombo::LigacaoCombo(Conjunto& conjunto, const QString& campo, QComboBox* c)
-    : Ligacao(conjunto, campo, c) {
+LigacaoCombo::LigacaoCombo(Conjunto& conjunto, const QString& campo, QComboBox* c, QStringList valores)
+    : Ligacao(conjunto, campo, c), m_valores(std::move(valores)) {
     connect(c, &QComboBox::textActivated, this, [this](const QString& t) {
-        if (!m_atualizando && !escrever(t)) atualizar();
+        if (m_atualizando) return;
+        if (!escrever(m_valores.isEmpty() ? t : m_valores.value(combo()->findText(t)))) atualizar();
     });
     if (c->isEditable())
         connect(c, &QComboBox::editTextChanged, this, [this] {
@@ -187,7 +198,7 @@ bool LigacaoCombo::confirmar() {
 void LigacaoCombo::mostrar(const QString& texto) {
     m_pendente = false;
     QComboBox* c = combo();
-    const int i = c->findText(texto);
+    const int i = m_valores.isEmpty() ? c->findText(texto) : static_cast<int>(m_valores.indexOf(texto));
     if (c->isEditable()) {
         c->setCurrentIndex(i);
         c->setEditText(texto);
@@ -198,6 +209,73 @@ void LigacaoCombo::mostrar(const QString& texto) {
 
 void LigacaoCombo::aplicarEdicao(bool editavel) {
     combo()->setEnabled(editavel);
+}
+
+// QPlainTextEdit
+
+LigacaoMemo::LigacaoMemo(Conjunto& conjunto, const QString& campo, QPlainTextEdit* m)
+    : Ligacao(conjunto, campo, m) {
+    connect(m, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_atualizando) m_pendente = true;
+    });
+    atualizar();
+}
+
+QPlainTextEdit* LigacaoMemo::memo() const {
+    return static_cast<QPlainTextEdit*>(m_widget.data());
+}
+
+bool LigacaoMemo::confirmar() {
+    if (!m_pendente || !memo() || !editavel()) return true;
+    try {
+        m_conjunto.definirBlob(m_campo, memo()->toPlainText());
+    } catch (const ErroBanco& e) {
+        MostrarMensagem(e.texto());
+        return false;
+    }
+    m_pendente = false;
+    return true;
+}
+
+void LigacaoMemo::mostrar(const QString& texto) {
+    m_pendente = false;
+    if (memo()->toPlainText() != texto) memo()->setPlainText(texto);
+}
+
+void LigacaoMemo::aplicarEdicao(bool editavel) {
+    memo()->setReadOnly(!editavel);
+}
+
+// Radio buttons
+
+LigacaoOpcoes::LigacaoOpcoes(Conjunto& conjunto, const QString& campo, QWidget* caixa, QButtonGroup* grupo,
+                             QStringList valores)
+    : Ligacao(conjunto, campo, caixa), m_grupo(grupo), m_valores(std::move(valores)) {
+    connect(grupo, &QButtonGroup::idClicked, this, [this](int id) {
+        if (!m_atualizando && !escrever(m_valores.value(id))) atualizar();
+    });
+    atualizar();
+}
+
+void LigacaoOpcoes::mostrar(const QString& texto) {
+    const int i = static_cast<int>(m_valores.indexOf(texto));
+    QAbstractButton* b = m_grupo->button(i);
+    if (b) {
+        b->setChecked(true);
+        return;
+    }
+    // Nothing chosen: an exclusive group keeps its checked button unless told otherwise.
+    m_grupo->setExclusive(false);
+    for (QAbstractButton* x : m_grupo->buttons())
+        x->setChecked(false);
+    m_grupo->setExclusive(true);
+}
+
+void LigacaoOpcoes::aplicarEdicao(bool editavel) {
+    for (QAbstractButton* b : m_grupo->buttons()) {
+        b->setAttribute(Qt::WA_TransparentForMouseEvents, !editavel);
+        b->setFocusPolicy(editavel ? Qt::StrongFocus : Qt::NoFocus);
+    }
 }
 
 } // namespace portaris

@@ -18,6 +18,8 @@ class QLabel;
 class QCheckBox;
 class QComboBox;
 class QWidget;
+class QButtonGroup;
+class QPlainTextEdit;
 
 namespace portaris {
 
@@ -91,11 +93,13 @@ private:
     QCheckBox* check() const;
 };
 
-// The field holds the text of the chosen item (or the text typed in an editable box).
+// The field holds the text of the chosen item (or the text typed in an editable box). With
+// `valores`, item i stores valores[i] instead ("250 ms" stores "250"); a stored value that is not
+// in the list shows no item chosen.
 class LigacaoCombo : public Ligacao {
     Q_OBJECT
 public:
-    LigacaoCombo(Conjunto& conjunto, const QString& campo, QComboBox* combo);
+    LigacaoCombo(Conjunto& conjunto, const QString& campo, QComboBox* combo, QStringList valores = {});
     bool confirmar() override;
 
 protected:
@@ -105,6 +109,40 @@ protected:
 private:
     QComboBox* combo() const;
     bool m_pendente = false;
+    QStringList m_valores;
+};
+
+// A multi-line text, for text BLOB columns (read from the database when shown).
+class LigacaoMemo : public Ligacao {
+    Q_OBJECT
+public:
+    LigacaoMemo(Conjunto& conjunto, const QString& campo, QPlainTextEdit* memo);
+    bool confirmar() override;
+
+protected:
+    void mostrar(const QString& texto) override;
+    void aplicarEdicao(bool editavel) override;
+
+private:
+    QPlainTextEdit* memo() const;
+    bool m_pendente = false;
+};
+
+// A choice of radio buttons: the button with id i stores valores[i]. The group's buttons live in
+// one container widget, which the binding belongs to.
+class LigacaoOpcoes : public Ligacao {
+    Q_OBJECT
+public:
+    LigacaoOpcoes(Conjunto& conjunto, const QString& campo, QWidget* caixa, QButtonGroup* grupo,
+                  QStringList valores);
+
+protected:
+    void mostrar(const QString& texto) override;
+    void aplicarEdicao(bool editavel) override;
+
+private:
+    QButtonGroup* m_grupo;
+    QStringList m_valores;
 };
 
 } // namespace portaris

@@ -1,0 +1,196 @@
+#include "TframeGrupos.h"
+
+#include "Componentes.h"
+#include "db/TdmPORTARIS.h"
+#include "platform/Mensagens.h"
+#include "platform/Relogio.h"
+
+#include <QGroupBox>
+#include <QKeyEvent>
+
+namespace portaris {
+
+using namespace componentes;
+
+namespace {
+const char* const kCampos[14] = {"SEGE", "SEGS", "TERE", "TERS", "QUAE", "QUAS", "QUIE",
+                                 "QUIS", "SEXE", "SEXS", "SABE", "SABS", "DOME", "DOMS"};
+const char* const kDias[7] = {"Segunda....:",  "Terça.......:", "Quarta......:", "Quinta......:",
+                              "Sexta.......:", "Sábado.....:",  "Domingo.....:"};
+
+QTime hora(const QString& t) {
+    return QTime::fromString(t.trimmed(), QStringLiteral("H:mm:ss"));
+}
+} // namespace
+
+TframeGrupos::TframeGrupos(TdmPORTARIS& dm, QWidget* parent) : PaginaCadastro(dm.setGRP, parent), m_dm(dm) {
+    setObjectName(QStringLiteral("tsGRUPOS"));
+    pintarFundo(this, CorPagina);
+    rotulo(this, QStringLiteral("Nome do grupo"), 16, 8);
+    edDESCRICAO = campo(this, QStringLiteral("edDESCRICAO"), 16, 24, 300);
+    ligar<LigacaoEdit>(QStringLiteral("DESCRICAO"), edDESCRICAO);
+    auto* gb = new QGroupBox(QStringLiteral("Horários autorizados"), this);
+    gb->setGeometry(16, 56, 300, 200);
+    for (int d = 0; d < 7; ++d) {
+        const int y = 22 + d * 24;
+        rotulo(gb, QString::fromUtf8(kDias[d]), 10, y + 3);
+        rotulo(gb, QStringLiteral("até"), 176, y + 3);
+        for (int k = 0; k < 2; ++k) {
+            const int i = d * 2 + k;
+            edHORA[i] =
+                campo(gb, QStringLiteral("ed") + QLatin1String(kCampos[i]), k == 0 ? 100 : 200, y, 70);
+            ligar<LigacaoEdit>(QLatin1String(kCampos[i]), edHORA[i]);
+            connect(edHORA[i], &QLineEdit::textChanged, this, &TframeGrupos::riscarIguais);
+        }
+    }
+    edHORA[0]->installEventFilter(this);
+    auto* op = new QGroupBox(QStringLiteral("Outras opções de configuração"), this);
+    op->setGeometry(16, 264, 300, 48);
+    ckNAOACESSOFERIADOS = caixa(op, QStringLiteral("ckNAOACESSOFERIADOS"),
+                                QStringLiteral("Não permitir acesso aos feriados"), 10, 22, 270);
+    ligar<LigacaoCheck>(QStringLiteral("NAOACESSOFERIADOS"), ckNAOACESSOFERIADOS);
+    btSEG = botao(this, QStringLiteral("btSEG"), QStringLiteral("Aplicar horário de \"Segunda\" à todos"),
+                  330, 78, 220);
+    btSEG->hide();
+    connect(btSEG, &QPushButton::clicked, this, &TframeGrupos::CopiarSegunda);
+    configurarLista(edDESCRICAO, QStringLiteral("DESCRICAO"));
+    m_focoIncluir = m_focoAlterar = edDESCRICAO;
+    riscarIguais();
+}
+
+void TframeGrupos::riscarIguais() {
+    for (int d = 0; d < 7; ++d) {
+        const bool iguais = edHORA[d * 2]->text() == edHORA[d * 2 + 1]->text();
+        for (int k = 0; k < 2; ++k) {
+            QFont f = edHORA[d * 2 + k]->font();
+            f.setStrikeOut(iguais);
+            edHORA[d * 2 + k]->setFont(f);
+        }
+    }
+}
+
+// Only the Monday start: positions of the time mask are overwritten, never erased.
+bool TframeGrupos::eventFilter(QObject* o, QEvent* e) {
+    if (o == edHORA[0] && e->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        QLineEdit* ed = edHORA[0];
+        if (ed->selectedText().size() > 1) ed->setSelection(ed->selectionStart(), 1);
+        if (k->key() == Qt::Key_Delete || k->key() == Qt::Key_Backspace) {
+            QKeyEvent zero(QEvent::KeyPress, Qt::Key_0, k->modifiers(), QStringLiteral("0"));
+            QCoreApplication::sendEvent(ed, &zero);
+            return true;
+        }
+    }
+    return PaginaCadastro::eventFilter(o, e);
+}
+
+void TframeGrupos::CopiarSegunda() {
+    if (!conjunto().emEdicao()) return;
+    const QTime inicio = hora(edHORA[0]->text());
+    bool ok = inicio.isValid();
+    if (!ok) {
+        edHORA[0]->setText(QStringLiteral("00:00:00"));
+        edHORA[0]->setModified(true);
+    } else {
+        ok = hora(edHORA[1]->text()).isValid();
+        if (!ok) {
+            edHORA[1]->setText(QStringLiteral("00:00:00"));
+            edHORA[1]->setModified(true);
+        }
+    }
+    if (!ok) {
+        MostrarMensagem(QStringLiteral("@!000AVIHora Inválida!"));
+        return;
+    }
+    for (int d = 1; d < 7; ++d)
+        for (int k = 0; k < 2; ++k) {
+            edHORA[d * 2 + k]->setText(edHORA[k]->text());
+            edHORA[d * 2 + k]->setModified(true);
+        }
+    confirmarCampos();
+}
+
+bool TframeGrupos::INCLUIR() {
+    const bool ok = PaginaCadastro::INCLUIR();
+    btSEG->setVisible(ok);
+    return ok;
+}
+
+bool TframeGrupos::ALTERAR() {
+    const bool ok = PaginaCadastro::ALTERAR();
+    btSEG->setVisible(ok);
+    return ok;
+}
+
+bool TframeGrupos::CANCELAR() {
+    btSEG->hide();
+    return PaginaCadastro::CANCELAR();
+}
+
+bool TframeGrupos::GRAVAR() {
+    btSEG->hide();
+    Ampulheta ampulheta;
+    Conjunto& g = conjunto();
+    if (!g.emEdicao()) return g.estado() == EstadoConjunto::Navegando;
+    const QString antigo = g.estado() == EstadoConjunto::Editando && g.posicao() >= 0
+                               ? g.texto(g.posicao(), QStringLiteral("DESCRICAO"))
+                               : QString();
+    confirmarCampos();
+    if (edDESCRICAO->text().trimmed().isEmpty()) {
+        ampulheta.restaurar();
+        MostrarMensagem(QStringLiteral("@!000ERRGrupo é informação obrigatória!"));
+        btSEG->show();
+        return false;
+    }
+    if (!PaginaCadastro::GRAVAR()) {
+        btSEG->setVisible(g.emEdicao());
+        return false;
+    }
+    if (!antigo.isEmpty()) {
+        chamarOperacao([&] {
+            Banco& b = g.banco();
+            b.iniciarTransacao();
+            Comando c(b, QStringLiteral("UPDATE USUARIO\nSET GRUPO = :P00\nWHERE GRUPO = :P01"));
+            c.definir(QStringLiteral("P00"), g.texto(QStringLiteral("DESCRICAO")));
+            c.definir(QStringLiteral("P01"), antigo);
+            c.executar();
+            b.commitRetaining();
+            m_dm.setUSU.fechar();
+            relogio().dormir(1000);
+            m_dm.setUSU.abrir();
+            return true;
+        });
+    }
+    if (aoMudarGrupos) aoMudarGrupos();
+    return g.estado() == EstadoConjunto::Navegando;
+}
+
+bool TframeGrupos::EXCLUIR() {
+    Conjunto& g = conjunto();
+    if (!g.aberto() || g.vazio()) return g.estado() == EstadoConjunto::Navegando;
+    int usuarios = 0;
+    if (!chamarOperacao([&] {
+            Comando c(g.banco(), QStringLiteral("SELECT COUNT(CHAVE)\nFROM USUARIO\nWHERE GRUPO = :P00"));
+            c.definir(QStringLiteral("P00"), g.texto(QStringLiteral("DESCRICAO")));
+            c.abrir();
+            usuarios = c.proximo() ? c.campo(0).toInt() : 0;
+            return true;
+        }))
+        return false;
+    if (usuarios > 0) {
+        MostrarMensagem(
+            QStringLiteral("@!000ERRNão é possível excluir o grupo porque há %1 usuário(s) no grupo!")
+                .arg(usuarios));
+        return false;
+    }
+    fecharLista();
+    if (g.quantidade() == 1) {
+        MostrarMensagem(QStringLiteral("@!000ERRExiste apenas um grupo, este não pode ser excluído!"));
+        return g.estado() == EstadoConjunto::Navegando;
+    }
+    const bool ok = PaginaCadastro::EXCLUIR();
+    if (ok && aoMudarGrupos) aoMudarGrupos();
+    return ok;
+}
+
+} // namespace portaris

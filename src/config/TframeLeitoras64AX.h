@@ -1,0 +1,54 @@
+#pragma once
+// "Leitoras 64AX": this station's active-tag gate readers (LEITORA64) and their setup commands.
+#include "PaginaDispositivo.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+
+namespace portaris {
+
+class TframeLeitoras64AX : public PaginaDispositivo {
+    Q_OBJECT
+public:
+    explicit TframeLeitoras64AX(Conjunto& conjunto, QWidget* parent = nullptr);
+
+    QLineEdit *edDESCRICAO01, *edDESLIGARPOR, *edFECHARPOS;
+    QGroupBox *rgRELE, *rgPOSICAO, *gbWEBCAM, *rgFECHAMENTO, *rgACIONAMENTO;
+    QCheckBox *ckUSARWEBCAM01, *ckCONFIRMARACESSO, *ckDESABILITAR, *ckPERMITIRREMOTO, *ckNAOBATERELE,
+        *ckPERMITIRREINGRESSO, *ckIGNORARDESC, *ckVISUALIZAR, *ckPARAABREAUTO;
+    QLabel *lbMAE, *lbFECHARPOS, *lbFECHARPOS2;
+    QComboBox* cbMAE;
+    QPushButton *btCABECA, *btTESTE;
+
+    bool EXCLUIR() override;
+    void TestarLeitora();
+    void GravarCabeca();
+    void adicionarMae(const QString& chave);
+    void removerMae(const QString& chave);
+    std::function<void(const QString& chave, bool controlaRele, bool apagada)> aoMudarLeitora;
+
+    // The closing-type rule: "Fechar após?" shown unless the closing type is '0', the one-shot
+    // relay box enabled only for '1'.
+    void regraFechamento();
+    void aoMostrar() override { regraFechamento(); }
+    bool CANCELAR() override;
+
+    // The time corrections of a save: an integer outside its range becomes its replacement.
+    static QString corrigir(const QString& texto, int minimo, int maximo, const QString& substituto);
+
+private:
+    bool validar() override;
+    void depoisIncluir() override {
+        PaginaDispositivo::depoisIncluir();
+        regraFechamento();
+    }
+    void regraConfirmacao();
+    void regraSemRele();
+    void depoisGravar() override;
+    void depoisExcluir() override;
+    QString m_chaveApagada;
+    Ligacao* m_ligMae = nullptr;
+};
+
+} // namespace portaris
