@@ -163,10 +163,24 @@ void Console::criarPrincipal() {
     m_veredito->configurarSom(cfg::som_usarsom.ler(), cfg::som_som1.ler(), cfg::som_som2.ler());
     m_motor->definirJanelaRepeticao(cfg::qx71_ignorarrepeticaopor.ler());
     m_veredito->definirCalendario([this](const QDate& d) { return dm.EhFeriado(d); });
+    criarCadastros();
     if (!m_conectado) return;
     dm.setACE.ultimo();
     dispositivos.aoErroTick = [](const QString& texto) { MostrarMensagem(texto); };
     dispositivos.CriarTemporizadores(*m_motor);
+}
+
+void Console::criarCadastros() {
+    if (!m_principal->atualizarAoEntrar) m_principal->atualizarAoEntrar = [this] { return dm.refresh; };
+    QList<TControladora*> controladoras;
+    for (const Dispositivo& d : dispositivos.lista)
+        if (auto* const* c = std::get_if<TControladora*>(&d)) controladoras << *c;
+    const Cadastros c = CriarCadastros(
+        *m_principal, dm, [this](int chave, QString& nome, QByteArray& f) { return membro(chave, nome, f); },
+        controladoras, m_conectado);
+    m_usuarios = c.usuarios;
+    m_familias = c.familias;
+    m_ronda = c.ronda;
 }
 
 QByteArray Console::foto(int chave) {

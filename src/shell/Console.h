@@ -7,6 +7,7 @@
 #include "access/ProcedimentosBanco.h"
 #include "db/TdmPORTARIS.h"
 #include "remote/uStatusLeitoras.h"
+#include "shell/Cadastros.h"
 #include "shell/uLogin.h"
 #include "shell/uPORTARIS.h"
 
@@ -38,6 +39,10 @@ public:
     TfmPRS* principal() const { return m_principal; }
     MotorAcesso* motor() const { return m_motor.get(); }
     bool modoServidor() const { return m_modoServidor; }
+    // The registration panels (null before the main window or in server configuration mode).
+    TframeCadastroUsuario* usuarios() const { return m_usuarios; }
+    TframeCadastroFamilia* familias() const { return m_familias; }
+    TframeRonda* ronda() const { return m_ronda; }
 
     void AtualizarStatus(int chave, quint8 erro) override;
 
@@ -47,6 +52,7 @@ signals:
 private:
     void aoAcessar(const QString& nome);
     void criarPrincipal();
+    void criarCadastros();
     void preencherStatus();
     QByteArray foto(int chave);
     bool membro(int chave, QString& nome, QByteArray& foto);
@@ -59,6 +65,9 @@ private:
     QPointer<TfmLOG> m_login;
     QPointer<TfmSTATUS> m_status;
     QPointer<TfmPRS> m_principal;
+    QPointer<TframeCadastroUsuario> m_usuarios;
+    QPointer<TframeCadastroFamilia> m_familias;
+    QPointer<TframeRonda> m_ronda;
     bool m_conectado = false;
     bool m_modoServidor = false;
 };

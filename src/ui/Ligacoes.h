@@ -17,6 +17,8 @@ class QLabel;
 class QCheckBox;
 class QComboBox;
 class QWidget;
+class QPlainTextEdit;
+class QAbstractItemModel;
 
 namespace portaris {
 
@@ -41,7 +43,7 @@ protected:
     virtual void aplicarEdicao(bool editavel) = 0;
     // Writes through the validator; the silent stop and database errors stop here.
     bool escrever(const QString& texto);
-    QString textoCampo() const;
+    virtual QString textoCampo() const;
 
     Conjunto& m_conjunto;
     QString m_campo;
@@ -103,6 +105,54 @@ protected:
 private:
     QComboBox* combo() const;
     bool m_pendente = false;
+};
+
+// Multi-line notes in a text BLOB: read when the row is shown, written with the record.
+class LigacaoMemo : public Ligacao {
+    Q_OBJECT
+public:
+    LigacaoMemo(Conjunto& conjunto, const QString& campo, QPlainTextEdit* memo);
+    bool confirmar() override;
+
+protected:
+    QString textoCampo() const override;
+    void mostrar(const QString& texto) override;
+    void aplicarEdicao(bool editavel) override;
+
+private:
+    QPlainTextEdit* memo() const;
+    bool m_pendente = false;
+};
+
+// A key field chosen by name from another dataset (a family's members among the holders): the
+// list shows `campoNome` of `origem` and the field stores that row's `campoChave`; empty = null.
+class LigacaoChave : public Ligacao {
+    Q_OBJECT
+public:
+    LigacaoChave(Conjunto& conjunto, const QString& campo, QComboBox* combo, Conjunto& origem,
+                 QAbstractItemModel* modeloNomes, const QString& campoChave = QStringLiteral("CHAVE"));
+
+protected:
+    void mostrar(const QString& texto) override;
+    void aplicarEdicao(bool editavel) override;
+
+private:
+    int linhaDaChave(const QString& chave);
+    QComboBox* combo() const;
+    Conjunto& m_origem;
+    QString m_campoChave;
+};
+
+// The keys of a masked time or date field: a selection wider than one position is cut to one,
+// and Delete / Backspace type a 0, so no position of the mask is erased.
+class TeclasMascara : public QObject {
+    Q_OBJECT
+public:
+    explicit TeclasMascara(QObject* parent) : QObject(parent) {}
+    static void instalar(QLineEdit* edit);
+
+protected:
+    bool eventFilter(QObject* obj, QEvent* e) override;
 };
 
 } // namespace portaris

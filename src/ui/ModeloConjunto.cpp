@@ -12,10 +12,50 @@ ModeloConjunto::ModeloConjunto(Conjunto& conjunto, QList<ColunaConjunto> colunas
     connect(&m_conjunto, &Conjunto::dadosMudaram, this, &ModeloConjunto::aoMudarDados);
     connect(&m_conjunto, &Conjunto::linhasLidas, this, &ModeloConjunto::aoLerLinhas);
     connect(&m_conjunto, &Conjunto::rolou, this, [this] { emit linhaAtualMudou(linhaAtual()); });
+    connect(&m_conjunto, &Conjunto::estadoMudou, this, &ModeloConjunto::aoMudarEstado);
+}
+
+void ModeloConjunto::definirEditavel(bool sim) {
+    m_editavel = sim;
+    aoMudarEstado();
+}
+
+void ModeloConjunto::aoMudarEstado() {
+    const bool novo = m_editavel && m_conjunto.estado() == EstadoConjunto::Inserindo;
+    if (novo && !m_novo) {
+        beginInsertRows({}, m_quantidade, m_quantidade);
+        m_novo = true;
+        endInsertRows();
+    } else if (!novo && m_novo) {
+        beginRemoveRows({}, m_quantidade, m_quantidade);
+        m_novo = false;
+        endRemoveRows();
+    }
+    const int r = linhaAtual();
+    if (m_editavel && r >= 0) emit dataChanged(index(r, 0), index(r, columnCount() - 1));
+    emit linhaAtualMudou(r);
+}
+
+bool ModeloConjunto::setData(const QModelIndex& i, const QVariant& valor, int role) {
+    if (!m_editavel || role != Qt::EditRole || !i.isValid() || !m_conjunto.aberto()) return false;
+    bool escrito = false;
+    try {
+        if (i.row() != linhaAtual()) m_conjunto.irPara(i.row());
+        if (!m_conjunto.emEdicao()) m_conjunto.editar();
+        m_conjunto.definirTexto(m_colunas[i.column()].campo, valor.toString());
+        escrito = true;
+    } catch (const Abort&) {
+    } catch (const ErroBanco& e) {
+        MostrarMensagem(e.texto());
+    }
+    const int r = linhaAtual();
+    if (r >= 0) emit dataChanged(index(r, 0), index(r, columnCount() - 1));
+    return escrito;
 }
 
 int ModeloConjunto::linhaAtual() const {
     if (!m_conjunto.aberto()) return -1;
+    if (m_novo) return m_quantidade;
     const int p = m_conjunto.posicao();
     return p >= 0 && p < m_quantidade ? p : -1;
 }
@@ -87,7 +127,7 @@ int ModeloConjunto::linhaConjunto(int linhaModelo) const {
 }
 
 int ModeloConjunto::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_quantidade;
+    return parent.isValid() ? 0 : m_quantidade + (m_novo ? 1 : 0);
 }
 
 int ModeloConjunto::columnCount(const QModelIndex& parent) const {
@@ -96,7 +136,10 @@ int ModeloConjunto::columnCount(const QModelIndex& parent) const {
 
 QVariant ModeloConjunto::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) return {};
-    if (role != Qt::DisplayRole) return {};
+    if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
+    // The record being inserted or edited shows its edit buffer.
+    if (m_editavel && m_conjunto.emEdicao() && index.row() == linhaAtual())
+        return m_conjunto.texto(m_colunas[index.column()].campo);
     const int linha = linhaConjunto(index.row());
     if (linha < 0 || !m_conjunto.aberto()) return {};
     return m_conjunto.texto(linha, m_colunas[index.column()].campo);
@@ -113,7 +156,8 @@ QVariant ModeloConjunto::headerData(int section, Qt::Orientation o, int role) co
 
 Qt::ItemFlags ModeloConjunto::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    const Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    return m_editavel ? f | Qt::ItemIsEditable : f;
 }
 
 GradeConjunto::GradeConjunto(QWidget* parent) : QTableView(parent) {
@@ -139,6 +183,14 @@ void GradeConjunto::definirModelo(ModeloConjunto* modelo) {
     mostrarAtual();
 }
 
+void GradeConjunto::definirEditavel(bool sim) {
+    if (m_modelo) m_modelo->definirEditavel(sim);
+    setSelectionBehavior(sim ? QAbstractItemView::SelectItems : QAbstractItemView::SelectRows);
+    setEditTriggers(sim ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                              QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked
+                        : QAbstractItemView::NoEditTriggers);
+}
+
 void GradeConjunto::mostrarAtual() {
     if (!m_modelo) return;
     const int linha = m_modelo->linhaAtual();
@@ -157,6 +209,7 @@ void GradeConjunto::mostrarAtual() {
 // which a rule or the database may refuse; the grid then goes back to the dataset's row.
 void GradeConjunto::aoEscolher(const QModelIndex& atual) {
     if (m_sincronizando || !m_modelo || !atual.isValid()) return;
+    if (atual.row() >= m_modelo->conjunto().quantidade()) return; // the record being inserted
     try {
         m_modelo->conjunto().irPara(atual.row());
     } catch (const Abort&) {

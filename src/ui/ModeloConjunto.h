@@ -33,6 +33,11 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation o, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // Editable models write a cell through the field's validator, starting the edit of its row;
+    // while the dataset inserts, the new record shows as a last row.
+    void definirEditavel(bool sim);
+    bool editavel() const { return m_editavel; }
+    bool setData(const QModelIndex& index, const QVariant& valor, int role = Qt::EditRole) override;
     // A dataset read a page at a time grows as the views scroll down.
     bool canFetchMore(const QModelIndex& parent) const override;
     void fetchMore(const QModelIndex& parent) override;
@@ -51,6 +56,8 @@ private:
     int m_quantidade = 0; // rows as the views know them
     EstadoConjunto m_estadoAnterior;
     int m_removendo = -1; // while a removal is announced: the row already gone in the dataset
+    bool m_editavel = false;
+    bool m_novo = false; // the views show the record being inserted as row m_quantidade
 };
 
 // A read-only grid over a ModeloConjunto: whole rows, the dataset's current row selected and
@@ -61,6 +68,8 @@ public:
     explicit GradeConjunto(QWidget* parent = nullptr);
     void definirModelo(ModeloConjunto* modelo);
     ModeloConjunto* modelo() const { return m_modelo; }
+    // Cells edited in place (the model becomes editable).
+    void definirEditavel(bool sim);
 
 private:
     void mostrarAtual();
