@@ -42,6 +42,7 @@ TfmBUSCA::TfmBUSCA(TdmPORTARIS& dm, std::function<bool(qint64)> posicionar, QWid
     gdRES = new GradeConjunto;
     gdRES->setObjectName(QStringLiteral("gdRES"));
     gdRES->definirModelo(m_modelo);
+    aplicarCoresRegistros(gdRES);
     gdRES->setMinimumSize(560, 300);
 
     auto* topo = new QHBoxLayout;

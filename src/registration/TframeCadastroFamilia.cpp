@@ -58,6 +58,7 @@ TframeCadastroFamilia::TframeCadastroFamilia(TdmPORTARIS& dm, FonteMembro fonte,
     m_modeloFamilias =
         new ModeloConjunto(dm.setFAM, {{QStringLiteral("DESCRICAO"), QStringLiteral("Família")}}, this);
     lsFAM->setModel(m_modeloFamilias);
+    aplicarCoresRegistros(lsFAM);
     lsFAM->hide();
     lsFAM->installEventFilter(this);
     edFAM->installEventFilter(this);

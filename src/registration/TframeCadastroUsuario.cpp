@@ -165,32 +165,32 @@ void TframeCadastroUsuario::montar() {
     esquerda->addWidget(cbTIP);
     esquerda->addWidget(lbNOM);
     esquerda->addWidget(edNOM);
-    auto* fones = new QGridLayout;
-    fones->setVerticalSpacing(1);
-    fones->addWidget(rotulo(QStringLiteral("Telefone residencial"), edTRE), 0, 0);
-    fones->addWidget(rotulo(QStringLiteral("Telefone comercial"), edTCO), 0, 1);
-    fones->addWidget(edTRE, 1, 0);
-    fones->addWidget(edTCO, 1, 1);
-    fones->addWidget(rotulo(QStringLiteral("Celular"), edCEL), 2, 0);
-    fones->addWidget(rotulo(QStringLiteral("Interfone"), edINT), 2, 1);
-    fones->addWidget(edCEL, 3, 0);
-    fones->addWidget(edINT, 3, 1);
-    esquerda->addLayout(fones);
+    for (auto [legenda, edit] :
+         {std::pair{"Telefone residencial", edTRE}, std::pair{"Telefone comercial", edTCO},
+          std::pair{"Celular", edCEL}, std::pair{"Interfone", edINT}}) {
+        esquerda->addWidget(rotulo(QString::fromUtf8(legenda), edit));
+        esquerda->addWidget(edit);
+    }
     esquerda->addWidget(rotulo(QStringLiteral("Observações"), mmOBS));
     esquerda->addWidget(mmOBS, 1);
     grade->addLayout(esquerda, 0, 0, 2, 1);
 
-    // Middle: the weekly windows and the options.
-    auto* horarios =
-        new QGroupBox(QStringLiteral("Horários autorizados(recurso não utilizado pela concentradora)"));
+    // Middle: the weekly windows and the options, narrow enough for the 800-pixel window.
+    auto* tituloHorarios =
+        new QLabel(QStringLiteral("Horários autorizados(recurso não utilizado pela concentradora)"));
+    tituloHorarios->setWordWrap(true);
+    auto* horarios = new QFrame;
+    horarios->setFrameShape(QFrame::StyledPanel);
     auto* gh = new QGridLayout(horarios);
+    gh->setContentsMargins(6, 4, 6, 4);
+    gh->setHorizontalSpacing(4);
     gh->setVerticalSpacing(1);
     for (int d = 0; d < 7; ++d) {
         gh->addWidget(new QLabel(QString::fromUtf8(kDias[d])), d, 0);
         for (int k = 0; k < 2; ++k) {
             auto* e = new QLineEdit;
             e->setObjectName(QStringLiteral("ed") + QString::fromLatin1(kHoras[d * 2 + k]));
-            e->setFixedWidth(64);
+            e->setFixedWidth(62);
             edHOR[d * 2 + k] = e;
             TeclasMascara::instalar(e);
         }
@@ -216,11 +216,16 @@ void TframeCadastroUsuario::montar() {
     lbEXE = rotulo(QStringLiteral("Cartão expira em"), edEXE);
     auto* meio = new QVBoxLayout;
     meio->setSpacing(2);
+    meio->addWidget(tituloHorarios);
     meio->addWidget(horarios);
     for (QWidget* w : std::initializer_list<QWidget*>{ckFER, ckREG, ckDES, ckEXP, lbEXE, edEXE})
         meio->addWidget(w);
     meio->addStretch();
-    grade->addLayout(meio, 0, 1, 2, 1);
+    auto* colunaMeio = new QWidget;
+    colunaMeio->setLayout(meio);
+    colunaMeio->setFixedWidth(262);
+    meio->setContentsMargins(0, 0, 0, 0);
+    grade->addWidget(colunaMeio, 0, 1, 2, 1);
 
     // Right: photo and readers.
     imPIC = new QLabel;
@@ -239,7 +244,7 @@ void TframeCadastroUsuario::montar() {
     gdLEI->setEditTriggers(QAbstractItemView::NoEditTriggers);
     gdLEI->setSelectionMode(QAbstractItemView::NoSelection);
     gdLEI->setShowGrid(false);
-    gdLEI->setFixedWidth(280);
+    gdLEI->setFixedWidth(282);
     gdLEI->setColumnWidth(0, 276);
     for (int c = 1; c < 4; ++c)
         gdLEI->setColumnHidden(c, true);
@@ -309,6 +314,7 @@ void TframeCadastroUsuario::ligar() {
 
     m_modeloNomes = new ModeloConjunto(u, {{QStringLiteral("NOME"), QStringLiteral("Nome")}}, this);
     lsNOM->setModel(m_modeloNomes);
+    aplicarCoresRegistros(lsNOM);
     connect(lsNOM, &QListView::clicked, this, [this](const QModelIndex& i) { escolherNome(i.row()); });
 
     connect(&u, &Conjunto::rolou, this, &TframeCadastroUsuario::mostrarFoto);

@@ -77,6 +77,7 @@ TframeRonda::TframeRonda(TdmPORTARIS& dm, QWidget* parent) : QFrame(parent), m_d
     edAPE = new QLineEdit;
     edAPE->setObjectName(QStringLiteral("edAPE"));
     mmOBS = new QPlainTextEdit;
+    mmOBS->setFixedHeight(90);
     auto* cima = new QGridLayout;
     cima->setVerticalSpacing(2);
     cima->addWidget(new QLabel(QStringLiteral("Cartão")), 0, 0);
@@ -110,6 +111,7 @@ TframeRonda::TframeRonda(TdmPORTARIS& dm, QWidget* parent) : QFrame(parent), m_d
     gdRON->setObjectName(QStringLiteral("gdRON"));
     gdRON->definirModelo(m_modeloHorarios);
     gdRON->definirEditavel(true);
+    aplicarCoresRegistros(gdRON);
     gdRON->setItemDelegateForColumn(2, new DelegadoCabeca(this, gdRON));
     gdRON->setMinimumWidth(300);
     btINS = botaoNavegador(QStringLiteral("plus"), QStringLiteral("btINS"));
@@ -147,6 +149,7 @@ TframeRonda::TframeRonda(TdmPORTARIS& dm, QWidget* parent) : QFrame(parent), m_d
     m_modeloApelidos =
         new ModeloConjunto(dm.setRON, {{QStringLiteral("APELIDO"), QStringLiteral("Apelido")}}, this);
     lsAPE->setModel(m_modeloApelidos);
+    aplicarCoresRegistros(lsAPE);
     lsAPE->hide();
     lsAPE->installEventFilter(this);
     edAPE->installEventFilter(this);

@@ -148,8 +148,8 @@ QVariant ModeloConjunto::data(const QModelIndex& index, int role) const {
 QVariant ModeloConjunto::headerData(int section, Qt::Orientation o, int role) const {
     if (o == Qt::Horizontal && section >= 0 && section < m_colunas.size()) {
         if (role == Qt::DisplayRole) return m_colunas[section].titulo;
-        if (role == Qt::SizeHintRole && m_colunas[section].largura > 0)
-            return QSize(m_colunas[section].largura, -1);
+        // A width hint with no height would give the header a height of nothing: the grid sets
+        // the widths itself.
     }
     return QAbstractTableModel::headerData(section, o, role);
 }
@@ -158,6 +158,26 @@ Qt::ItemFlags ModeloConjunto::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
     const Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
     return m_editavel ? f | Qt::ItemIsEditable : f;
+}
+
+void aplicarCoresRegistros(QAbstractItemView* v) {
+    QPalette p = v->palette();
+    p.setColor(QPalette::Base, QColor(255, 255, 196));
+    p.setColor(QPalette::AlternateBase, QColor(255, 255, 136));
+    p.setColor(QPalette::Highlight, QColor(192, 192, 192));
+    p.setColor(QPalette::HighlightedText, Qt::black);
+    p.setColor(QPalette::Inactive, QPalette::Highlight, QColor(192, 192, 192));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText, Qt::black);
+    v->setPalette(p);
+    v->setAlternatingRowColors(true);
+    v->setItemDelegate(new DelegadoRegistros(v));
+}
+
+void DelegadoRegistros::initStyleOption(QStyleOptionViewItem* o, const QModelIndex& i) const {
+    QStyledItemDelegate::initStyleOption(o, i);
+    o->font.setFamily(QStringLiteral("Arial"));
+    o->font.setPointSize(9);
+    o->font.setBold(o->state & QStyle::State_Selected);
 }
 
 GradeConjunto::GradeConjunto(QWidget* parent) : QTableView(parent) {

@@ -7,6 +7,7 @@
 
 #include <QAbstractTableModel>
 #include <QPointer>
+#include <QStyledItemDelegate>
 #include <QTableView>
 
 namespace portaris {
@@ -59,6 +60,17 @@ private:
     bool m_editavel = false;
     bool m_novo = false; // the views show the record being inserted as row m_quantidade
 };
+
+// Lists of records on the registration and configuration panels: rows alternate light yellows
+// (255, 255, 196) and (255, 255, 136), the selected row grey (192, 192, 192) in bold, Arial 9.
+class DelegadoRegistros : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* o, const QModelIndex& i) const override;
+};
+void aplicarCoresRegistros(QAbstractItemView* v);
 
 // A read-only grid over a ModeloConjunto: whole rows, the dataset's current row selected and
 // shown; a row the operator picks becomes the dataset's current row.
