@@ -33,6 +33,7 @@
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QTextStream>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -776,7 +777,8 @@ void TframeCadastroUsuario::buscar() {
     TfmBUSCA janela(
         m_dm, [this](qint64 chave) { return posicionar(chave); }, this);
     janela.adjustSize();
-    QCursor::setPos(mapToGlobal(rect().center()));
+    QTimer::singleShot(0, &janela,
+                       [&janela] { QCursor::setPos(janela.mapToGlobal(janela.rect().center())); });
     janela.exec();
 }
 

@@ -138,8 +138,12 @@ QVariant ModeloConjunto::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) return {};
     if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
     // The record being inserted or edited shows its edit buffer.
-    if (m_editavel && m_conjunto.emEdicao() && index.row() == linhaAtual())
-        return m_conjunto.texto(m_colunas[index.column()].campo);
+    if (m_editavel && m_conjunto.emEdicao()) {
+        const bool buffer = m_conjunto.estado() == EstadoConjunto::Inserindo
+                                ? m_novo && index.row() == m_quantidade
+                                : index.row() == m_conjunto.posicao();
+        if (buffer) return m_conjunto.texto(m_colunas[index.column()].campo);
+    }
     const int linha = linhaConjunto(index.row());
     if (linha < 0 || !m_conjunto.aberto()) return {};
     return m_conjunto.texto(linha, m_colunas[index.column()].campo);

@@ -4,6 +4,7 @@
 #include "registration/TfmHABILITAR_LISTA.h"
 #include "shell/Cadastros.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
@@ -644,6 +645,7 @@ void TstCadastro::rondaRecusaJanelas() {
     QCOMPARE(r.cabecas(), QStringList{QStringLiteral("200")});
     QVERIFY(r.btINS->isEnabled());
     QAbstractItemModel* m = r.gdRON->model();
+    QAbstractItemModelTester tester(m, QAbstractItemModelTester::FailureReportingMode::QtTest);
     QCOMPARE(m->rowCount(), 1);
     r.InserirHorario();
     QCOMPARE(m->rowCount(), 2);
@@ -747,6 +749,7 @@ void TstCadastro::loteMantemMemorizacao() {
         habilitar(dm, 3, 104, 1);
     });
     TfmHABILITAR_LISTA j(k.dm, false, 100, QStringLiteral("200"), QStringLiteral("Portaria"));
+    QAbstractItemModelTester tester(j.modelo(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     j.Preencher();
     const auto& l = j.modelo()->linhas();
     QCOMPARE(l.size(), 5);
