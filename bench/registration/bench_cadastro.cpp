@@ -18,6 +18,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QListView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
 
@@ -107,8 +108,8 @@ int main(int argc, char** argv) {
     const Cadastros c = CriarCadastros(w, dm, {}, {}, true);
     w.show();
     desenhar(&w);
-    out << "titulares: " << dm.setUSU.quantidade() << ", linhas da grade de leitoras: " << c.usuarios->gdLEI->rowCount()
-        << Qt::endl;
+    out << "titulares: " << dm.setUSU.quantidade()
+        << ", linhas da grade de leitoras: " << c.usuarios->gdLEI->rowCount() << Qt::endl;
 
     QList<double> entrar;
     for (int i = 0; i < vezes; ++i) {
@@ -145,7 +146,8 @@ int main(int argc, char** argv) {
 
     QList<double> busca;
     for (int i = 0; i < vezes; ++i) {
-        TfmBUSCA b(dm, [&](qint64 k) { return c.usuarios->posicionar(k); }, &w);
+        TfmBUSCA b(
+            dm, [&](qint64 k) { return c.usuarios->posicionar(k); }, &w);
         b.show();
         desenhar(&b);
         b.edREF->setText(QStringLiteral("Morador número %1").arg(5 + i));
@@ -192,8 +194,9 @@ int main(int argc, char** argv) {
     linha("busca por início do nome", busca, 1.0, 100);
     linha("preencher a janela de lote", preencher, 1.0, 2000);
     linha("aplicar a janela de lote", aplicar, 1.0, 5000);
-    out << QStringLiteral("memória residente: %1 MB antes dos painéis, %2 MB depois; crescimento %3 MB, limite "
-                          "150 MB, razão %4")
+    out << QStringLiteral(
+               "memória residente: %1 MB antes dos painéis, %2 MB depois; crescimento %3 MB, limite "
+               "150 MB, razão %4")
                .arg(rssAntes, 0, 'f', 0)
                .arg(rssDepois, 0, 'f', 0)
                .arg(rssDepois - rssAntes, 0, 'f', 0)
