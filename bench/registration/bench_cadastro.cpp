@@ -74,8 +74,12 @@ int main(int argc, char** argv) {
         Banco b;
         b.conectar(arquivo, "SYSDBA", "masterkey");
         bench::semear(b, usuarios, dispositivos, 20000, 4, out);
+    }
+    {
         // Every reader belongs to this station, so the readers grid has its 200 rows; the holders
         // walked through get real pictures (the seed's photos are bytes of the right size only).
+        Banco b;
+        b.conectar(arquivo, "SYSDBA", "masterkey");
         b.executar("UPDATE LEITORA SET SERIALNUM = 'BE0C0001'");
         QImage img(105, 210, QImage::Format_RGB888);
         img.fill(QColor(120, 160, 200));
@@ -83,10 +87,18 @@ int main(int argc, char** argv) {
         QBuffer buf(&bmp);
         buf.open(QIODevice::WriteOnly);
         img.save(&buf, "BMP");
-        Comando foto(b, "UPDATE USUARIO SET FOTO = :F WHERE CHAVE IN "
-                        "(SELECT FIRST 3000 CHAVE FROM USUARIO ORDER BY NOME)");
+        QList<int> primeiros;
+        Comando q(b, "SELECT FIRST 3000 CHAVE FROM USUARIO ORDER BY NOME");
+        q.abrir();
+        while (q.proximo())
+            primeiros << q.campo(0).toInt();
+        q.fechar();
+        Comando foto(b, "UPDATE USUARIO SET FOTO = :F WHERE CHAVE = :K");
         foto.definir("F", bmp);
-        foto.executar();
+        for (int k : primeiros) {
+            foto.definir("K", k);
+            foto.executar();
+        }
         b.commit();
     }
     cfg::firebird_databasefile.gravar(arquivo);
@@ -169,9 +181,17 @@ int main(int argc, char** argv) {
         preencher << ms(t);
         for (int r = 1; r < j.modelo()->rowCount(); r += 3)
             j.Alternar(r);
+        int sim = 0;
+        for (const auto& l : j.modelo()->linhas())
+            sim += l.habilitado == QLatin1String("Sim");
         t.restart();
         j.Aplicar();
         aplicar << ms(t);
+        const int gravados = dm.dbBANCO.valor("SELECT COUNT(*) FROM HABILITADO WHERE LCHAVE = 1").toInt();
+        if (gravados != sim) {
+            out << "a janela de lote gravou " << gravados << " habilitações em vez de " << sim << Qt::endl;
+            return 1;
+        }
         // The next round starts from the same enablings.
         dm.dbBANCO.rollbackRetaining();
     }

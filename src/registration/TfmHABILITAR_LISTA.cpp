@@ -16,7 +16,6 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
-#include <memory>
 
 namespace portaris {
 
@@ -207,36 +206,26 @@ bool TfmHABILITAR_LISTA::eventFilter(QObject* obj, QEvent* e) {
 
 namespace {
 
-// The window's choices go to HAB_LOTE a hundred rows per statement.
-void enviarLote(Banco& banco, const QVector<QPair<int, int>>& linhas) {
-    constexpr int porVez = 100;
-    auto sqlPara = [](int n) {
-        QStringList partes;
-        for (int i = 0; i < n; ++i)
-            partes << QStringLiteral("SELECT CAST(:K%1 AS INTEGER), CAST(:F%1 AS SMALLINT) FROM RDB$DATABASE")
-                          .arg(i);
-        return QStringLiteral("INSERT INTO HAB_LOTE (UCHAVE, HABILITADO) ") +
-               partes.join(QStringLiteral(" UNION ALL "));
+// The window's rows go to the server packed, a few thousand per call: "key" + S/N, ";" between.
+void aplicarLista(TdmPORTARIS& dm, int leitora, const QVector<QPair<int, int>>& linhas) {
+    // The parameter holds 32000 characters, but a UTF8 connection describes it with 4 bytes each.
+    constexpr int limite = 8000;
+    Procedimento& p = dm.sp(QStringLiteral("HABILITAR_LISTA_APLICAR"));
+    QString lista;
+    auto enviar = [&] {
+        if (lista.isEmpty()) return;
+        p.definir(QStringLiteral("PLCHAVE"), leitora);
+        p.definir(QStringLiteral("PLISTA"), lista);
+        p.executar();
+        lista.clear();
     };
-    banco.executar(QStringLiteral("DELETE FROM HAB_LOTE"));
-    std::unique_ptr<Comando> cheio;
-    for (int inicio = 0; inicio < linhas.size(); inicio += porVez) {
-        const int n = std::min<int>(porVez, linhas.size() - inicio);
-        std::unique_ptr<Comando> resto;
-        Comando* c = nullptr;
-        if (n == porVez) {
-            if (!cheio) cheio = std::make_unique<Comando>(banco, sqlPara(porVez));
-            c = cheio.get();
-        } else {
-            resto = std::make_unique<Comando>(banco, sqlPara(n));
-            c = resto.get();
-        }
-        for (int i = 0; i < n; ++i) {
-            c->definir(QStringLiteral("K%1").arg(i), linhas[inicio + i].first);
-            c->definir(QStringLiteral("F%1").arg(i), linhas[inicio + i].second);
-        }
-        c->executar();
+    for (const auto& [chave, sim] : linhas) {
+        const QString item = QString::number(chave) + (sim ? u'S' : u'N');
+        if (lista.size() + item.size() + 1 > limite) enviar();
+        if (!lista.isEmpty()) lista += u';';
+        lista += item;
     }
+    enviar();
 }
 
 } // namespace
@@ -258,10 +247,7 @@ void TfmHABILITAR_LISTA::Aplicar() {
         }
         try {
             m_dm.dbBANCO.iniciarTransacao();
-            enviarLote(m_dm.dbBANCO, escolhas);
-            Procedimento& p = m_dm.sp(QStringLiteral("HABILITAR_LISTA_APLICAR"));
-            p.definir(QStringLiteral("PLCHAVE"), m_chave);
-            p.executar();
+            aplicarLista(m_dm, m_chave, escolhas);
         } catch (const ErroBanco& e) {
             MostrarMensagem(e.texto());
             btAPL->setEnabled(true);

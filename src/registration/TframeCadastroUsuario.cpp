@@ -459,6 +459,8 @@ void TframeCadastroUsuario::CARREGAR_LEITORAS() {
 }
 
 void TframeCadastroUsuario::MARCAR_HABILITADOS() {
+    // Hundreds of cells change on every move: the grid is told once, at the end.
+    const QSignalBlocker b(gdLEI->model());
     for (int r = 0; r < gdLEI->rowCount(); ++r)
         for (int c : {2, 3})
             if (auto* i = gdLEI->item(r, c)) i->setText(QString());
@@ -668,9 +670,22 @@ void TframeCadastroUsuario::mostrarFoto() {
     const bool temLinha = u.aberto() && (u.emEdicao() || (u.posicao() >= 0 && u.posicao() < u.quantidade()));
     if (temLinha) {
         try {
-            const QByteArray dados = u.lerBlob(QStringLiteral("FOTO")).toByteArray();
+            QByteArray dados;
+            if (u.emEdicao()) {
+                dados = u.lerBlob(QStringLiteral("FOTO")).toByteArray();
+            } else {
+                // Prepared once: moving through the list reads one photo per holder.
+                if (!m_qrFoto)
+                    m_qrFoto = std::make_unique<Comando>(
+                        m_dm.dbBANCO, QStringLiteral("SELECT FOTO FROM USUARIO WHERE CHAVE = :K"));
+                m_qrFoto->definir(QStringLiteral("K"), u.valor(QStringLiteral("CHAVE")));
+                m_qrFoto->abrir();
+                if (m_qrFoto->proximo()) dados = m_qrFoto->campo(0).toByteArray();
+                m_qrFoto->fechar();
+            }
             if (!dados.isEmpty()) px.loadFromData(dados);
         } catch (const ErroBanco&) {
+            m_qrFoto.reset();
         }
     }
     if (!px.isNull() && (px.width() > imPIC->width() || px.height() > imPIC->height()))

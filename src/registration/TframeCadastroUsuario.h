@@ -9,6 +9,7 @@
 #include <QImage>
 #include <array>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -110,6 +111,7 @@ private:
     bool confirmarCampos();
 
     TdmPORTARIS& m_dm;
+    std::unique_ptr<Comando> m_qrFoto;
     QList<Ligacao*> m_ligacoes;
     std::array<LigacaoEdit*, 14> m_ligHOR{};
     LigacaoEdit* m_ligCAR = nullptr;

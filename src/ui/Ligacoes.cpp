@@ -291,9 +291,24 @@ LigacaoChave::LigacaoChave(Conjunto& conjunto, const QString& campo, QComboBox* 
             linha >= 0 && linha < m_origem.quantidade() ? m_origem.texto(linha, m_campoChave) : QString();
         if (!escrever(chave)) atualizar();
     });
-    // The holders' rows moved: the same key now sits on another row.
-    connect(&origem, &Conjunto::dadosMudaram, this, &Ligacao::atualizar);
+    // The holders' rows moved: the same key now sits on another row. A list nobody sees waits
+    // until it is shown, so reopening a large origin costs no lookup for hidden panels.
+    connect(&origem, &Conjunto::dadosMudaram, this, [this] {
+        if (combo() && combo()->isVisible())
+            atualizar();
+        else
+            m_origemMudou = true;
+    });
+    c->installEventFilter(this);
     atualizar();
+}
+
+bool LigacaoChave::eventFilter(QObject* obj, QEvent* e) {
+    if (obj == m_widget && e->type() == QEvent::Show && m_origemMudou) {
+        m_origemMudou = false;
+        atualizar();
+    }
+    return false;
 }
 
 QComboBox* LigacaoChave::combo() const {

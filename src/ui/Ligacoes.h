@@ -139,6 +139,8 @@ protected:
 private:
     int linhaDaChave(const QString& chave);
     QComboBox* combo() const;
+    bool eventFilter(QObject* obj, QEvent* e) override;
+    bool m_origemMudou = false; // shown again when the list is next seen
     Conjunto& m_origem;
     QString m_campoChave;
 };

@@ -140,6 +140,7 @@ private slots:
     void buscaComparaMaiusculas_data();
     void buscaComparaMaiusculas();
     void loteMantemMemorizacao();
+    void loteEmVariasPartes();
     void loteGeraTxt();
     void loteSemUsuarios();
 };
@@ -776,6 +777,39 @@ void TstCadastro::loteMantemMemorizacao() {
                    .arg(c.campo(1).toInt())
                    .arg(c.campo(2).toInt());
     QCOMPARE(hab, (QStringList{"1/100/1", "3/100/0", "4/100/1", "3/104/1"}));
+}
+
+// 6,000 holders go to the server in several packed calls: every row lands, across the seams too.
+void TstCadastro::loteEmVariasPartes() {
+    Cadastro k([](TdmPORTARIS& dm) {
+        leitora(dm, 100, 200, QStringLiteral("Portaria"));
+        sql(dm, QStringLiteral("EXECUTE BLOCK AS DECLARE I INTEGER = 10000; BEGIN WHILE (I < 16000) DO BEGIN "
+                               "INSERT INTO USUARIO (CHAVE, NOME) VALUES (:I, 'T' || :I); "
+                               "IF (MOD(I, 3) = 0) THEN INSERT INTO HABILITADO (UCHAVE, LCHAVE, MEMORIZAR) "
+                               "VALUES (:I, 100, 1); I = I + 1; END END"));
+    });
+    TfmHABILITAR_LISTA j(k.dm, false, 100, QStringLiteral("200"), QStringLiteral("Portaria"));
+    j.Preencher();
+    QCOMPARE(j.modelo()->rowCount(), 6001);
+    QStringList esperado;
+    for (int r = 1; r < j.modelo()->rowCount(); ++r) {
+        const int chave = j.modelo()->linhas()[r].chave.toInt();
+        QCOMPARE(j.modelo()->linhas()[r].habilitado,
+                 chave % 3 == 0 ? QStringLiteral("Sim") : QStringLiteral("Não"));
+        if (chave % 2 == 0) j.Alternar(r);
+    }
+    for (int chave = 10000; chave < 16000; ++chave)
+        if ((chave % 3 == 0) != (chave % 2 == 0))
+            esperado << QStringLiteral("%1/%2").arg(chave).arg(chave % 3 == 0 ? 1 : 0);
+    j.Aplicar();
+    QCOMPARE(k.t.m.operador.textos().join(u'|'), QString());
+    QStringList hab;
+    Comando c(k.dm.dbBANCO,
+              QStringLiteral("SELECT UCHAVE, MEMORIZAR FROM HABILITADO WHERE LCHAVE = 100 ORDER BY UCHAVE"));
+    c.abrir();
+    while (c.proximo())
+        hab << QStringLiteral("%1/%2").arg(c.campo(0).toInt()).arg(c.campo(1).toInt());
+    QCOMPARE(hab, esperado);
 }
 
 void TstCadastro::loteGeraTxt() {

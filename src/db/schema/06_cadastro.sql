@@ -1,40 +1,47 @@
-/* The batch enabling window of one reader: its list read and applied in one statement each. */
-
-/* The window's rows while they are applied: every listed holder with its "Habilitado" choice. */
-CREATE GLOBAL TEMPORARY TABLE HAB_LOTE (
-  UCHAVE      INTEGER NOT NULL PRIMARY KEY,
-  HABILITADO  SMALLINT NOT NULL
-) ON COMMIT PRESERVE ROWS;
-
+/* The batch enabling window of one reader: its list read in one statement and applied in one
+   call per few thousand holders, inside the server. */
 SET TERM ^ ;
 
-/* Every holder as LISTAR_NOMES_USUARIOS lists them, with 1 when enabled on the reader. */
+/* Every holder in the order LISTAR_NOMES_USUARIOS lists them, with 1 when enabled on the reader. */
 CREATE PROCEDURE HABILITAR_LISTA_LER (PLCHAVE INTEGER)
 RETURNS (PCHAVE INTEGER, PNOME VARCHAR(120), PHABILITADO SMALLINT)
 AS
 BEGIN
-  FOR SELECT L.PCHAVE, L.PNOME,
-             IIF(EXISTS(SELECT 1 FROM HABILITADO H WHERE H.UCHAVE = L.PCHAVE AND H.LCHAVE = :PLCHAVE), 1, 0)
-        FROM LISTAR_NOMES_USUARIOS L
+  FOR SELECT U.CHAVE, U.NOME, IIF(H.UCHAVE IS NULL, 0, 1)
+        FROM USUARIO U
+        LEFT JOIN HABILITADO H ON H.UCHAVE = U.CHAVE AND H.LCHAVE = :PLCHAVE
+       ORDER BY U.NOME
       INTO :PCHAVE, :PNOME, :PHABILITADO DO
     SUSPEND;
 END^
 
-/* The rows of HAB_LOTE applied to the reader as one call of HABILITADO_APAGAR per "Não" and
-   MEMORIZAR + HABILITADO_APAGAR + HABILITADO_INSERIR per "Sim" would leave them: a kept enabling
-   keeps its memorise flag, a new one is not memorised. A holder deleted meanwhile is skipped. */
-CREATE PROCEDURE HABILITAR_LISTA_APLICAR (PLCHAVE INTEGER)
+/* PLISTA: the window's rows as "key" + "S" or "N", separated by ";". Leaves the reader's enablings
+   as HABILITADO_APAGAR per "N" and MEMORIZAR + HABILITADO_APAGAR + HABILITADO_INSERIR per "S"
+   would: an enabling kept keeps its memorise flag, a new one is not memorised. A holder deleted
+   meanwhile is passed over. */
+CREATE PROCEDURE HABILITAR_LISTA_APLICAR (PLCHAVE INTEGER, PLISTA VARCHAR(32000) CHARACTER SET ASCII)
 AS
+DECLARE VARIABLE I INTEGER;
+DECLARE VARIABLE J INTEGER;
+DECLARE VARIABLE N INTEGER;
+DECLARE VARIABLE K INTEGER;
+DECLARE VARIABLE F CHAR(1) CHARACTER SET ASCII;
 BEGIN
-  DELETE FROM HABILITADO H
-   WHERE H.LCHAVE = :PLCHAVE
-     AND EXISTS(SELECT 1 FROM HAB_LOTE T WHERE T.UCHAVE = H.UCHAVE AND T.HABILITADO = 0);
-  INSERT INTO HABILITADO (UCHAVE, LCHAVE, MEMORIZAR)
-    SELECT T.UCHAVE, :PLCHAVE, 0 FROM HAB_LOTE T
-     WHERE T.HABILITADO = 1
-       AND EXISTS(SELECT 1 FROM USUARIO U WHERE U.CHAVE = T.UCHAVE)
-       AND NOT EXISTS(SELECT 1 FROM HABILITADO H WHERE H.UCHAVE = T.UCHAVE AND H.LCHAVE = :PLCHAVE);
-  DELETE FROM HAB_LOTE;
+  I = 1;
+  N = CHAR_LENGTH(PLISTA);
+  WHILE (I < N) DO
+  BEGIN
+    J = POSITION(';', PLISTA, I);
+    IF (J = 0) THEN J = N + 1;
+    K = CAST(SUBSTRING(PLISTA FROM I FOR J - I - 1) AS INTEGER);
+    F = SUBSTRING(PLISTA FROM J - 1 FOR 1);
+    IF (F = 'N') THEN
+      DELETE FROM HABILITADO WHERE UCHAVE = :K AND LCHAVE = :PLCHAVE;
+    ELSE IF (NOT EXISTS(SELECT 1 FROM HABILITADO WHERE UCHAVE = :K AND LCHAVE = :PLCHAVE)
+             AND EXISTS(SELECT 1 FROM USUARIO WHERE CHAVE = :K)) THEN
+      INSERT INTO HABILITADO (UCHAVE, LCHAVE, MEMORIZAR) VALUES (:K, :PLCHAVE, 0);
+    I = J + 1;
+  END
 END^
 
 SET TERM ; ^
