@@ -199,6 +199,7 @@ void TframeRonda::AtualizarNavegador() {
 
 void TframeRonda::showEvent(QShowEvent* e) {
     QFrame::showEvent(e);
+    definirDicasNavegador();
     AtualizarNavegador();
 }
 

@@ -122,6 +122,8 @@ private slots:
     void copiarSegunda_data();
     void copiarSegunda();
     void riscaJanelasIguais();
+    void teclasNaoApagamMascara_data();
+    void teclasNaoApagamMascara();
     void gravacaoRecusada_data();
     void gravacaoRecusada();
     void edicaoNaoDesfazPosicao();
@@ -333,6 +335,31 @@ void TstCadastro::riscaJanelasIguais() {
     u.edHOR[11]->setText(QStringLiteral("10:00:00"));
     QVERIFY(!u.edHOR[10]->font().strikeOut());
     QVERIFY(!u.edHOR[11]->font().strikeOut());
+}
+
+void TstCadastro::teclasNaoApagamMascara_data() {
+    QTest::addColumn<int>("tecla");
+    QTest::addColumn<int>("selecao"); // characters selected from the cursor
+    QTest::addColumn<QString>("texto");
+    QTest::newRow("Delete digita 0") << int(Qt::Key_Delete) << 0 << "08:00:00";
+    QTest::newRow("Backspace digita 0") << int(Qt::Key_Backspace) << 0 << "08:00:00";
+    QTest::newRow("seleção larga vira um caractere") << int(Qt::Key_1) << 4 << "08:10:00";
+}
+
+// Erasing keys in a time field type a 0 instead, so no position of the mask is left empty.
+void TstCadastro::teclasNaoApagamMascara() {
+    QFETCH(int, tecla);
+    QFETCH(int, selecao);
+    QFETCH(QString, texto);
+    Cadastro k([](TdmPORTARIS& dm) { titular(dm, 1, QStringLiteral("Ana")); });
+    QLineEdit* e = k.usu().edHOR[0];
+    k.t.w->btALT->click();
+    e->setText(QStringLiteral("08:30:00"));
+    e->setFocus();
+    e->setCursorPosition(3);
+    if (selecao > 0) e->setSelection(3, selecao);
+    QTest::keyClick(e, static_cast<Qt::Key>(tecla));
+    QCOMPARE(e->text(), texto);
 }
 
 void TstCadastro::gravacaoRecusada_data() {
