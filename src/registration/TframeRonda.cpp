@@ -29,10 +29,10 @@ namespace portaris {
 namespace {
 
 // The "Leitora" cell: chosen from the list, never typed.
-class DelegadoCabeca : public QStyledItemDelegate {
+class DelegadoCabeca : public DelegadoRegistros {
 public:
     DelegadoCabeca(const TframeRonda* painel, QObject* parent)
-        : QStyledItemDelegate(parent), m_painel(painel) {}
+        : DelegadoRegistros(parent), m_painel(painel) {}
     QWidget* createEditor(QWidget* pai, const QStyleOptionViewItem&, const QModelIndex&) const override {
         auto* c = new QComboBox(pai);
         c->addItems(m_painel->cabecas());
