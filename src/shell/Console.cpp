@@ -5,6 +5,7 @@
 #include "config/TframeConfigurar.h"
 #include "config/TframeRedeLocal.h"
 #include "platform/Configuracoes.h"
+#include "registration/TfmHABILITAR_LISTA.h"
 #include "platform/Mensagens.h"
 #include "platform/Relogio.h"
 #include "platform/Sinais.h"
@@ -203,6 +204,7 @@ void Console::criarPrincipal() {
     m_veredito->configurarSom(cfg::som_usarsom.ler(), cfg::som_som1.ler(), cfg::som_som2.ler());
     m_motor->definirJanelaRepeticao(cfg::qx71_ignorarrepeticaopor.ler());
     m_veredito->definirCalendario([this](const QDate& d) { return dm.EhFeriado(d); });
+    criarCadastros();
     if (!m_conectado) return;
     // The doors are polled even when the list cannot be read now.
     Protegido([this] { dm.setACE.ultimo(); });
@@ -255,6 +257,34 @@ void Console::ligarConfigurar() {
         }
         painel->preencherListasMae(l71, l64);
     });
+}
+
+void Console::criarCadastros() {
+    if (!m_principal->atualizarAoEntrar) m_principal->atualizarAoEntrar = [this] { return dm.refresh; };
+    QList<TControladora*> controladoras;
+    for (const Dispositivo& d : dispositivos.lista)
+        if (auto* const* c = std::get_if<TControladora*>(&d)) controladoras << *c;
+    const Cadastros c = CriarCadastros(
+        *m_principal, dm, [this](int chave, QString& nome, QByteArray& f) { return membro(chave, nome, f); },
+        controladoras, m_conectado);
+    m_usuarios = c.usuarios;
+    m_familias = c.familias;
+    m_ronda = c.ronda;
+    // The holder's photo from the webcam, only while the webcam works.
+    if (m_usuarios && m_webcam.ativa())
+        m_usuarios->capturarWebcam = [this] {
+            return QImage::fromData(m_webcam.CapturarFoto(*m_janelaCaptura), "BMP");
+        };
+    // The configuration panel reaches the registration panels through two hooks.
+    if (m_configurar) {
+        m_configurar->atualizarGruposUsuario = [this] {
+            if (m_usuarios) m_usuarios->CARREGAR_GRUPOS();
+        };
+        m_configurar->abrirHabilitarLista = [this](const QString& modelo, int chave, const QString& cabeca,
+                                                   const QString& descricao) {
+            TfmHABILITAR_LISTA::Abrir(dm, modelo == QLatin1String("64AX"), chave, cabeca, descricao, m_principal);
+        };
+    }
 }
 
 QByteArray Console::foto(int chave) {

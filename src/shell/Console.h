@@ -10,6 +10,7 @@
 #include "access/ProcedimentosBanco.h"
 #include "db/TdmPORTARIS.h"
 #include "remote/uStatusLeitoras.h"
+#include "shell/Cadastros.h"
 #include "shell/uLogin.h"
 #include "shell/uPORTARIS.h"
 
@@ -48,6 +49,10 @@ public:
     Webcam& webcam() { return m_webcam; }
     TfmCAP* janelaCaptura() const { return m_janelaCaptura.get(); }
     bool modoServidor() const { return m_modoServidor; }
+    // The registration panels (null before the main window or in server configuration mode).
+    TframeCadastroUsuario* usuarios() const { return m_usuarios; }
+    TframeCadastroFamilia* familias() const { return m_familias; }
+    TframeRonda* ronda() const { return m_ronda; }
 
     void AtualizarStatus(int chave, quint8 erro) override;
 
@@ -63,6 +68,7 @@ private:
     void aoAcessar(const QString& nome);
     void criarPrincipal();
     void ligarConfigurar();
+    void criarCadastros();
     void preencherStatus();
     QByteArray foto(int chave);
     bool membro(int chave, QString& nome, QByteArray& foto);
@@ -81,6 +87,9 @@ private:
     QPointer<TfmSTATUS> m_status;
     QPointer<TfmPRS> m_principal;
     TframeConfigurar* m_configurar = nullptr; // owned by the main window
+    QPointer<TframeCadastroUsuario> m_usuarios;
+    QPointer<TframeCadastroFamilia> m_familias;
+    QPointer<TframeRonda> m_ronda;
     bool m_conectado = false;
     bool m_modoServidor = false;
     bool m_iniciando = false;

@@ -588,20 +588,34 @@ static bool chamar(const std::function<bool()>& op) {
 void TfmPRS::Incluir(bool alterar) {
     FecharMenus();
     const OperacoesCadastro* ops = operacoesAtuais();
-    if (ops && chamar(alterar ? ops->alterar : ops->incluir)) modoEdicao(true);
+    if (!ops) return;
+    const bool ok = chamar(alterar ? ops->alterar : ops->incluir);
+    if (ops->mostrarSegunda) ops->mostrarSegunda(ok);
+    if (!ok) return;
+    if (!alterar && ops->depoisIncluir) ops->depoisIncluir();
+    modoEdicao(true);
 }
 
 void TfmPRS::Gravar() {
     FecharMenus();
-    const OperacoesCadastro* ops = operacoesAtuais();
-    if (ops && chamar(ops->gravar)) modoEdicao(false);
+    if (const OperacoesCadastro* ops = operacoesAtuais()) {
+        const bool ok = chamar(ops->gravar);
+        if (ops->mostrarSegunda) ops->mostrarSegunda(false);
+        if (ok) {
+            if (ops->depoisGravar) ops->depoisGravar();
+            modoEdicao(false);
+        }
+    }
     if (focusWidget()) focusWidget()->clearFocus();
 }
 
 void TfmPRS::Cancelar() {
     FecharMenus();
-    const OperacoesCadastro* ops = operacoesAtuais();
-    if (ops && chamar(ops->cancelar)) modoEdicao(false);
+    if (const OperacoesCadastro* ops = operacoesAtuais()) {
+        const bool ok = chamar(ops->cancelar);
+        if (ops->mostrarSegunda) ops->mostrarSegunda(false);
+        if (ok) modoEdicao(false);
+    }
     if (focusWidget()) focusWidget()->clearFocus();
 }
 
@@ -610,7 +624,7 @@ void TfmPRS::Excluir() {
     if (Perguntar(QStringLiteral("Confirma realizar a exclusão da informação selecionada?")) != Resposta::Sim)
         return;
     const OperacoesCadastro* ops = operacoesAtuais();
-    if (ops) chamar(ops->excluir);
+    if (ops && chamar(ops->excluir) && ops->depoisExcluir) ops->depoisExcluir();
     if (focusWidget()) focusWidget()->clearFocus();
 }
 

@@ -34,6 +34,13 @@ struct ServicosConsole {                        // every member may be empty (th
 // reached the state that lets the button machine go on. An empty member counts as not succeeded.
 struct OperacoesCadastro {
     std::function<bool()> incluir, alterar, excluir, gravar, cancelar;
+    // Optional. 'Aplicar horário de "Segunda" à todos' (card-holder and group pages): shown exactly
+    // when "Incluir" / "Alterar" succeeded, hidden after every "Gravar" and "Cancelar".
+    std::function<void(bool)> mostrarSegunda = {};
+    // After a successful "Incluir" (the card-holder panel empties its card field and focuses it).
+    std::function<void()> depoisIncluir = {};
+    // After a successful save or deletion (a group's refreshes the card-holder panel's group list).
+    std::function<void()> depoisGravar = {}, depoisExcluir = {};
 };
 
 class TfmPRS : public QMainWindow {

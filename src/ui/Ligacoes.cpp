@@ -3,9 +3,12 @@
 #include "platform/Mensagens.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemModel>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -26,6 +29,39 @@ public:
     }
 signals:
     void campoMudou(const QString& campo);
+};
+
+// Key → row of a dataset, rebuilt after its rows change; one per dataset, shared by its bindings.
+class IndiceChaves : public QObject {
+    Q_OBJECT
+public:
+    static IndiceChaves* de(Conjunto& c) {
+        auto* i = c.findChild<IndiceChaves*>(QString(), Qt::FindDirectChildrenOnly);
+        return i ? i : new IndiceChaves(c);
+    }
+    QHash<qint64, int>& indice(const QString& campo) {
+        if (m_sujo || campo != m_campo) {
+            m_indice.clear();
+            m_campo = campo;
+            if (m_conjunto.aberto()) {
+                m_indice.reserve(m_conjunto.quantidade());
+                for (int r = 0; r < m_conjunto.quantidade(); ++r)
+                    m_indice.insert(m_conjunto.valor(r, campo).toLongLong(), r);
+            }
+            m_sujo = false;
+        }
+        return m_indice;
+    }
+
+private:
+    explicit IndiceChaves(Conjunto& c) : QObject(&c), m_conjunto(c) {
+        connect(&c, &Conjunto::dadosMudaram, this, [this] { m_sujo = true; });
+        connect(&c, &Conjunto::linhasLidas, this, [this] { m_sujo = true; });
+    }
+    Conjunto& m_conjunto;
+    QHash<qint64, int> m_indice;
+    QString m_campo;
+    bool m_sujo = true;
 };
 
 } // namespace
@@ -49,10 +85,15 @@ bool Ligacao::editavel() const {
     return !m_somenteLeitura && m_conjunto.emEdicao();
 }
 
+namespace {
+// Deleting the last row tells of the change before the position moves: there is no row to show.
+bool semLinha(const Conjunto& c) {
+    return !c.aberto() || (!c.emEdicao() && (c.posicao() < 0 || c.posicao() >= c.quantidade()));
+}
+} // namespace
+
 QString Ligacao::textoCampo() const {
-    if (!m_conjunto.aberto()) return {};
-    // A deletion announces itself while the position still names the removed row.
-    if (!m_conjunto.emEdicao() && m_conjunto.posicao() >= m_conjunto.quantidade()) return {};
+    if (semLinha(m_conjunto)) return {};
     try {
         const int i = m_conjunto.indiceCampo(m_campo);
         if (i >= 0 && m_conjunto.campos().at(i).blob) {
@@ -216,7 +257,7 @@ void LigacaoCombo::aplicarEdicao(bool editavel) {
 LigacaoMemo::LigacaoMemo(Conjunto& conjunto, const QString& campo, QPlainTextEdit* m)
     : Ligacao(conjunto, campo, m) {
     connect(m, &QPlainTextEdit::textChanged, this, [this] {
-        if (!m_atualizando) m_pendente = true;
+        if (!m_atualizando && editavel()) confirmar();
     });
     atualizar();
 }
@@ -225,20 +266,34 @@ QPlainTextEdit* LigacaoMemo::memo() const {
     return static_cast<QPlainTextEdit*>(m_widget.data());
 }
 
-bool LigacaoMemo::confirmar() {
-    if (!m_pendente || !memo() || !editavel()) return true;
+QString LigacaoMemo::textoCampo() const {
+    if (semLinha(m_conjunto)) return {};
     try {
-        m_conjunto.definirBlob(m_campo, memo()->toPlainText());
-    } catch (const ErroBanco& e) {
-        MostrarMensagem(e.texto());
-        return false;
+        const int i = m_conjunto.indiceCampo(m_campo);
+        if (i >= 0 && m_conjunto.campos()[i].blob) return m_conjunto.lerBlob(m_campo).toString();
+        return m_conjunto.texto(m_campo);
+    } catch (const ErroBanco&) {
+        return {};
     }
-    m_pendente = false;
-    return true;
+}
+
+bool LigacaoMemo::confirmar() {
+    if (!memo() || m_atualizando || !editavel()) return true;
+    const int i = m_conjunto.indiceCampo(m_campo);
+    if (i >= 0 && m_conjunto.campos()[i].blob) {
+        // A BLOB is written with the record only when set as one.
+        try {
+            m_conjunto.definirBlob(m_campo, memo()->toPlainText());
+        } catch (const ErroBanco& e) {
+            MostrarMensagem(e.texto());
+            return false;
+        }
+        return true;
+    }
+    return escrever(memo()->toPlainText());
 }
 
 void LigacaoMemo::mostrar(const QString& texto) {
-    m_pendente = false;
     if (memo()->toPlainText() != texto) memo()->setPlainText(texto);
 }
 
@@ -276,6 +331,77 @@ void LigacaoOpcoes::aplicarEdicao(bool editavel) {
         b->setAttribute(Qt::WA_TransparentForMouseEvents, !editavel);
         b->setFocusPolicy(editavel ? Qt::StrongFocus : Qt::NoFocus);
     }
+}
+
+// QComboBox of keys
+
+LigacaoChave::LigacaoChave(Conjunto& conjunto, const QString& campo, QComboBox* c, Conjunto& origem,
+                           QAbstractItemModel* modeloNomes, const QString& campoChave)
+    : Ligacao(conjunto, campo, c), m_origem(origem), m_campoChave(campoChave) {
+    c->setModel(modeloNomes);
+    c->setModelColumn(0);
+    connect(c, &QComboBox::activated, this, [this](int linha) {
+        if (m_atualizando) return;
+        const QString chave =
+            linha >= 0 && linha < m_origem.quantidade() ? m_origem.texto(linha, m_campoChave) : QString();
+        if (!escrever(chave)) atualizar();
+    });
+    // The holders' rows moved: the same key now sits on another row. A list nobody sees waits
+    // until it is shown, so reopening a large origin costs no lookup for hidden panels.
+    connect(&origem, &Conjunto::dadosMudaram, this, [this] {
+        if (combo() && combo()->isVisible())
+            atualizar();
+        else
+            m_origemMudou = true;
+    });
+    c->installEventFilter(this);
+    atualizar();
+}
+
+bool LigacaoChave::eventFilter(QObject* obj, QEvent* e) {
+    if (obj == m_widget && e->type() == QEvent::Show && m_origemMudou) {
+        m_origemMudou = false;
+        atualizar();
+    }
+    return false;
+}
+
+QComboBox* LigacaoChave::combo() const {
+    return static_cast<QComboBox*>(m_widget.data());
+}
+
+int LigacaoChave::linhaDaChave(const QString& chave) {
+    bool ok = false;
+    const qint64 k = chave.toLongLong(&ok);
+    if (!ok || !m_origem.aberto()) return -1;
+    return IndiceChaves::de(m_origem)->indice(m_campoChave).value(k, -1);
+}
+
+void LigacaoChave::mostrar(const QString& texto) {
+    combo()->setCurrentIndex(linhaDaChave(texto));
+}
+
+void LigacaoChave::aplicarEdicao(bool editavel) {
+    combo()->setEnabled(editavel);
+}
+
+// Keys of masked fields
+
+void TeclasMascara::instalar(QLineEdit* edit) {
+    edit->installEventFilter(new TeclasMascara(edit));
+}
+
+bool TeclasMascara::eventFilter(QObject* obj, QEvent* e) {
+    auto* edit = qobject_cast<QLineEdit*>(obj);
+    if (!edit || e->type() != QEvent::KeyPress) return false;
+    auto* k = static_cast<QKeyEvent*>(e);
+    if (edit->selectedText().size() > 1) edit->setSelection(edit->selectionStart(), 1);
+    if (k->key() == Qt::Key_Delete || k->key() == Qt::Key_Backspace) {
+        QKeyEvent zero(QEvent::KeyPress, Qt::Key_0, k->modifiers(), QStringLiteral("0"));
+        QCoreApplication::sendEvent(edit, &zero);
+        return true;
+    }
+    return false;
 }
 
 } // namespace portaris

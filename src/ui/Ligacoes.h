@@ -20,6 +20,7 @@ class QComboBox;
 class QWidget;
 class QButtonGroup;
 class QPlainTextEdit;
+class QAbstractItemModel;
 
 namespace portaris {
 
@@ -44,7 +45,7 @@ protected:
     virtual void aplicarEdicao(bool editavel) = 0;
     // Writes through the validator; the silent stop and database errors stop here.
     bool escrever(const QString& texto);
-    QString textoCampo() const;
+    virtual QString textoCampo() const;
 
     Conjunto& m_conjunto;
     QString m_campo;
@@ -112,22 +113,6 @@ private:
     QStringList m_valores;
 };
 
-// A multi-line text, for text BLOB columns (read from the database when shown).
-class LigacaoMemo : public Ligacao {
-    Q_OBJECT
-public:
-    LigacaoMemo(Conjunto& conjunto, const QString& campo, QPlainTextEdit* memo);
-    bool confirmar() override;
-
-protected:
-    void mostrar(const QString& texto) override;
-    void aplicarEdicao(bool editavel) override;
-
-private:
-    QPlainTextEdit* memo() const;
-    bool m_pendente = false;
-};
-
 // A choice of radio buttons: the button with id i stores valores[i]. The group's buttons live in
 // one container widget, which the binding belongs to.
 class LigacaoOpcoes : public Ligacao {
@@ -143,6 +128,57 @@ protected:
 private:
     QButtonGroup* m_grupo;
     QStringList m_valores;
+};
+
+// Multi-line text, of a text BLOB (read when the row is shown, written with the record) or of a
+// plain text column.
+class LigacaoMemo : public Ligacao {
+    Q_OBJECT
+public:
+    LigacaoMemo(Conjunto& conjunto, const QString& campo, QPlainTextEdit* memo);
+    bool confirmar() override;
+
+protected:
+    QString textoCampo() const override;
+    void mostrar(const QString& texto) override;
+    void aplicarEdicao(bool editavel) override;
+
+private:
+    QPlainTextEdit* memo() const;
+    bool m_pendente = false;
+};
+
+// A key field chosen by name from another dataset (a family's members among the holders): the
+// list shows `campoNome` of `origem` and the field stores that row's `campoChave`; empty = null.
+class LigacaoChave : public Ligacao {
+    Q_OBJECT
+public:
+    LigacaoChave(Conjunto& conjunto, const QString& campo, QComboBox* combo, Conjunto& origem,
+                 QAbstractItemModel* modeloNomes, const QString& campoChave = QStringLiteral("CHAVE"));
+
+protected:
+    void mostrar(const QString& texto) override;
+    void aplicarEdicao(bool editavel) override;
+
+private:
+    int linhaDaChave(const QString& chave);
+    QComboBox* combo() const;
+    bool eventFilter(QObject* obj, QEvent* e) override;
+    bool m_origemMudou = false; // shown again when the list is next seen
+    Conjunto& m_origem;
+    QString m_campoChave;
+};
+
+// The keys of a masked time or date field: a selection wider than one position is cut to one,
+// and Delete / Backspace type a 0, so no position of the mask is erased.
+class TeclasMascara : public QObject {
+    Q_OBJECT
+public:
+    explicit TeclasMascara(QObject* parent) : QObject(parent) {}
+    static void instalar(QLineEdit* edit);
+
+protected:
+    bool eventFilter(QObject* obj, QEvent* e) override;
 };
 
 } // namespace portaris

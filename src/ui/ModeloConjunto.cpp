@@ -12,10 +12,50 @@ ModeloConjunto::ModeloConjunto(Conjunto& conjunto, QList<ColunaConjunto> colunas
     connect(&m_conjunto, &Conjunto::dadosMudaram, this, &ModeloConjunto::aoMudarDados);
     connect(&m_conjunto, &Conjunto::linhasLidas, this, &ModeloConjunto::aoLerLinhas);
     connect(&m_conjunto, &Conjunto::rolou, this, [this] { emit linhaAtualMudou(linhaAtual()); });
+    connect(&m_conjunto, &Conjunto::estadoMudou, this, &ModeloConjunto::aoMudarEstado);
+}
+
+void ModeloConjunto::definirEditavel(bool sim) {
+    m_editavel = sim;
+    aoMudarEstado();
+}
+
+void ModeloConjunto::aoMudarEstado() {
+    const bool novo = m_editavel && m_conjunto.estado() == EstadoConjunto::Inserindo;
+    if (novo && !m_novo) {
+        beginInsertRows({}, m_quantidade, m_quantidade);
+        m_novo = true;
+        endInsertRows();
+    } else if (!novo && m_novo) {
+        beginRemoveRows({}, m_quantidade, m_quantidade);
+        m_novo = false;
+        endRemoveRows();
+    }
+    const int r = linhaAtual();
+    if (m_editavel && r >= 0) emit dataChanged(index(r, 0), index(r, columnCount() - 1));
+    emit linhaAtualMudou(r);
+}
+
+bool ModeloConjunto::setData(const QModelIndex& i, const QVariant& valor, int role) {
+    if (!m_editavel || role != Qt::EditRole || !i.isValid() || !m_conjunto.aberto()) return false;
+    bool escrito = false;
+    try {
+        if (i.row() != linhaAtual()) m_conjunto.irPara(i.row());
+        if (!m_conjunto.emEdicao()) m_conjunto.editar();
+        m_conjunto.definirTexto(m_colunas[i.column()].campo, valor.toString());
+        escrito = true;
+    } catch (const Abort&) {
+    } catch (const ErroBanco& e) {
+        MostrarMensagem(e.texto());
+    }
+    const int r = linhaAtual();
+    if (r >= 0) emit dataChanged(index(r, 0), index(r, columnCount() - 1));
+    return escrito;
 }
 
 int ModeloConjunto::linhaAtual() const {
     if (!m_conjunto.aberto()) return -1;
+    if (m_novo) return m_quantidade;
     const int p = m_conjunto.posicao();
     return p >= 0 && p < m_quantidade ? p : -1;
 }
@@ -87,7 +127,7 @@ int ModeloConjunto::linhaConjunto(int linhaModelo) const {
 }
 
 int ModeloConjunto::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_quantidade;
+    return parent.isValid() ? 0 : m_quantidade + (m_novo ? 1 : 0);
 }
 
 int ModeloConjunto::columnCount(const QModelIndex& parent) const {
@@ -96,7 +136,14 @@ int ModeloConjunto::columnCount(const QModelIndex& parent) const {
 
 QVariant ModeloConjunto::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) return {};
-    if (role != Qt::DisplayRole) return {};
+    if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
+    // The record being inserted or edited shows its edit buffer.
+    if (m_editavel && m_conjunto.emEdicao()) {
+        const bool buffer = m_conjunto.estado() == EstadoConjunto::Inserindo
+                                ? m_novo && index.row() == m_quantidade
+                                : index.row() == m_conjunto.posicao();
+        if (buffer) return m_conjunto.texto(m_colunas[index.column()].campo);
+    }
     const int linha = linhaConjunto(index.row());
     if (linha < 0 || !m_conjunto.aberto()) return {};
     return m_conjunto.texto(linha, m_colunas[index.column()].campo);
@@ -111,7 +158,28 @@ QVariant ModeloConjunto::headerData(int section, Qt::Orientation o, int role) co
 
 Qt::ItemFlags ModeloConjunto::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    const Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    return m_editavel ? f | Qt::ItemIsEditable : f;
+}
+
+void aplicarCoresRegistros(QAbstractItemView* v) {
+    QPalette p = v->palette();
+    p.setColor(QPalette::Base, QColor(255, 255, 196));
+    p.setColor(QPalette::AlternateBase, QColor(255, 255, 136));
+    p.setColor(QPalette::Highlight, QColor(192, 192, 192));
+    p.setColor(QPalette::HighlightedText, Qt::black);
+    p.setColor(QPalette::Inactive, QPalette::Highlight, QColor(192, 192, 192));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText, Qt::black);
+    v->setPalette(p);
+    v->setAlternatingRowColors(true);
+    v->setItemDelegate(new DelegadoRegistros(v));
+}
+
+void DelegadoRegistros::initStyleOption(QStyleOptionViewItem* o, const QModelIndex& i) const {
+    QStyledItemDelegate::initStyleOption(o, i);
+    o->font.setFamily(QStringLiteral("Arial"));
+    o->font.setPointSize(9);
+    o->font.setBold(o->state & QStyle::State_Selected);
 }
 
 GradeConjunto::GradeConjunto(QWidget* parent) : QTableView(parent) {
@@ -143,6 +211,14 @@ void GradeConjunto::definirModelo(ModeloConjunto* modelo) {
     mostrarAtual();
 }
 
+void GradeConjunto::definirEditavel(bool sim) {
+    if (m_modelo) m_modelo->definirEditavel(sim);
+    setSelectionBehavior(sim ? QAbstractItemView::SelectItems : QAbstractItemView::SelectRows);
+    setEditTriggers(sim ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                              QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked
+                        : QAbstractItemView::NoEditTriggers);
+}
+
 void GradeConjunto::mostrarAtual() {
     if (!m_modelo) return;
     const int linha = m_modelo->linhaAtual();
@@ -161,6 +237,7 @@ void GradeConjunto::mostrarAtual() {
 // which a rule or the database may refuse; the grid then goes back to the dataset's row.
 void GradeConjunto::aoEscolher(const QModelIndex& atual) {
     if (m_sincronizando || !m_modelo || !atual.isValid()) return;
+    if (atual.row() >= m_modelo->conjunto().quantidade()) return; // the record being inserted
     try {
         m_modelo->conjunto().irPara(atual.row());
     } catch (const Abort&) {

@@ -7,6 +7,7 @@
 
 #include <QAbstractTableModel>
 #include <QPointer>
+#include <QStyledItemDelegate>
 #include <QTableView>
 
 namespace portaris {
@@ -33,6 +34,11 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation o, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // Editable models write a cell through the field's validator, starting the edit of its row;
+    // while the dataset inserts, the new record shows as a last row.
+    void definirEditavel(bool sim);
+    bool editavel() const { return m_editavel; }
+    bool setData(const QModelIndex& index, const QVariant& valor, int role = Qt::EditRole) override;
     // A dataset read a page at a time grows as the views scroll down.
     bool canFetchMore(const QModelIndex& parent) const override;
     void fetchMore(const QModelIndex& parent) override;
@@ -51,7 +57,20 @@ private:
     int m_quantidade = 0; // rows as the views know them
     EstadoConjunto m_estadoAnterior;
     int m_removendo = -1; // while a removal is announced: the row already gone in the dataset
+    bool m_editavel = false;
+    bool m_novo = false; // the views show the record being inserted as row m_quantidade
 };
+
+// Lists of records on the registration and configuration panels: rows alternate light yellows
+// (255, 255, 196) and (255, 255, 136), the selected row grey (192, 192, 192) in bold, Arial 9.
+class DelegadoRegistros : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* o, const QModelIndex& i) const override;
+};
+void aplicarCoresRegistros(QAbstractItemView* v);
 
 // A read-only grid over a ModeloConjunto: a row of titles the operator drags to resize the columns,
 // no row numbers, whole rows, the dataset's current row selected and shown; a row the operator
@@ -62,6 +81,8 @@ public:
     explicit GradeConjunto(QWidget* parent = nullptr);
     void definirModelo(ModeloConjunto* modelo);
     ModeloConjunto* modelo() const { return m_modelo; }
+    // Cells edited in place (the model becomes editable).
+    void definirEditavel(bool sim);
 
 private:
     void mostrarAtual();

@@ -1,0 +1,47 @@
+/* The batch enabling window of one reader: its list read in one statement and applied in one
+   call per few thousand holders, inside the server. */
+SET TERM ^ ;
+
+/* Every holder in the order LISTAR_NOMES_USUARIOS lists them, with 1 when enabled on the reader. */
+CREATE PROCEDURE HABILITAR_LISTA_LER (PLCHAVE INTEGER)
+RETURNS (PCHAVE INTEGER, PNOME VARCHAR(120), PHABILITADO SMALLINT)
+AS
+BEGIN
+  FOR SELECT U.CHAVE, U.NOME, IIF(H.UCHAVE IS NULL, 0, 1)
+        FROM USUARIO U
+        LEFT JOIN HABILITADO H ON H.UCHAVE = U.CHAVE AND H.LCHAVE = :PLCHAVE
+       ORDER BY U.NOME
+      INTO :PCHAVE, :PNOME, :PHABILITADO DO
+    SUSPEND;
+END^
+
+/* PLISTA: the window's rows as "key" + "S" or "N", separated by ";". Leaves the reader's enablings
+   as HABILITADO_APAGAR per "N" and MEMORIZAR + HABILITADO_APAGAR + HABILITADO_INSERIR per "S"
+   would: an enabling kept keeps its memorise flag, a new one is not memorised. A holder deleted
+   meanwhile is passed over. */
+CREATE PROCEDURE HABILITAR_LISTA_APLICAR (PLCHAVE INTEGER, PLISTA VARCHAR(32000) CHARACTER SET ASCII)
+AS
+DECLARE VARIABLE I INTEGER;
+DECLARE VARIABLE J INTEGER;
+DECLARE VARIABLE N INTEGER;
+DECLARE VARIABLE K INTEGER;
+DECLARE VARIABLE F CHAR(1) CHARACTER SET ASCII;
+BEGIN
+  I = 1;
+  N = CHAR_LENGTH(PLISTA);
+  WHILE (I < N) DO
+  BEGIN
+    J = POSITION(';', PLISTA, I);
+    IF (J = 0) THEN J = N + 1;
+    K = CAST(SUBSTRING(PLISTA FROM I FOR J - I - 1) AS INTEGER);
+    F = SUBSTRING(PLISTA FROM J - 1 FOR 1);
+    IF (F = 'N') THEN
+      DELETE FROM HABILITADO WHERE UCHAVE = :K AND LCHAVE = :PLCHAVE;
+    ELSE IF (NOT EXISTS(SELECT 1 FROM HABILITADO WHERE UCHAVE = :K AND LCHAVE = :PLCHAVE)
+             AND EXISTS(SELECT 1 FROM USUARIO WHERE CHAVE = :K)) THEN
+      INSERT INTO HABILITADO (UCHAVE, LCHAVE, MEMORIZAR) VALUES (:K, :PLCHAVE, 0);
+    I = J + 1;
+  END
+END^
+
+SET TERM ; ^
