@@ -79,7 +79,8 @@ void Console::iniciar(bool splash) {
     connect(m_login, &TfmLOG::acessou, this, &Console::aoAcessar);
     m_status = new TfmSTATUS;
     m_status->setAttribute(Qt::WA_QuitOnClose, false);
-    preencherStatus();
+    m_status->Preencher(dispositivos);
+    m_status->IniciarServidor(*m_motor, dm);
     if (m_modoServidor) {
         // The main window came first and is the one whose closing ends the program.
         m_login->setAttribute(Qt::WA_QuitOnClose, false);
@@ -91,27 +92,6 @@ void Console::iniciar(bool splash) {
     } catch (const ErroBanco& e) {
         MostrarMensagem(e.texto());
     }
-}
-
-void Console::preencherStatus() {
-    QList<LinhaStatus> linhas;
-    const QString agora = relogio().agora().toString(QStringLiteral("HH:mm:ss"));
-    for (const Dispositivo& d : dispositivos.lista) {
-        LinhaStatus l;
-        bool remoto = false;
-        if (auto* const* p = std::get_if<TLeitora71*>(&d)) {
-            l.leitora = (*p)->Descricao;
-            remoto = (*p)->PermitirRemoto;
-        } else if (auto* const* g = std::get_if<TLeitora64AX*>(&d)) {
-            l.leitora = ((*g)->Portao ? (*g)->Portao->Nome : QString()) + QStringLiteral("•");
-            remoto = (*g)->PermitirRemoto;
-        }
-        l.respondeu = DispositivoRespondeu(d) ? agora : QStringLiteral("falhou..");
-        l.chave = QString::number(ChaveDispositivo(d));
-        l.remoto = remoto ? QStringLiteral("S") : QStringLiteral("N");
-        linhas << l;
-    }
-    m_status->modelo()->definirLinhas(linhas);
 }
 
 void Console::AtualizarStatus(int chave, quint8 erro) {

@@ -47,7 +47,6 @@ signals:
 private:
     void aoAcessar(const QString& nome);
     void criarPrincipal();
-    void preencherStatus();
     QByteArray foto(int chave);
     bool membro(int chave, QString& nome, QByteArray& foto);
 
