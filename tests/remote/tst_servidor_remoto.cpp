@@ -664,6 +664,46 @@ private slots:
         QTRY_COMPARE(w->servidor()->conexoes(), 0);
     }
 
+    // A short load run (bench/remote has the full one): many clients opening the same reader at once
+    // while cards come to another; every request answered, every opening one row and one pulse.
+    void carga() {
+        iniciar({}, {}, {}, true);
+        constexpr int Clientes = 10, Pedidos = 10;
+        const int pulsosAntes = e->pulsos(1);
+        clientes_remotos::Carga c;
+        std::atomic<int> terminados{0};
+        std::vector<std::thread> clientes;
+        const quint16 p = porta();
+        for (int i = 0; i < Clientes; ++i)
+            clientes.emplace_back([&c, &terminados, p] {
+                clientes_remotos::clienteCarga(p, Pedidos, QStringLiteral("Portaria"), c);
+                ++terminados;
+            });
+        int cartoes = 0;
+        while (terminados < Clientes) {
+            const int antes = e->pulsos(4);
+            e->sim.comando(QStringLiteral("cartao 4 200 ") + kAna);
+            const bool pulsou = esperar([&] { return e->pulsos(4) > antes; });
+            e->sim.comando(QStringLiteral("cartao 4 200 -"));
+            if (!pulsou) break;
+            ++cartoes;
+        }
+        QVERIFY(esperar([&] { return terminados == Clientes; }, 60000));
+        for (auto& t : clientes)
+            t.join();
+        QCOMPARE(c.respostas.load(), Clientes * Pedidos);
+        QCOMPARE(c.falhas.load(), 0);
+        QTRY_COMPARE(e->pulsos(1) - pulsosAntes, Clientes * Pedidos);
+        int aberturas = 0, deCartao = 0;
+        for (const QVariantMap& r : e->acessos()) {
+            aberturas += r["LEITORA"] == QStringLiteral("Portaria") && r["NOME"] == QStringLiteral("Carga");
+            deCartao += r["CARTAO"] == kAna;
+        }
+        QCOMPARE(aberturas, Clientes * Pedidos);
+        QCOMPARE(deCartao, cartoes);
+        QVERIFY(cartoes > 0);
+    }
+
     // A LOGIN and an ABRIR with the database server gone: "ERR", and the door opens without a box.
     void bancoParado() {
         if (!ServidorPrivado::disponivel())
