@@ -344,6 +344,15 @@ int main(int argc, char** argv) {
         verificar(contarAberturas(arquivo) - linhasAntes == idaEVolta,
                   QStringLiteral("uma linha por abertura"));
         verificar(c.perdidos == 0, QStringLiteral("%1 cartões sem pulso").arg(c.perdidos));
+
+        // The same opening called on the UI thread with no TCP in between: the server adds the rest.
+        QList<double> direto;
+        for (int i = 0; i < idaEVolta; ++i) {
+            const qint64 t0 = escuta.relogio.nsecsElapsed();
+            motor.AbrirSemCartao("Direto", {}, {}, "Portaria", {}, true);
+            direto << (escuta.relogio.nsecsElapsed() - t0) / 1e6;
+        }
+        out << "   a mesma abertura chamada direto na interface, sem TCP: " << ms(direto) << Qt::endl;
     }
 
     // 2. Load.
