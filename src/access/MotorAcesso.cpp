@@ -255,6 +255,16 @@ void MotorAcesso::avisarFalha(const QString& texto, const QString& ponto, const 
         MostrarMensagem(texto, SegundosCaixaFalha);
 }
 
+void MotorAcesso::registrarFalhaRemota(const QString& texto, const QString& lugar) {
+    try {
+        GravarLog({QStringLiteral("%1 %2, abertura remota: %3")
+                       .arg(relogio().agora().toString(QStringLiteral("HH:mm:ss")), lugar,
+                            AnalisarMensagem(texto, TipoMensagem::Erro).texto)});
+    } catch (const std::exception&) {
+        // The opening goes on; the log file is out of reach.
+    }
+}
+
 void MotorAcesso::RegistrarAcesso(VereditoAcesso& v, const QString& leitora, const QString& cartao,
                                   const QString& posicao, Fluxo fluxo) {
     try {
@@ -388,8 +398,21 @@ quint8 MotorAcesso::AbrirSemCartao(const QString& nomeDado, const QString& orige
     if (!passiva && !ativa && !controladora) return 0;
     // A remote request opens only the reading points that allow it (controller doors are not asked).
     if (remoto && ((passiva && !passiva->PermitirRemoto) || (ativa && !ativa->PermitirRemoto))) return 1;
-
-    if (passiva) passiva->Ocupada.definir(true);
+    // A remote request can arrive while this reader's own card waits in a dialog: it must neither
+    // open in the middle of that card nor clear its busy flag when done.
+    if (remoto && ativa && ativa->Portao->EmVerificacao) return PortaOcupada;
+    if (passiva) {
+        if (!remoto)
+            passiva->Ocupada.definir(true);
+        else if (!passiva->Ocupada.tentar())
+            return PortaOcupada;
+    }
+    struct LiberarPassiva {
+        TLeitora71* l;
+        ~LiberarPassiva() {
+            if (l) l->Ocupada.liberar();
+        }
+    } liberar{passiva};
     try {
         gravarAcesso({{QStringLiteral("LEITORA"), nomeLugar},
                       {QStringLiteral("AUTORIZADO"), QStringLiteral("Sim")},
@@ -405,7 +428,11 @@ quint8 MotorAcesso::AbrirSemCartao(const QString& nomeDado, const QString& orige
                       {QStringLiteral("RELATORIO"), QStringLiteral("1")}},
                      {});
     } catch (const ErroBanco& e) {
-        MostrarMensagem(e.texto());
+        // Nobody at this station asked: a box would hold the remote client and every door behind it.
+        if (remoto)
+            registrarFalhaRemota(e.texto(), nomeLugar);
+        else
+            MostrarMensagem(e.texto());
     }
 
     quint8 erro = 0;
@@ -414,7 +441,6 @@ quint8 MotorAcesso::AbrirSemCartao(const QString& nomeDado, const QString& orige
             passiva->AcionarRele(erro);
         else if (passiva->LeitoraMae)
             passiva->LeitoraMae->AcionarRele(erro);
-        passiva->Ocupada.liberar();
     } else if (ativa) {
         TPORTAOATIVO& P = *ativa->Portao;
         if (P.Fechado) {

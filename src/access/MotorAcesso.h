@@ -37,8 +37,12 @@ public:
     void RegistrarAcesso(VereditoAcesso& v, const QString& leitora, const QString& cartao,
                          const QString& posicao, Fluxo fluxo);
     // Writes the opening row and pulses the place; the error byte of the last pulse (0 when none).
+    // A remote request (`remoto`) is refused with 1 at a reading point that does not allow remote
+    // control and with PortaOcupada while the place's reader handles a card of its own, writing and
+    // pulsing nothing; a failure to store its row goes to the event log instead of a box.
     quint8 AbrirSemCartao(const QString& nome, const QString& origem, const QString& observacao,
                           const QString& lugar, const QString& destino, bool remoto = false);
+    static constexpr quint8 PortaOcupada = 119;
     // One downloaded controller event (card code of six characters), stored and committed; a
     // failure is shown and logged, and reported as false.
     bool RegistrarAcessoMemoria(const QString& codigo, const QString& autorizado, const QString& evento,
@@ -68,6 +72,7 @@ private:
     // itself unless the database is gone (then every card would raise one).
     void avisarFalha(const QString& texto, const QString& ponto, const QString& cartao,
                      bool caixaSimples = false);
+    void registrarFalhaRemota(const QString& texto, const QString& lugar);
     void mudarDiaSeNecessario();
     QString login() const { return loginAtual ? loginAtual() : QString(); }
 

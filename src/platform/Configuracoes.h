@@ -12,7 +12,8 @@ struct ChaveTexto {
     const char* chave;
     const char* padrao;
     QString ler(const ArquivoIni& ini = ArquivoIni::config()) const {
-        return ini.LerTexto(QString::fromLatin1(secao), QString::fromLatin1(chave), QString::fromUtf8(padrao));
+        return ini.LerTexto(QString::fromLatin1(secao), QString::fromLatin1(chave),
+                            QString::fromUtf8(padrao));
     }
     void gravar(const QString& v, const ArquivoIni& ini = ArquivoIni::config()) const {
         ini.GravarTexto(QString::fromLatin1(secao), QString::fromLatin1(chave), v);
@@ -109,6 +110,8 @@ inline constexpr ChaveTexto autobackup_nome{"autobackup", "nome", "copiaportaris
 // [remoto]
 inline constexpr ChaveBooleana remoto_ativo{"remoto", "ativo", false};
 inline constexpr ChaveInteiro remoto_porta{"remoto", "porta", 4005};
+// Addresses and CIDR ranges allowed to connect, comma-separated; empty lets anyone in.
+inline constexpr ChaveTexto remoto_permitidos{"remoto", "permitidos", ""};
 
 // [qx64]
 inline constexpr ChaveInteiro qx64_ignorarrepeticaopor{"qx64", "ignorarrepeticaopor", 40};

@@ -2,6 +2,7 @@
 #include <QAbstractTableModel>
 #include <QStyledItemDelegate>
 #include <QWidget>
+#include <memory>
 
 class QTableView;
 class QPlainTextEdit;
@@ -9,13 +10,18 @@ class QLabel;
 
 namespace portaris {
 
+class DispositivosEstacao;
+class MotorAcesso;
+class ServidorRemoto;
+class TdmPORTARIS;
+
 // One row of the reader status grid: the five columns, two of them changing while polling.
 struct LinhaStatus {
-    QString leitora;      // place name (gate marked with "•"); empty for a controller
-    QString respondeu;    // "hh:mm:ss" or "falhou.."
-    QString chave;        // device key in decimal (hidden)
-    QString erro;         // "X" while the last read failed (hidden)
-    QString remoto;       // "S" or "N" (hidden)
+    QString leitora;   // place name (gate marked with "•"); empty for a controller
+    QString respondeu; // "hh:mm:ss" or "falhou.."
+    QString chave;     // device key in decimal (hidden)
+    QString erro;      // "X" while the last read failed (hidden)
+    QString remoto;    // "S" or "N" (hidden)
 };
 
 class ModeloStatus : public QAbstractTableModel {
@@ -45,11 +51,26 @@ public:
     static QColor fundo(const ModeloStatus& m, int linha);
 };
 
-// "Leitoras": which devices of this station answer; hosts the remote-control server's log.
+// "Leitoras": which devices of this station answer; hosts the remote-control server and its log.
 class TfmSTATUS : public QWidget {
     Q_OBJECT
 public:
+    // The server log keeps this many lines, the newest.
+    static constexpr int LinhasLog = 5000;
+
     explicit TfmSTATUS(QWidget* parent = nullptr);
+    // The server stops first: no request may reach a window half taken down.
+    ~TfmSTATUS() override;
+
+    // One row per device of the list, as it answered at start.
+    void Preencher(const DispositivosEstacao& dispositivos);
+    // Reads [remoto]; when on, listens (openings through `motor`, logins through `dm`), shows the log and
+    // the window at once.
+    void IniciarServidor(MotorAcesso& motor, TdmPORTARIS& dm);
+    ServidorRemoto* servidor() const { return m_servidor.get(); }
+    // The marked names that LISTAR sends: the rows with a name whose remote flag is "S".
+    QStringList lugaresRemotos() const;
+
     ModeloStatus* modelo() const { return m_modelo; }
     QTableView* gdSTA() const { return m_grade; }
     QPlainTextEdit* memoServidor() const { return m_log; }
@@ -65,6 +86,7 @@ private:
     QTableView* m_grade;
     QLabel* m_rotuloLog;
     QPlainTextEdit* m_log;
+    std::unique_ptr<ServidorRemoto> m_servidor;
 };
 
 } // namespace portaris

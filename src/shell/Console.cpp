@@ -114,7 +114,8 @@ void Console::iniciar(bool splash) {
         MostrarMensagem(QStringLiteral("@!000ERR") + aviso);
     m_status = new TfmSTATUS;
     m_status->setAttribute(Qt::WA_QuitOnClose, false);
-    preencherStatus();
+    m_status->Preencher(dispositivos);
+    m_status->IniciarServidor(*m_motor, dm);
     if (m_modoServidor) {
         // The main window came first and is the one whose closing ends the program.
         m_login->setAttribute(Qt::WA_QuitOnClose, false);
@@ -122,27 +123,6 @@ void Console::iniciar(bool splash) {
     }
     m_login->show();
     Protegido([this] { m_login->iniciar(); });
-}
-
-void Console::preencherStatus() {
-    QList<LinhaStatus> linhas;
-    const QString agora = relogio().agora().toString(QStringLiteral("HH:mm:ss"));
-    for (const Dispositivo& d : dispositivos.lista) {
-        LinhaStatus l;
-        bool remoto = false;
-        if (auto* const* p = std::get_if<TLeitora71*>(&d)) {
-            l.leitora = (*p)->Descricao;
-            remoto = (*p)->PermitirRemoto;
-        } else if (auto* const* g = std::get_if<TLeitora64AX*>(&d)) {
-            l.leitora = ((*g)->Portao ? (*g)->Portao->Nome : QString()) + QStringLiteral("•");
-            remoto = (*g)->PermitirRemoto;
-        }
-        l.respondeu = DispositivoRespondeu(d) ? agora : QStringLiteral("falhou..");
-        l.chave = QString::number(ChaveDispositivo(d));
-        l.remoto = remoto ? QStringLiteral("S") : QStringLiteral("N");
-        linhas << l;
-    }
-    m_status->modelo()->definirLinhas(linhas);
 }
 
 void Console::AtualizarStatus(int chave, quint8 erro) {

@@ -69,7 +69,6 @@ private:
     void criarPrincipal();
     void ligarConfigurar();
     void criarCadastros();
-    void preencherStatus();
     QByteArray foto(int chave);
     bool membro(int chave, QString& nome, QByteArray& foto);
 

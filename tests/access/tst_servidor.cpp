@@ -2,6 +2,7 @@
 // restarts, and two stations storing the same holders at once. Each test case runs its own
 // private server (scripts/firebird-servidor.sh), so stopping it disturbs no other test.
 #include "EstacaoTeste.h"
+#include "ServidorPrivado.h"
 #include "platform/Estacao.h"
 #include "platform/LogEventos.h"
 
@@ -25,43 +26,6 @@ QString lerLog() {
     QFile f(CaminhoLog());
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
-
-struct ServidorPrivado {
-    QString servidor, senha, pasta;
-    qint64 pid = 0;
-
-    static QString script() { return QStringLiteral(PORTARIS_RAIZ "/scripts/firebird-servidor.sh"); }
-    static bool disponivel() { return QFile::exists(QStringLiteral("/usr/sbin/firebird")); }
-
-    bool iniciar() {
-        QProcess p;
-        p.start(QStringLiteral("bash"), {script(), QStringLiteral("iniciar")});
-        if (!p.waitForFinished(60000) || p.exitCode() != 0) return false;
-        // export PORTARIS_FB_SERVIDOR=… PORTARIS_FB_SENHA=… PORTARIS_FB_PID=… PORTARIS_FB_PASTA=…
-        for (const QString& par : QString::fromUtf8(p.readAllStandardOutput()).trimmed().split(u' ')) {
-            const QString valor = par.section(u'=', 1);
-            if (par.startsWith(QLatin1String("PORTARIS_FB_SERVIDOR="))) servidor = valor;
-            if (par.startsWith(QLatin1String("PORTARIS_FB_SENHA="))) senha = valor;
-            if (par.startsWith(QLatin1String("PORTARIS_FB_PID="))) pid = valor.toLongLong();
-            if (par.startsWith(QLatin1String("PORTARIS_FB_PASTA="))) pasta = valor;
-        }
-        return pid > 0 && !pasta.isEmpty();
-    }
-    // Killed outright and started again on the same port, as after a crash.
-    bool reiniciar() {
-        QProcess p;
-        p.start(QStringLiteral("bash"), {script(), QStringLiteral("reiniciar"), pasta});
-        if (!p.waitForFinished(60000) || p.exitCode() != 0) return false;
-        pid = QString::fromUtf8(p.readAllStandardOutput()).trimmed().toLongLong();
-        return pid > 0;
-    }
-    void sinal(int s) const { ::kill(static_cast<pid_t>(pid), s); }
-    ~ServidorPrivado() {
-        if (pasta.isEmpty()) return;
-        sinal(SIGCONT);
-        QProcess::execute(QStringLiteral("bash"), {script(), QStringLiteral("parar"), pasta});
-    }
-};
 
 // One passive reader "Portaria" (head 200 on COM1) and a gate (COM2) of this station, and holders
 // enabled at both.
@@ -109,7 +73,8 @@ class TstServidor : public QObject {
 
 private slots:
     void init() {
-        if (!ServidorPrivado::disponivel()) QSKIP("No Firebird server installed (package firebird3.0-server)");
+        if (!ServidorPrivado::disponivel())
+            QSKIP("No Firebird server installed (package firebird3.0-server)");
         srv = std::make_unique<ServidorPrivado>();
         QVERIFY(srv->iniciar());
         e = std::make_unique<EstacaoTeste>(srv->servidor, srv->senha);
@@ -140,7 +105,8 @@ private slots:
         // Nobody is asked to press OK for a database that is away; the log keeps the lost card.
         QVERIFY(e->m.operador.textos().isEmpty());
         QVERIFY(e->ui.caixas.isEmpty());
-        QVERIFY(lerLog().contains(QStringLiteral("Portaria, cartão 00000A0002: O servidor do banco de dados não respondeu")));
+        QVERIFY(lerLog().contains(
+            QStringLiteral("Portaria, cartão 00000A0002: O servidor do banco de dados não respondeu")));
 
         // The gate is read again at once; its card cannot be decided and costs no wait.
         const int lidas = e->sim.contar(QStringLiteral("rx"), 2);
@@ -190,7 +156,8 @@ private slots:
 
         // Station B: its own reader, data module and engine, on the same database.
         sim::Simulador simB{19200, false};
-        ArquivoIni::config().GravarTexto(QStringLiteral("portas"), QStringLiteral("com4"), simB.abrirBarramento(4));
+        ArquivoIni::config().GravarTexto(QStringLiteral("portas"), QStringLiteral("com4"),
+                                         simB.abrirBarramento(4));
         simB.adicionar(4, sim::Modelo::Leitora71, 201);
         e->sql(QStringLiteral(
             "INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIAL, SERIALNUM, DESABILITAR, CONFIRMARACESSO, "
@@ -216,7 +183,8 @@ private slots:
         constexpr int porEstacao = 100;
         std::atomic<bool> vai{false};
         std::thread b([&] {
-            while (!vai) std::this_thread::yield();
+            while (!vai)
+                std::this_thread::yield();
             for (int i = 0; i < porEstacao; ++i) {
                 simB.comando(QStringLiteral("cartao 4 201 ") + cartoes[i % 3]);
                 dispB.Sondar(dispB.lista.first());

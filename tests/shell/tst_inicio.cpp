@@ -1,8 +1,10 @@
 // The console as the program starts it: data module, devices, login, status and main window, on a
 // real database and the simulator, with the card of a holder going all the way into the live list.
+#include "ClienteNaInterface.h"
 #include "ModuloTeste.h"
 #include "Simulador.h"
 #include "access/uClassTfmPassa.h"
+#include "remote/ServidorRemoto.h"
 #include "shell/Console.h"
 #include "shell/TframeControleAcesso.h"
 #include "platform/LogEventos.h"
@@ -16,6 +18,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -276,6 +279,48 @@ private slots:
         QVERIFY(dialogo);
         QCOMPARE(colunaNoDialogo, nullptr);
         QCOMPARE(c.dm.setACE.texto(QStringLiteral("AUTORIZADO")), QStringLiteral("Sim"));
+    }
+
+    // [remoto] ativo: the status window is created with the server listening and shown at once; a
+    // remote station logs in and opens the door through the console's own engine and database, also
+    // before anyone logged in here. Without a database the login check fails.
+    void servidorRemoto_data() {
+        QTest::addColumn<bool>("banco");
+        QTest::newRow("com banco") << true;
+        QTest::newRow("sem banco") << false;
+    }
+    void servidorRemoto() {
+        QFETCH(bool, banco);
+        semear();
+        cfg::remoto_ativo.gravar(true);
+        cfg::remoto_porta.gravar(0);
+        if (!banco) cfg::firebird_databasefile.gravar(m->pasta.caminho(QStringLiteral("nao-existe.fdb")));
+        Console c;
+        c.caixaErro = [](const QString&, const QString&) {};
+        c.caixaPergunta = [](const QString&, const QString&) { return false; };
+        c.iniciar(false);
+        TfmSTATUS* w = c.status();
+        QVERIFY(w->isVisible());
+        QCOMPARE(w->windowTitle(), QStringLiteral("Leitoras (em modo servidor)"));
+        QCOMPARE(w->height(), 407);
+        QVERIFY(w->servidor() && w->servidor()->porta() != 0);
+
+        Cliente cliente;
+        QVERIFY(cliente.conectar(w->servidor()->porta()));
+        RegistroRemoto login = RegistroRemoto::resposta(QStringLiteral("LOGIN"), QStringLiteral("admin"));
+        login[RegistroRemoto::Senha] = QStringLiteral("admin");
+        cliente.enviar(login.codificar());
+        QCOMPARE(cliente.resposta()[RegistroRemoto::Texto],
+                 banco ? QStringLiteral("OKK") : QStringLiteral("ERR"));
+        if (!banco) return;
+        const int antes = simulador->contar(QStringLiteral("rele"), 1);
+        cliente.enviar(
+            RegistroRemoto::resposta(QStringLiteral("ABRIR"), QStringLiteral("Portaria")).codificar());
+        QCOMPARE(cliente.resposta()[RegistroRemoto::Comando], QStringLiteral("RE:ABRIR"));
+        QTRY_COMPARE(simulador->contar(QStringLiteral("rele"), 1), antes + 1);
+        QCOMPARE(c.dm.setACE.quantidade(), 1);
+        QCOMPARE(c.dm.setACE.texto(QStringLiteral("TIPO")), QStringLiteral("Sem cartão"));
+        QVERIFY(w->memoServidor()->toPlainText().contains(QStringLiteral("- Pediu p/ abrir - Portaria")));
     }
 
     // A station switched off while logged in starts again logged in, in auto-start mode.

@@ -1,0 +1,312 @@
+#include "ServidorRemoto.h"
+
+#include "platform/Relogio.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace portaris {
+
+namespace {
+
+const QString kOcupada = QStringLiteral("Porta ocupada, tente novamente....");
+const QString kNaoRespondeu = QStringLiteral("Porta não respondeu....");
+
+class Escuta : public QTcpServer {
+public:
+    explicit Escuta(std::function<void(qintptr)> aoConectar) : m_aoConectar(std::move(aoConectar)) {}
+
+protected:
+    void incomingConnection(qintptr descritor) override { m_aoConectar(descritor); }
+
+private:
+    std::function<void(qintptr)> m_aoConectar;
+};
+
+// A command as the log may show it: control bytes spelled out.
+QString visivel(const QString& texto) {
+    QString s;
+    for (const QChar c : texto) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7F && u < 0xA0))
+            s += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+        else
+            s += c;
+    }
+    return s;
+}
+
+} // namespace
+
+// One client: reads whole records, has the UI thread do each request's work, writes the replies.
+class ConexaoRemota : public QThread {
+public:
+    ConexaoRemota(ServidorRemoto& servidor, qintptr descritor)
+        : m_servidor(servidor), m_descritor(descritor) {}
+
+protected:
+    void run() override {
+        try {
+            servir();
+        } catch (const std::exception& e) {
+            m_servidor.registrarDeFora(ServidorRemoto::linha(QStringLiteral(" - Erro na conexão remota: ") +
+                                                             QString::fromUtf8(e.what())));
+        } catch (...) {
+            m_servidor.registrarDeFora(ServidorRemoto::linha(QStringLiteral(" - Erro na conexão remota")));
+        }
+    }
+
+private:
+    bool encerrando() const { return m_servidor.m_encerrando.load(); }
+
+    void servir() {
+        QTcpSocket s;
+        if (!s.setSocketDescriptor(m_descritor)) {
+            ::close(static_cast<int>(m_descritor));
+            m_servidor.registrarDeFora(
+                ServidorRemoto::linha(QStringLiteral(" - Conexão remota perdida: ") + s.errorString()));
+            return;
+        }
+        m_servidor.registrarDeFora(ServidorRemoto::linha(QStringLiteral(" Conexão remota...")));
+        QByteArray registro;
+        registro.reserve(RegistroRemoto::Tamanho);
+        while (!encerrando()) {
+            if (s.bytesAvailable() > 0) {
+                registro += s.read(RegistroRemoto::Tamanho - registro.size());
+                if (registro.size() < RegistroRemoto::Tamanho) continue;
+                const bool seguir = tratar(s, registro);
+                registro.clear();
+                if (!seguir) break;
+                continue;
+            }
+            if (s.state() != QAbstractSocket::ConnectedState) break;
+            s.waitForReadyRead(100);
+        }
+        if (encerrando()) {
+            s.abort();
+            return;
+        }
+        if (!registro.isEmpty())
+            m_servidor.registrarDeFora(
+                ServidorRemoto::linha(QStringLiteral(" - Registro incompleto descartado (%1 de %2 bytes)")
+                                          .arg(registro.size())
+                                          .arg(RegistroRemoto::Tamanho)));
+        s.abort();
+        m_servidor.registrarDeFora(ServidorRemoto::linha(QStringLiteral(" Remoto desconectou...")));
+    }
+
+    // False when the connection is to end.
+    bool tratar(QTcpSocket& s, const QByteArray& bytes) {
+        const RegistroRemoto pedido = RegistroRemoto::decodificar(bytes);
+        if (pedido.comprimentosCortados > 0)
+            m_servidor.registrarDeFora(ServidorRemoto::linha(
+                QStringLiteral(" - Comprimento maior que o campo em %1 campo(s): lido só o espaço do campo")
+                    .arg(pedido.comprimentosCortados)));
+        if (!ServidorRemoto::comandoConhecido(pedido[RegistroRemoto::Comando])) {
+            m_servidor.registrarDeFora(
+                ServidorRemoto::linha(QStringLiteral(" - Comando desconhecido ignorado: \"") +
+                                      visivel(pedido[RegistroRemoto::Comando]) + u'"'));
+            return true;
+        }
+        ServidorRemoto::Resposta r;
+        ServidorRemoto* servidor = &m_servidor;
+        QMetaObject::invokeMethod(
+            servidor,
+            [&r, servidor, &pedido] {
+                try {
+                    r = servidor->atender(pedido);
+                } catch (...) {
+                    // Nothing may leave an event handler; the request goes unanswered, the client stays.
+                    r = {};
+                    r.atendido = true;
+                }
+            },
+            Qt::BlockingQueuedConnection);
+        if (!r.atendido) return false;
+        for (const ServidorRemoto::Envio& envio : r.envios) {
+            if (!enviar(s, envio.registro)) return false;
+            m_servidor.registrarDeFora(ServidorRemoto::linha(envio.linha));
+        }
+        return true;
+    }
+
+    bool enviar(QTcpSocket& s, const QByteArray& registro) {
+        if (s.state() != QAbstractSocket::ConnectedState) return false;
+        s.write(registro);
+        QElapsedTimer t;
+        t.start();
+        while (s.bytesToWrite() > 0) {
+            if (s.waitForBytesWritten(100)) continue;
+            if (s.state() != QAbstractSocket::ConnectedState || encerrando()) return false;
+            if (t.elapsed() > ServidorRemoto::LimiteEnvioMs) {
+                m_servidor.registrarDeFora(ServidorRemoto::linha(
+                    QStringLiteral(" - Remoto não recebe as respostas: conexão encerrada")));
+                return false;
+            }
+        }
+        return true;
+    }
+
+    ServidorRemoto& m_servidor;
+    qintptr m_descritor;
+};
+
+ServidorRemoto::ServidorRemoto(ServicosRemotos servicos, QObject* parent)
+    : QObject(parent), m_servicos(std::move(servicos)) {}
+
+ServidorRemoto::~ServidorRemoto() {
+    m_encerrando = true;
+    if (m_escuta) m_escuta->close();
+    // A thread may be waiting for its request to run here: its call is let through (atender answers
+    // nothing now) until every thread has seen the flag and ended.
+    for (auto& c : m_conexoes)
+        while (!c->wait(5))
+            QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    m_conexoes.clear();
+}
+
+bool ServidorRemoto::escutar(quint16 porta, const QHostAddress& endereco) {
+    if (!m_escuta) m_escuta = std::make_unique<Escuta>([this](qintptr d) { novaConexao(d); });
+    return m_escuta->listen(endereco, porta);
+}
+
+quint16 ServidorRemoto::porta() const {
+    return m_escuta ? m_escuta->serverPort() : 0;
+}
+QString ServidorRemoto::erro() const {
+    return m_escuta ? m_escuta->errorString() : QString();
+}
+
+int ServidorRemoto::conexoes() const {
+    int n = 0;
+    for (const auto& c : m_conexoes)
+        n += c->isRunning() ? 1 : 0;
+    return n;
+}
+
+void ServidorRemoto::novaConexao(qintptr descritor) {
+    if (m_encerrando) {
+        ::close(static_cast<int>(descritor));
+        return;
+    }
+    if (!m_permitidos.qualquerUm()) {
+        sockaddr_storage endereco{};
+        socklen_t tamanho = sizeof endereco;
+        QHostAddress cliente;
+        if (::getpeername(static_cast<int>(descritor), reinterpret_cast<sockaddr*>(&endereco), &tamanho) == 0)
+            cliente = QHostAddress(reinterpret_cast<const sockaddr*>(&endereco));
+        if (!m_permitidos.permite(cliente)) {
+            ::close(static_cast<int>(descritor));
+            QHostAddress mostrado = cliente;
+            bool v4 = false;
+            const quint32 ip4 = cliente.toIPv4Address(&v4);
+            if (v4) mostrado = QHostAddress(ip4);
+            registrar(linha(QStringLiteral(" Conexão remota recusada de %1: fora de [remoto] permitidos")
+                                .arg(mostrado.toString())));
+            return;
+        }
+    }
+    auto c = std::make_unique<ConexaoRemota>(*this, descritor);
+    ConexaoRemota* p = c.get();
+    connect(
+        p, &QThread::finished, this, [this, p] { encerrada(p); }, Qt::QueuedConnection);
+    m_conexoes.push_back(std::move(c));
+    p->start();
+}
+
+void ServidorRemoto::encerrada(ConexaoRemota* c) {
+    if (m_encerrando) return;
+    for (auto it = m_conexoes.begin(); it != m_conexoes.end(); ++it)
+        if (it->get() == c) {
+            (*it)->wait();
+            m_conexoes.erase(it);
+            return;
+        }
+}
+
+void ServidorRemoto::registrarDeFora(const QString& texto) {
+    QMetaObject::invokeMethod(
+        this, [this, texto] { registrar(texto); }, Qt::QueuedConnection);
+}
+
+void ServidorRemoto::registrar(const QString& texto) {
+    if (m_encerrando || !m_servicos.registrar) return;
+    try {
+        m_servicos.registrar(texto);
+    } catch (...) {
+        // A log line is never worth a request.
+    }
+}
+
+QString ServidorRemoto::linha(const QString& pecas) {
+    return relogio().agora().toString(QStringLiteral("HH:mm:ss")) + pecas;
+}
+
+bool ServidorRemoto::comandoConhecido(const QString& comando) {
+    return comando == QLatin1String("ABRIR") || comando == QLatin1String("LISTAR") ||
+           comando == QLatin1String("LOGIN");
+}
+
+ServidorRemoto::Resposta ServidorRemoto::atender(const RegistroRemoto& pedido) {
+    using R = RegistroRemoto;
+    Resposta r;
+    if (m_encerrando) return r;
+    r.atendido = true;
+    const QString comando = pedido[R::Comando];
+    if (comando == QLatin1String("ABRIR")) {
+        const QString lugar = pedido[R::Texto];
+        if (lugar.isEmpty()) {
+            r.envios << Envio{QByteArray(R::Tamanho, '\0'), QStringLiteral(" - Abriu: ")};
+            return r;
+        }
+        quint8 erro = 1;
+        QString falha;
+        try {
+            erro = m_servicos.abrir(pedido[R::Nome], pedido[R::Origem], pedido[R::Observacao], lugar,
+                                    pedido[R::Destino]);
+        } catch (const std::exception& e) {
+            falha = QString::fromUtf8(e.what());
+        } catch (...) {
+            falha = QStringLiteral("erro inesperado");
+        }
+        registrar(
+            linha(QStringLiteral(" - ") + QStringLiteral("Pediu p/ abrir") + QStringLiteral(" - ") + lugar));
+        if (!falha.isEmpty()) registrar(linha(QStringLiteral(" - Falha ao abrir: ") + falha));
+        const R resposta =
+            erro == 0 ? R::resposta(QStringLiteral("RE:ABRIR"), QStringLiteral("Porta aberta com sucesso!"))
+            : erro == PortaOcupada ? R::resposta(QStringLiteral("RE:ABRIR_f"), kOcupada)
+                                   : R::resposta(QStringLiteral("RE:ABRIR_f"), kNaoRespondeu);
+        r.envios << Envio{resposta.codificar(), QStringLiteral(" - Abriu: ") + resposta[R::Texto]};
+    } else if (comando == QLatin1String("LISTAR")) {
+        registrar(linha(QStringLiteral(" - ") + QStringLiteral("Pediu a lista de leitoras")));
+        QStringList lugares;
+        try {
+            lugares = m_servicos.lugaresRemotos();
+        } catch (...) {
+        }
+        for (const QString& lugar : lugares) {
+            const QString nome = lugar.left(R::Espaco[R::Texto]);
+            r.envios << Envio{R::resposta(QStringLiteral("RE:LISTAR"), nome).codificar(),
+                              QStringLiteral(" - Enviando: ") + nome};
+        }
+    } else if (comando == QLatin1String("LOGIN")) {
+        registrar(linha(QStringLiteral(" - ") + QStringLiteral("Checar login")));
+        bool ok = false;
+        try {
+            ok = m_servicos.checarLogin(pedido[R::Texto], pedido[R::Senha]);
+        } catch (...) {
+            ok = false;
+        }
+        const QString texto = ok ? QStringLiteral("OKK") : QStringLiteral("ERR");
+        r.envios << Envio{R::resposta(QStringLiteral("RE:LOGIN"), texto).codificar(),
+                          QStringLiteral(" - Enviando: ") + texto};
+    }
+    return r;
+}
+
+} // namespace portaris
