@@ -4,6 +4,8 @@
 #include "platform/Mensagens.h"
 #include "platform/Relogio.h"
 #include "remote/uStatusLeitoras.h"
+#include "reports/TfmRCX.h"
+#include "reports/TframeRelatorios.h"
 #include "shell/uLogin.h"
 #include "shell/uPORTARIS.h"
 #include "shell/uSplashScreen.h"
@@ -154,6 +156,10 @@ void Console::criarPrincipal() {
         m_procs.executar(QStringLiteral("USERLOGOFF"), entradas);
     };
     m_principal = new TfmPRS(dm, m_login, std::move(s));
+    m_relatorios = new TframeRelatorios(dm);
+    m_principal->definirPainel(TfmPRS::pnRELATORIOS, m_relatorios);
+    m_relatorios->ligarColuna(m_principal->btIMPEXP, m_principal->btATU, m_principal->btRACE,
+                              m_principal->btRUSU);
     if (m_modoServidor) {
         m_principal->ModoConfiguracaoServidor();
         return;
@@ -165,6 +171,12 @@ void Console::criarPrincipal() {
     m_veredito->definirCalendario([this](const QDate& d) { return dm.EhFeriado(d); });
     if (!m_conectado) return;
     dm.setACE.ultimo();
+    // Modal without a nested loop: the devices' timers start while the operator reads it.
+    auto* rcx = new TfmRCX(dispositivos, cfg::outros_sleep_leitoras.ler(), m_principal);
+    rcx->setAttribute(Qt::WA_DeleteOnClose);
+    rcx->setWindowModality(Qt::ApplicationModal);
+    rcx->show();
+    if (m_login && m_login->autoInicio()) rcx->close();
     dispositivos.aoErroTick = [](const QString& texto) { MostrarMensagem(texto); };
     dispositivos.CriarTemporizadores(*m_motor);
 }

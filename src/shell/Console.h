@@ -7,6 +7,7 @@
 #include "access/ProcedimentosBanco.h"
 #include "db/TdmPORTARIS.h"
 #include "remote/uStatusLeitoras.h"
+#include "reports/TframeRelatorios.h"
 #include "shell/uLogin.h"
 #include "shell/uPORTARIS.h"
 
@@ -36,6 +37,7 @@ public:
     TfmLOG* login() const { return m_login; }
     TfmSTATUS* status() const { return m_status; }
     TfmPRS* principal() const { return m_principal; }
+    TframeRelatorios* relatorios() const { return m_relatorios; }
     MotorAcesso* motor() const { return m_motor.get(); }
     bool modoServidor() const { return m_modoServidor; }
 
@@ -59,6 +61,7 @@ private:
     QPointer<TfmLOG> m_login;
     QPointer<TfmSTATUS> m_status;
     QPointer<TfmPRS> m_principal;
+    QPointer<TframeRelatorios> m_relatorios;
     bool m_conectado = false;
     bool m_modoServidor = false;
 };
