@@ -15,6 +15,8 @@ namespace portaris {
 
 namespace {
 
+constexpr int LinhasVisiveis = TfmRCX::LinhasGrade;
+
 QTableWidget* grade(const QString& nome, const QString& a, const QString& b, int linhas) {
     auto* g = new QTableWidget(linhas, 2);
     g->setObjectName(nome);
@@ -26,7 +28,9 @@ QTableWidget* grade(const QString& nome, const QString& a, const QString& b, int
     g->setColumnWidth(0, 90);
     g->horizontalHeader()->setStretchLastSection(true);
     g->verticalHeader()->setDefaultSectionSize(20);
-    g->setFixedWidth(200);
+    g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    g->setFixedSize(200,
+                    g->horizontalHeader()->sizeHint().height() + LinhasVisiveis * 20 + 2 * g->frameWidth());
     return g;
 }
 

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QToolButton>
@@ -67,6 +68,8 @@ TfmVisualizacao::TfmVisualizacao(RenderizadorRelatorio& relatorio, QWidget* pare
     connect(btIMP, &QToolButton::clicked, this, &TfmVisualizacao::imprimir);
     connect(btFEC, &QToolButton::clicked, this, &QDialog::accept);
     irPara(1);
+    // Maximised; the geometry too, for a desktop whose window manager does not maximise dialogs.
+    if (const QScreen* tela = screen()) setGeometry(tela->availableGeometry());
     setWindowState(Qt::WindowMaximized);
 }
 

@@ -90,6 +90,7 @@ TframeRelatorios::TframeRelatorios(TdmPORTARIS& dm, QWidget* parent) : QWidget(p
     caINI->setObjectName(QStringLiteral("caINI"));
     caFIM->setObjectName(QStringLiteral("caFIM"));
     for (QCalendarWidget* c : {caINI, caFIM}) {
+        c->setLocale(QLocale(QLocale::Portuguese, QLocale::Brazil));
         c->setSelectedDate(relogio().hoje());
         c->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
         c->setFixedSize(230, 170);

@@ -128,6 +128,13 @@ void Console::aoAcessar(const QString& nome) {
     m_principal->show();
     m_principal->raise();
     m_principal->activateWindow();
+    if (m_conexoes) {
+        m_conexoes->show();
+        m_conexoes->raise();
+        m_conexoes->activateWindow();
+        if (m_login->autoInicio()) m_conexoes->close();
+        m_conexoes = nullptr;
+    }
     if (nova) emit principalCriada();
 }
 
@@ -171,12 +178,11 @@ void Console::criarPrincipal() {
     m_veredito->definirCalendario([this](const QDate& d) { return dm.EhFeriado(d); });
     if (!m_conectado) return;
     dm.setACE.ultimo();
-    // Modal without a nested loop: the devices' timers start while the operator reads it.
-    auto* rcx = new TfmRCX(dispositivos, cfg::outros_sleep_leitoras.ler(), m_principal);
-    rcx->setAttribute(Qt::WA_DeleteOnClose);
-    rcx->setWindowModality(Qt::ApplicationModal);
-    rcx->show();
-    if (m_login && m_login->autoInicio()) rcx->close();
+    // Shown once the main window is: modal without a nested loop, so the devices' timers start
+    // while the operator reads it.
+    m_conexoes = new TfmRCX(dispositivos, cfg::outros_sleep_leitoras.ler(), m_principal);
+    m_conexoes->setAttribute(Qt::WA_DeleteOnClose);
+    m_conexoes->setWindowModality(Qt::ApplicationModal);
     dispositivos.aoErroTick = [](const QString& texto) { MostrarMensagem(texto); };
     dispositivos.CriarTemporizadores(*m_motor);
 }

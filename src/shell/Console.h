@@ -7,6 +7,7 @@
 #include "access/ProcedimentosBanco.h"
 #include "db/TdmPORTARIS.h"
 #include "remote/uStatusLeitoras.h"
+#include "reports/TfmRCX.h"
 #include "reports/TframeRelatorios.h"
 #include "shell/uLogin.h"
 #include "shell/uPORTARIS.h"
@@ -62,6 +63,7 @@ private:
     QPointer<TfmSTATUS> m_status;
     QPointer<TfmPRS> m_principal;
     QPointer<TframeRelatorios> m_relatorios;
+    QPointer<TfmRCX> m_conexoes; // built with the main window, shown after it
     bool m_conectado = false;
     bool m_modoServidor = false;
 };

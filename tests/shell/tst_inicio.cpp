@@ -2,6 +2,7 @@
 // real database and the simulator, with the card of a holder going all the way into the live list.
 #include "ModuloTeste.h"
 #include "Simulador.h"
+#include "reports/TfmRCX.h"
 #include "shell/Console.h"
 #include "shell/TframeControleAcesso.h"
 #include "ui/ModeloConjunto.h"
@@ -9,6 +10,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -75,6 +78,17 @@ private slots:
         QVERIFY(c.principal());
         QVERIFY(c.principal()->isVisible());
         QVERIFY(!c.login()->isVisible());
+        QCOMPARE(c.principal()->painel(TfmPRS::pnRELATORIOS), c.relatorios());
+        // The connections report over the main window, modal; the doors work meanwhile.
+        auto* rcx = c.principal()->findChild<TfmRCX*>();
+        QVERIFY(rcx && rcx->isVisible() && rcx->isModal());
+        QCOMPARE(rcx->gdPOR->item(0, 0)->text() + rcx->gdPOR->item(0, 1)->text(),
+                 QStringLiteral("COM1Aberta"));
+        // Generic heads (the default): the reader is addressed, and listed, as 255.
+        QCOMPARE(rcx->gdLEI->item(0, 0)->text() + rcx->gdLEI->item(0, 1)->text(),
+                 QStringLiteral("255Operante"));
+        rcx->btOK->click();
+        QTRY_VERIFY(!c.principal()->findChild<TfmRCX*>());
         QCOMPARE(c.dispositivos.temporizadores.size(), 1);
         QVERIFY(c.dispositivos.temporizadores.first()->isActive());
 
@@ -150,6 +164,8 @@ private slots:
         QVERIFY(c.principal());
         QVERIFY(c.login()->autoInicio());
         QVERIFY(!c.login()->isVisible());
+        // In auto-start mode the connections report is shown and closed at once.
+        QTRY_VERIFY(!c.principal()->findChild<TfmRCX*>());
         QCOMPARE(c.principal()->sessao().login, QStringLiteral("admin"));
     }
 };
