@@ -55,7 +55,13 @@ int main(int argc, char** argv) {
         Banco b;
         b.conectar(arquivo, "SYSDBA", "masterkey");
         bench::semear(b, usuarios, dispositivos, acessos, 0, out);
-        b.executar("SET STATISTICS INDEX IDX_ACESSO_DATA_HORA");
+    }
+    // Statistics of the access indexes, as a station's database has them after its first days.
+    {
+        Banco b;
+        b.conectar(arquivo, "SYSDBA", "masterkey");
+        for (const char* idx : {"IDX_ACESSO_DATA_HORA", "IDX_ACESSO_DATA_COMPUTADOR"})
+            b.executar(QStringLiteral("SET STATISTICS INDEX %1").arg(QString::fromLatin1(idx)));
         b.commit();
     }
     cfg::firebird_databasefile.gravar(arquivo);
@@ -82,8 +88,13 @@ int main(int argc, char** argv) {
             QElapsedTimer t;
             t.start();
             f.Pesquisar();
+            const double abrir = t.nsecsElapsed() / 1e6;
             QCoreApplication::processEvents(); // the grid paints its first rows
             const double ms = t.nsecsElapsed() / 1e6;
+            out << QStringLiteral("  (pesquisa %1 ms, grade %2 ms)")
+                       .arg(abrir, 0, 'f', 1)
+                       .arg(ms - abrir, 0, 'f', 1)
+                << Qt::endl;
             pior = std::max(pior, ms);
             out << QStringLiteral("%1 ordem %2: primeiras linhas (%3) em %4 ms")
                        .arg(QString::fromUtf8(nomes[b]))
@@ -92,6 +103,17 @@ int main(int argc, char** argv) {
                        .arg(ms, 0, 'f', 1)
                 << Qt::endl;
         }
+    }
+    // The first search of the run again: the engine's cache now holds the month's pages.
+    {
+        f.btCCA->setChecked(true);
+        f.miORD[0]->setChecked(true);
+        QElapsedTimer t;
+        t.start();
+        f.Pesquisar();
+        QCoreApplication::processEvents();
+        out << QStringLiteral("Com cartão ordem 0, de novo: %1 ms").arg(t.nsecsElapsed() / 1e6, 0, 'f', 1)
+            << Qt::endl;
     }
     out << QStringLiteral("pesquisa: pior %1 ms (limite 200 ms, razão %2)")
                .arg(pior, 0, 'f', 1)
