@@ -93,6 +93,7 @@ TframeRelatorios::TframeRelatorios(TdmPORTARIS& dm, QWidget* parent) : QWidget(p
         c->setLocale(QLocale(QLocale::Portuguese, QLocale::Brazil));
         c->setSelectedDate(relogio().hoje());
         c->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+        c->setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
         c->setFixedSize(230, 170);
         esquerda->addWidget(c);
     }
