@@ -8,7 +8,8 @@ PACOTES_PROGRAMA=(
   fonts-liberation
 )
 # The tests also need the Firebird server for the shared-database cases.
-PACOTES_TESTES=(firebird3.0-server)
+# The reports tests read the files they write back with poppler (PDF), Python (HTML) and unrtf (RTF).
+PACOTES_TESTES=(firebird3.0-server poppler-utils python3 unrtf)
 
 como_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -66,7 +66,7 @@ void BaixadorEventos::log(const QString& linha) {
     }
 }
 
-void BaixadorEventos::BaixarEventos(TControladora* origem) {
+bool BaixadorEventos::BaixarEventos(TControladora* origem) {
     log(QStringLiteral("Inicio btCONClick(Sender: TObject)"));
     const bool manual = origem == nullptr;
     bool todos = true;
@@ -81,12 +81,13 @@ void BaixadorEventos::BaixarEventos(TControladora* origem) {
         if (todos && progresso.pesquisar) progresso.pesquisar();
     } else {
         log(QStringLiteral("Executando em modo automatico"));
-        baixar(*origem, false);
+        todos = baixar(*origem, false);
     }
     try {
         GravarLog({QStringLiteral("Fim btCONClick(Sender: TObject)")}, 2);
     } catch (const std::exception&) {
     }
+    return todos;
 }
 
 bool BaixadorEventos::baixar(TControladora& c, bool manual) {

@@ -48,7 +48,8 @@ public:
     BaixadorEventos(TdmPORTARIS& dm, MotorAcesso& motor, DispositivosEstacao& dispositivos);
 
     // origem null: manual, every controller of the station; otherwise that controller, automatic.
-    void BaixarEventos(TControladora* origem);
+    // True when every controller had events and they were stored (the listing is worth searching).
+    bool BaixarEventos(TControladora* origem);
 
     ProgressoDownload progresso;
 

@@ -1,6 +1,7 @@
 #include "Console.h"
 
 #include "Protegido.h"
+#include "access/uProgressoDownload.h"
 #include "access/uClassTfmPassa.h"
 #include "config/TframeConfigurar.h"
 #include "config/TframeRedeLocal.h"
@@ -10,6 +11,8 @@
 #include "platform/Relogio.h"
 #include "platform/Sinais.h"
 #include "remote/uStatusLeitoras.h"
+#include "reports/TfmRCX.h"
+#include "reports/TframeRelatorios.h"
 #include "shell/uLogin.h"
 #include "shell/uPORTARIS.h"
 #include "shell/uSplashScreen.h"
@@ -141,6 +144,13 @@ void Console::aoAcessar(const QString& nome) {
     });
     // Without a console to show, the login window stays, so the program neither ends nor hides.
     if (!ok && (!m_principal || !m_principal->isVisible()) && m_login) m_login->show();
+    if (m_conexoes && ok) {
+        m_conexoes->show();
+        m_conexoes->raise();
+        m_conexoes->activateWindow();
+        if (m_login->autoInicio()) m_conexoes->close();
+        m_conexoes = nullptr;
+    }
     if (nova && m_principal) emit principalCriada();
 }
 
@@ -172,6 +182,15 @@ void Console::criarPrincipal() {
     s.desligarWebcam = [this] { m_webcam.DesligarWebcam(); };
     m_principal = new TfmPRS(dm, m_login, std::move(s));
     ligarConfigurar();
+    m_relatorios = new TframeRelatorios(dm);
+    m_principal->definirPainel(TfmPRS::pnRELATORIOS, m_relatorios);
+    // "Atualizar": the manual download, its progress on the listing page; the panel searches again.
+    m_relatorios->baixarEventos = [this] { return m_baixador->BaixarEventos(nullptr); };
+    auto* progresso = new TfrProgressoDownload(m_relatorios->pgLISTAGEM);
+    progresso->setGeometry(10, 10, 320, 90);
+    progresso->ligar(m_baixador->progresso);
+    m_relatorios->ligarColuna(m_principal->btIMPEXP, m_principal->btATU, m_principal->btRACE,
+                              m_principal->btRUSU);
     if (m_modoServidor) {
         m_principal->ModoConfiguracaoServidor();
         return;
@@ -188,6 +207,12 @@ void Console::criarPrincipal() {
     if (!m_conectado) return;
     // The doors are polled even when the list cannot be read now.
     Protegido([this] { dm.setACE.ultimo(); });
+    dm.setACE.ultimo();
+    // Shown once the main window is: modal without a nested loop, so the devices' timers start
+    // while the operator reads it.
+    m_conexoes = new TfmRCX(dispositivos, cfg::outros_sleep_leitoras.ler(), m_principal);
+    m_conexoes->setAttribute(Qt::WA_DeleteOnClose);
+    m_conexoes->setWindowModality(Qt::ApplicationModal);
     dispositivos.aoErroTick = [](const QString& texto) { MostrarMensagem(texto); };
     // The daily transfer to the controllers and the scheduled copy, every five minutes.
     m_acoes = std::make_unique<AcoesDiarias>(dm, dispositivos);

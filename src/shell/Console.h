@@ -11,6 +11,8 @@
 #include "db/TdmPORTARIS.h"
 #include "remote/uStatusLeitoras.h"
 #include "shell/Cadastros.h"
+#include "reports/TfmRCX.h"
+#include "reports/TframeRelatorios.h"
 #include "shell/uLogin.h"
 #include "shell/uPORTARIS.h"
 
@@ -43,6 +45,7 @@ public:
     TfmSTATUS* status() const { return m_status; }
     TfmPRS* principal() const { return m_principal; }
     TframeConfigurar* configurar() const { return m_configurar; }
+    TframeRelatorios* relatorios() const { return m_relatorios; }
     MotorAcesso* motor() const { return m_motor.get(); }
     BaixadorEventos* baixador() const { return m_baixador.get(); }
     AcoesDiarias* acoesDiarias() const { return m_acoes.get(); }
@@ -89,6 +92,8 @@ private:
     QPointer<TframeCadastroUsuario> m_usuarios;
     QPointer<TframeCadastroFamilia> m_familias;
     QPointer<TframeRonda> m_ronda;
+    QPointer<TframeRelatorios> m_relatorios;
+    QPointer<TfmRCX> m_conexoes; // built with the main window, shown after it
     bool m_conectado = false;
     bool m_modoServidor = false;
     bool m_iniciando = false;

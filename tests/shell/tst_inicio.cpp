@@ -5,6 +5,7 @@
 #include "Simulador.h"
 #include "access/uClassTfmPassa.h"
 #include "remote/ServidorRemoto.h"
+#include "reports/TfmRCX.h"
 #include "shell/Console.h"
 #include "shell/TframeControleAcesso.h"
 #include "platform/LogEventos.h"
@@ -16,9 +17,10 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QPlainTextEdit>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -135,6 +137,17 @@ private slots:
         QVERIFY(c.principal());
         QVERIFY(c.principal()->isVisible());
         QVERIFY(!c.login()->isVisible());
+        QCOMPARE(c.principal()->painel(TfmPRS::pnRELATORIOS), c.relatorios());
+        // The connections report over the main window, modal; the doors work meanwhile.
+        auto* rcx = c.principal()->findChild<TfmRCX*>();
+        QVERIFY(rcx && rcx->isVisible() && rcx->isModal());
+        QCOMPARE(rcx->gdPOR->item(0, 0)->text() + rcx->gdPOR->item(0, 1)->text(),
+                 QStringLiteral("COM1Aberta"));
+        // Generic heads (the default): the reader is addressed, and listed, as 255.
+        QCOMPARE(rcx->gdLEI->item(0, 0)->text() + rcx->gdLEI->item(0, 1)->text(),
+                 QStringLiteral("255Operante"));
+        rcx->btOK->click();
+        QTRY_VERIFY(!c.principal()->findChild<TfmRCX*>());
         QCOMPARE(c.dispositivos.temporizadores.size(), 1);
         QVERIFY(c.dispositivos.temporizadores.first()->isActive());
 
@@ -339,6 +352,8 @@ private slots:
         QVERIFY(c.principal());
         QVERIFY(c.login()->autoInicio());
         QVERIFY(!c.login()->isVisible());
+        // In auto-start mode the connections report is shown and closed at once.
+        QTRY_VERIFY(!c.principal()->findChild<TfmRCX*>());
         QCOMPARE(c.principal()->sessao().login, QStringLiteral("admin"));
         // The operator's name and permissions come back with the session, not an empty account.
         QCOMPARE(c.principal()->sessao().nome, QStringLiteral("Administrador"));
