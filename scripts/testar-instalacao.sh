@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs a build into a temporary prefix and checks what a station gets: the programs, valid menu
+# and autostart entries, the icon; then builds the Debian package and checks its declared needs.
+#   scripts/testar-instalacao.sh BUILD_DIR
+set -euo pipefail
+build=${1:?pasta do build}
+prefixo=$(mktemp -d /tmp/portaris-instalacao.XXXXXX)
+trap 'rm -rf "$prefixo"' EXIT
+
+cmake --install "$build" --prefix "$prefixo/usr" >/dev/null
+falhas=0
+for p in portaris portaris-sim lembretes portaris-demo portaris-remoto; do
+  [ -x "$prefixo/usr/bin/$p" ] || { echo "instalação: falta bin/$p"; falhas=$((falhas + 1)); }
+done
+for d in share/applications/portaris.desktop share/portaris/autostart/portaris.desktop; do
+  desktop-file-validate "$prefixo/usr/$d" || { echo "instalação: $d inválido"; falhas=$((falhas + 1)); }
+done
+[ -f "$prefixo/usr/share/icons/hicolor/scalable/apps/portaris.svg" ] || { echo "instalação: falta o ícone"; falhas=$((falhas + 1)); }
+
+(cd "$build" && cpack -G DEB -B "$prefixo/pacote" >/dev/null)
+deb=$(ls "$prefixo"/pacote/portaris_*_amd64.deb 2>/dev/null | head -1)
+if [ -z "$deb" ]; then
+  echo "pacote: nenhum portaris_*_amd64.deb"; falhas=$((falhas + 1))
+else
+  depende=$(dpkg-deb --field "$deb" Depends)
+  for d in libfbclient2 firebird3.0-server-core fonts-liberation qt6-qpa-plugins libqt6widgets6 libqt6multimedia6; do
+    grep -q "$d" <<<"$depende" || { echo "pacote: Depends sem $d"; falhas=$((falhas + 1)); }
+  done
+  conteudo=$(dpkg-deb --contents "$deb")
+  grep -q "\./usr/bin/portaris$" <<<"$conteudo" || { echo "pacote: sem usr/bin/portaris"; falhas=$((falhas + 1)); }
+fi
+[ "$falhas" -eq 0 ] && echo "instalação e pacote: ok"
+exit "$falhas"
