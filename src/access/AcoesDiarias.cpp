@@ -31,8 +31,11 @@ OpcoesServico opcoes(const ParametrosCopia& p) {
 }
 
 // The service between a disconnection and a reconnection, whatever the service did.
-QString comServico(TdmPORTARIS& dm, const std::function<void(const QString&)>& relatorio,
+QString comServico(TdmPORTARIS& dm, const std::function<void(const QString&)>& relatorioDado,
                    const std::function<void()>& servico) {
+    const auto relatorio = [&](const QString& l) {
+        if (relatorioDado) relatorioDado(l);
+    };
     relatorio(QStringLiteral("Desfazendo atual conexão as ") + agora());
     if (dm.conectado()) dm.FECHAR_TABELAS();
     QString erro;
@@ -64,7 +67,9 @@ QString BancoDaEstacao() {
 
 QString IniciarCopia(TdmPORTARIS& dm, const ParametrosCopia& p, const QString& arquivoCopia,
                      const std::function<void(const QString&)>& relatorio) {
-    return comServico(dm, relatorio, [&] { CopiarBanco(BancoDaEstacao(), arquivoCopia, opcoes(p), relatorio); });
+    return comServico(dm, relatorio, [&] {
+        CopiarBanco(BancoDaEstacao(), arquivoCopia, opcoes(p), relatorio ? relatorio : [](const QString&) {});
+    });
 }
 
 QString RestaurarCopia(TdmPORTARIS& dm, const ParametrosCopia& p, const QString& arquivoCopia,
@@ -76,7 +81,7 @@ QString RestaurarCopia(TdmPORTARIS& dm, const ParametrosCopia& p, const QString&
         const QString novo = banco + QStringLiteral(".restaurando");
         QFile::remove(novo);
         try {
-            RestaurarBanco(arquivoCopia, novo, opcoes(p), relatorio);
+            RestaurarBanco(arquivoCopia, novo, opcoes(p), relatorio ? relatorio : [](const QString&) {});
         } catch (...) {
             QFile::remove(novo);
             throw;
