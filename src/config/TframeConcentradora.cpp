@@ -120,6 +120,35 @@ void TframeConcentradora::regraOnline() {
     }
 }
 
+void TframeConcentradora::ligarTransferencias() {
+    btENVIAR->setEnabled(static_cast<bool>(enviarDados));
+    btTEMPOS->setEnabled(static_cast<bool>(gravarTempos));
+    connect(btENVIAR, &QPushButton::clicked, this, [this] {
+        if (!enviarDados) return;
+        const int chave = conjunto().valor(QStringLiteral("CHAVE")).toInt();
+        executarComando(false, [this, chave](const PortaSerial& p, quint8 cabeca) {
+            Ampulheta ampulheta;
+            TControladora c(cabeca, p);
+            enviarDados(c, chave);
+            return QString();
+        });
+    });
+    connect(btTEMPOS, &QPushButton::clicked, this, [this] {
+        if (!gravarTempos) return;
+        int timeouts[4], reles[4];
+        for (int i = 0; i < 4; ++i) {
+            timeouts[i] = conjunto().valor(QStringLiteral("TIMEOUT%1").arg(i + 1)).toInt();
+            reles[i] = conjunto().valor(QStringLiteral("RELEP%1").arg(i + 1)).toInt();
+        }
+        executarComando(false, [this, &timeouts, &reles](const PortaSerial& p, quint8 cabeca) {
+            Ampulheta ampulheta;
+            TControladora c(cabeca, p);
+            gravarTempos(c, timeouts, reles);
+            return QString();
+        });
+    });
+}
+
 void TframeConcentradora::GravarCabeca() {
     executarComando(false, [](const PortaSerial& p, quint8 cabeca) {
         Ampulheta ampulheta;

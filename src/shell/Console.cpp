@@ -1,6 +1,11 @@
 #include "Console.h"
 
 #include "Protegido.h"
+#include "reports/MotorRelatorio.h"
+#include "config/TframeImpressora.h"
+#include "config/TframeWebCam.h"
+#include "config/TframeConcentradora.h"
+#include "access/TransferenciaControladora.h"
 #include "access/uProgressoDownload.h"
 #include "access/uClassTfmPassa.h"
 #include "config/TframeConfigurar.h"
@@ -18,6 +23,9 @@
 #include "shell/uSplashScreen.h"
 
 #include <QApplication>
+#include <QButtonGroup>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QCheckBox>
 #include <QMessageBox>
 #include <QTimer>
@@ -251,6 +259,45 @@ void Console::ligarConfigurar() {
         return static_cast<const OperacoesCadastro*>(ops.get());
     };
     m_principal->atualizarAoEntrar = [painel] { return painel->tsREDELOCAL->ckREFRESH->isChecked(); };
+    // The controller page's transfers, the webcam page's test and the printing page's test print.
+    painel->tsCONTROLADORA->enviarDados = [this](TControladora& c, int chave) {
+        transferencia::EnviarDados(dm, c, chave);
+    };
+    painel->tsCONTROLADORA->gravarTempos = [](TControladora& c, const int t[4], const int r[4]) {
+        transferencia::GravarTempos(c, t, r);
+    };
+    painel->tsCONTROLADORA->ligarTransferencias();
+    if (TframeWebCam* w = painel->tsWEBCAM) {
+        auto anotar = [w](const QString& l) { w->mmRELATORIO->appendPlainText(l); };
+        w->btCONECTAR->setEnabled(true);
+        connect(w->btCONECTAR, &QPushButton::clicked, w, [this, w, anotar] {
+            w->btCONECTAR->setEnabled(false);
+            w->mmRELATORIO->clear();
+            const bool ok = m_testeWebcam.Tentar(w, w->grFREQUENCIA->checkedId(), anotar);
+            w->btDESCONECTAR->setEnabled(ok);
+            w->btCONECTAR->setEnabled(!ok);
+        });
+        connect(w->btDESCONECTAR, &QPushButton::clicked, w, [this, w, anotar] {
+            w->mmRELATORIO->clear();
+            w->btDESCONECTAR->setEnabled(false);
+            m_testeWebcam.Desativar(anotar);
+            w->btCONECTAR->setEnabled(true);
+        });
+    }
+    if (TframeImpressora* imp = painel->tsIMPRESSORA) {
+        imp->btTESTAR->setEnabled(true);
+        connect(imp->btTESTAR, &QPushButton::clicked, imp, [imp] {
+            OpcoesImpressao o;
+            o.saida = imp->grSAIDA->checkedId() == 0   ? OpcoesImpressao::Saida::Impressora
+                      : imp->grSAIDA->checkedId() == 2 ? OpcoesImpressao::Saida::Arquivo
+                                                       : OpcoesImpressao::Saida::Visualizacao;
+            o.exibirSetup = imp->ckEXIBESETUP->isChecked();
+            o.pdf = imp->ckPDF->isChecked();
+            o.htm = imp->ckHTM->isChecked();
+            o.txt = imp->ckTXT->isChecked();
+            Protegido([&] { TestarImpressao(o, imp); });
+        });
+    }
     // The mother-reader lists: the first press of "Configurar", whatever the answer.
     connect(m_principal->btCON, &QToolButton::clicked, painel, [this, painel] {
         QStringList l71, l64;

@@ -85,6 +85,7 @@ private:
     // The capture window lives for the whole run; the webcam over it only while it works.
     std::unique_ptr<TfmCAP> m_janelaCaptura;
     Webcam m_webcam;
+    TesteWebcam m_testeWebcam; // the webcam page's own, separate from the station's
     QPointer<TfmLOG> m_login;
     QPointer<TfmSTATUS> m_status;
     QPointer<TfmPRS> m_principal;
