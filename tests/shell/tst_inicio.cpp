@@ -6,6 +6,8 @@
 #include "access/uClassTfmPassa.h"
 #include "remote/ServidorRemoto.h"
 #include "reports/TfmRCX.h"
+#include "access/CapVideo.h"
+#include "registration/TframeCadastroUsuario.h"
 #include "shell/Console.h"
 #include "shell/TframeControleAcesso.h"
 #include "platform/LogEventos.h"
@@ -334,6 +336,47 @@ private slots:
         QCOMPARE(c.dm.setACE.quantidade(), 1);
         QCOMPARE(c.dm.setACE.texto(QStringLiteral("TIPO")), QStringLiteral("Sem cartão"));
         QVERIFY(w->memoServidor()->toPlainText().contains(QStringLiteral("- Pediu p/ abrir - Portaria")));
+    }
+
+    // The webcam comes up with the main window only when [webcam] ativarwebcam is on, and only then
+    // does the holder panel get its "Captura foto da Webcam".
+    void webcamComAJanela_data() {
+        QTest::addColumn<bool>("ativar");
+        QTest::newRow("desligada") << false;
+        QTest::newRow("ligada") << true;
+    }
+    void webcamComAJanela() {
+        QFETCH(bool, ativar);
+        struct Camera final : ServicoCaptura {
+            Conexao conectar(int) override { return Conexao::Ok; }
+            QString descricao() const override { return QStringLiteral("teste"); }
+            void definirIntervalo(int) override {}
+            void mostrar() override {}
+            bool iniciarFluxo() override { return true; }
+            void pararFluxo() override {}
+            QImage quadro() const override {
+                QImage q(64, 48, QImage::Format_RGB32);
+                q.fill(Qt::green);
+                return q;
+            }
+            void desconectar() override {}
+        };
+        ServicoCaptura::fabrica = [] { return std::make_unique<Camera>(); };
+        struct Fim {
+            ~Fim() { ServicoCaptura::fabrica = {}; }
+        } fim;
+        semear();
+        cfg::webcam_ativarwebcam.gravar(ativar);
+        Console c;
+        c.iniciar(false);
+        entrar(c);
+        QVERIFY(c.principal());
+        QCOMPARE(c.webcam().ativa(), ativar);
+        QCOMPARE(static_cast<bool>(c.usuarios()->capturarWebcam), ativar);
+        if (ativar) {
+            c.webcam().exibir = [](TfmCAP&) { return int(QDialog::Accepted); };
+            QCOMPARE(c.usuarios()->capturarWebcam().size(), QSize(64, 48));
+        }
     }
 
     // A station switched off while logged in starts again logged in, in auto-start mode.
