@@ -2,6 +2,7 @@
 //   bench_acesso [--banco FILE] [--cartoes N] [--usuarios N] [--acessos N]
 // The simulator paces every byte at 19200 baud. The time runs from the moment the simulator has sent
 // the last byte of the card's reply to the moment it has received the whole relay command.
+#include "SemJanelas.h"
 #include "SementeBench.h"
 #include "Simulador.h"
 #include "access/DispositivosEstacao.h"
@@ -20,21 +21,7 @@
 #include <atomic>
 
 using namespace portaris;
-
-namespace {
-
-struct SemJanelas : InterfaceAcesso {
-    Confirmacao PedirConfirmacao(const QString&, int, const QString&, const QString&) override { return {}; }
-    bool ConfirmarFamilia(const std::array<int, 9>&) override { return false; }
-    void MostrarFoto(const QString&, int, int, const QString&, const QString&) override {}
-    void AbrirLembretes(int, const QString&) override {}
-    void TocarSom(const QString&) override {}
-    void CopiarTexto(const QString&) override {}
-    void ProcessarEventos() override {}
-    void MostrarCaixa(const QString&, int) override {}
-};
-
-} // namespace
+using bench::SemJanelas;
 
 int main(int argc, char** argv) {
     QTemporaryDir pasta;

@@ -4,6 +4,7 @@
 // 2. a card list of N cards (default 5,000) into the controller, against the line's throughput;
 // 3. the transfer files for a controller whose doors admit N holders (default 20,000);
 // 4. with --copia: backup and restore of a seeded database (holders with photos and access rows).
+#include "SemJanelas.h"
 #include "SementeBench.h"
 #include "Simulador.h"
 #include "access/AcoesDiarias.h"
@@ -25,19 +26,9 @@
 #include <QTemporaryDir>
 
 using namespace portaris;
+using bench::SemJanelas;
 
 namespace {
-
-struct SemJanelas : InterfaceAcesso {
-    Confirmacao PedirConfirmacao(const QString&, int, const QString&, const QString&) override { return {}; }
-    bool ConfirmarFamilia(const std::array<int, 9>&) override { return false; }
-    void MostrarFoto(const QString&, int, int, const QString&, const QString&) override {}
-    void AbrirLembretes(int, const QString&) override {}
-    void TocarSom(const QString&) override {}
-    void CopiarTexto(const QString&) override {}
-    void ProcessarEventos() override {}
-    void MostrarCaixa(const QString&, int) override {}
-};
 
 // Bytes both ways on the line while `f` runs, from the simulator's log.
 qint64 bytesNoFio(sim::Simulador& s, const std::function<void()>& f) {

@@ -4,6 +4,7 @@
 // Starts a private server with scripts/firebird-servidor.sh. Each station has its own simulator
 // (paced at 19200 baud) and runs on its own thread. Prints rows stored per card presented, the
 // conflicts met and the tries repeated, and card reply → relay command at each station.
+#include "SemJanelas.h"
 #include "SementeBench.h"
 #include "Simulador.h"
 #include "access/DispositivosEstacao.h"
@@ -25,20 +26,9 @@
 #include <thread>
 
 using namespace portaris;
+using bench::SemJanelas;
 
 namespace {
-
-struct SemJanelas : InterfaceAcesso {
-    Confirmacao PedirConfirmacao(const QString&, int, const QString&, const QString&) override { return {}; }
-    bool ConfirmarFamilia(const std::array<int, 9>&) override { return false; }
-    void MostrarFoto(const QString&, int, int, const QString&, const QString&) override {}
-    void AbrirLembretes(int, const QString&) override {}
-    void TocarSom(const QString&) override {}
-    void CopiarTexto(const QString&) override {}
-    void ProcessarEventos() override {}
-    void MostrarCaixa(const QString&, int) override { ++caixas; }
-    std::atomic<int> caixas{0};
-};
 
 struct OperadorContador : portaris::Operador {
     std::atomic<int> mensagens{0};

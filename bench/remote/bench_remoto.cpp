@@ -10,6 +10,7 @@
 //      connections dropped mid-record, well-formed requests among them).
 // Prints the figures, the card reply → relay command times at the second reader, and the checks.
 #include "ClientesRemotos.h"
+#include "SemJanelas.h"
 #include "SementeBench.h"
 #include "Simulador.h"
 #include "access/DispositivosEstacao.h"
@@ -32,20 +33,9 @@
 #include <thread>
 
 using namespace portaris;
+using bench::SemJanelas;
 
 namespace {
-
-struct SemJanelas : InterfaceAcesso {
-    Confirmacao PedirConfirmacao(const QString&, int, const QString&, const QString&) override { return {}; }
-    bool ConfirmarFamilia(const std::array<int, 9>&) override { return false; }
-    void MostrarFoto(const QString&, int, int, const QString&, const QString&) override {}
-    void AbrirLembretes(int, const QString&) override {}
-    void TocarSom(const QString&) override {}
-    void CopiarTexto(const QString&) override {}
-    void ProcessarEventos() override {}
-    void MostrarCaixa(const QString&, int) override { ++caixas; }
-    std::atomic<int> caixas{0};
-};
 
 struct OperadorContador : Operador {
     std::atomic<int> mensagens{0};
