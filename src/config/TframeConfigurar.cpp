@@ -1,5 +1,7 @@
 #include "TframeConfigurar.h"
 
+#include "TframeCopia.h"
+
 #include "Componentes.h"
 #include "TframeBancoDados.h"
 #include "TframeConcentradora.h"
@@ -18,6 +20,9 @@
 #include "platform/Mensagens.h"
 #include "platform/Relogio.h"
 
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QRadioButton>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -56,16 +61,24 @@ TframeConfigurar::TframeConfigurar(TdmPORTARIS& dm, bool modoServidor, QWidget* 
     tsGRUPOS = new TframeGrupos(dm);
     tsREDELOCAL = new TframeRedeLocal(dm, modoServidor);
     tsCONTAS = new TframeContas(dm);
-    auto* copia = new QWidget; // backup and restore: a page of their own, built with them
-    copia->setObjectName(QStringLiteral("tsCOPIA"));
-    pintarFundo(copia, CorPagina);
+    tsCOPIA = new TframeCopia(dm);
+    auto* copia = tsCOPIA;
     tsBANCODADOS = new TframeBancoDados(dm);
     tsWEBCAM = new TframeWebCam;
     tsFERIADOS = new TframeFeriados(dm);
     tsOUTRAS = new TframeOutrasOpcoes;
-    auto* manutencao = new QWidget; // the purge of old accesses, built with backup and restore
-    manutencao->setObjectName(QStringLiteral("tsMANUTENCAO"));
-    pintarFundo(manutencao, CorPagina);
+    tsMANUTENCAO = new TframeManutencao(dm);
+    // The services take the database page's values as they stand.
+    tsCOPIA->parametros = [this] {
+        ParametrosCopia p;
+        p.usuario = tsBANCODADOS->edUSUARIO->text();
+        p.senha = tsBANCODADOS->edSENHA->text();
+        p.interbase = tsBANCODADOS->rbINTERBASE->isChecked();
+        p.tamanhoPagina = tsBANCODADOS->spPAGINA->value();
+        p.buffers = tsBANCODADOS->spBUFFERS->value();
+        return p;
+    };
+    auto* manutencao = tsMANUTENCAO;
     tsIMPRESSORA = new TframeImpressora;
     tsREMOTO = new TframeControleRemoto;
     tsHABILITAR = new TframeHabilitarAcesso(dm);
@@ -163,6 +176,9 @@ void TframeConfigurar::mostrarNo(int no) {
             break;
         case noWEBCAM:
             tsWEBCAM->Carregar();
+            break;
+        case noCOPIA:
+            tsCOPIA->Carregar();
             break;
         case noOUTRAS:
             tsOUTRAS->Carregar();

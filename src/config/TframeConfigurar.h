@@ -20,6 +20,8 @@ class TframeRedeLocal;
 class TframeContas;
 class TframeBancoDados;
 class TframeWebCam;
+class TframeCopia;
+class TframeManutencao;
 class TframeFeriados;
 class TframeOutrasOpcoes;
 class TframeImpressora;
@@ -80,6 +82,8 @@ public:
     TframeContas* tsCONTAS = nullptr;
     TframeBancoDados* tsBANCODADOS = nullptr;
     TframeWebCam* tsWEBCAM = nullptr;
+    TframeCopia* tsCOPIA = nullptr;
+    TframeManutencao* tsMANUTENCAO = nullptr;
     TframeFeriados* tsFERIADOS = nullptr;
     TframeOutrasOpcoes* tsOUTRAS = nullptr;
     TframeImpressora* tsIMPRESSORA = nullptr;

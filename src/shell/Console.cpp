@@ -5,6 +5,7 @@
 #include "config/TframeImpressora.h"
 #include "config/TframeWebCam.h"
 #include "config/TframeConcentradora.h"
+#include "config/TframeCopia.h"
 #include "access/TransferenciaControladora.h"
 #include "access/uProgressoDownload.h"
 #include "access/uClassTfmPassa.h"
@@ -267,6 +268,9 @@ void Console::ligarConfigurar() {
         transferencia::GravarTempos(c, t, r);
     };
     painel->tsCONTROLADORA->ligarTransferencias();
+    painel->tsCOPIA->aoGravarAgenda = [this] {
+        if (m_acoes) m_acoes->CarregarAgenda();
+    };
     if (TframeWebCam* w = painel->tsWEBCAM) {
         auto anotar = [w](const QString& l) { w->mmRELATORIO->appendPlainText(l); };
         w->btCONECTAR->setEnabled(true);
