@@ -33,25 +33,27 @@ TframeCopia::TframeCopia(TdmPORTARIS& dm, QWidget* parent) : QWidget(parent), m_
     edNOME = campo(this, QStringLiteral("edNOME"), 16, 120, 180);
     edNOME->setMaxLength(20);
     edNOME->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[A-Za-z0-9]*")), edNOME));
-    rotulo(this, QStringLiteral("Nome do arquivo : \"nome\" + \"data(ano+mes+dia)\""), 204, 114);
-    lbEXEMPLO = rotulo(this, QString(), 204, 130);
-    rotulo(this, QStringLiteral("Relatório de ações"), 16, 152);
+    rotulo(this, QStringLiteral("Nome do arquivo : \"nome\" + \"data(ano+mes+dia)\""), 16, 144);
+    lbEXEMPLO = rotulo(this, QString(), 16, 160, 360);
+    rotulo(this, QStringLiteral("Relatório de ações"), 16, 182);
     mmRELATORIO = new QPlainTextEdit(this);
     mmRELATORIO->setObjectName(QStringLiteral("mmRELATORIO"));
     mmRELATORIO->setReadOnly(true);
-    mmRELATORIO->setGeometry(16, 170, 360, 230);
+    mmRELATORIO->setGeometry(16, 200, 360, 168);
 
+    // The scheduled copy under the report; the two actions beside it.
     ckAUTO = caixa(this, QStringLiteral("ckAUTO"), QStringLiteral("Realizar cópia de segurança via programação."),
-                   396, 28, 300);
+                   16, 376, 360);
     for (int i = 0; i < 7; ++i)
-        ckDIA[i] = caixa(this, QStringLiteral("ckDIA%1").arg(i), QString::fromUtf8(kDias[i]), 406, 52 + 20 * i, 120);
-    rotulo(this, QStringLiteral("Iniciar cópia as"), 406, 198);
-    edHORA = campo(this, QStringLiteral("edHORA"), 506, 194, 60);
+        ckDIA[i] = caixa(this, QStringLiteral("ckDIA%1").arg(i), QString::fromUtf8(kDias[i]), 26 + 88 * (i % 4),
+                         398 + 20 * (i / 4), 86);
+    rotulo(this, QStringLiteral("Iniciar cópia as"), 26, 446);
+    edHORA = campo(this, QStringLiteral("edHORA"), 126, 442, 60);
     edHORA->setInputMask(QStringLiteral("99:99;_"));
-    btGRAVAR = botao(this, QStringLiteral("btGRAVAR"), QStringLiteral("Gravar configuração"), 396, 228, 170);
-    btINICIAR = botao(this, QStringLiteral("btINICIAR"), QStringLiteral("Iniciar cópia"), 396, 300, 170);
-    btRESTAURAR = botao(this, QStringLiteral("btRESTAURAR"), QStringLiteral("Restaurar cópia"), 396, 330, 170);
-    rotulo(this, QStringLiteral(" A cópia de segurança deve ser realizada somente no computador servidor"), 16, 408);
+    btGRAVAR = botao(this, QStringLiteral("btGRAVAR"), QStringLiteral("Gravar configuração"), 206, 440, 170);
+    btINICIAR = botao(this, QStringLiteral("btINICIAR"), QStringLiteral("Iniciar cópia"), 396, 28, 200);
+    btRESTAURAR = botao(this, QStringLiteral("btRESTAURAR"), QStringLiteral("Restaurar cópia"), 396, 60, 200);
+    rotulo(this, QStringLiteral(" A cópia de segurança deve ser realizada somente no computador servidor"), 16, 474);
 
     connect(ckAUTO, &QCheckBox::toggled, this, &TframeCopia::regraAuto);
     connect(edNOME, &QLineEdit::textChanged, this, &TframeCopia::atualizarExemplo);
