@@ -3,8 +3,10 @@
 #include "Componentes.h"
 #include "devices/LinhaComando.h"
 #include "platform/Mensagens.h"
+#include "ui/Ligacoes.h"
 
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QPlainTextEdit>
@@ -105,6 +107,35 @@ void PaginaDispositivo::executarComando(
         const QString msg = comando(linha.handle(), static_cast<quint8>(edCABECA->text().toInt()));
         if (!msg.isEmpty()) MostrarMensagem(msg);
     });
+}
+
+void PaginaLeitora::adicionarMae(const QString& chave) {
+    if (cbMAE->findText(chave) < 0) cbMAE->addItem(chave);
+    m_ligMae->atualizar();
+}
+
+void PaginaLeitora::removerMae(const QString& chave) {
+    const int i = cbMAE->findText(chave);
+    if (i >= 0) cbMAE->removeItem(i);
+    m_ligMae->atualizar();
+}
+
+void PaginaLeitora::depoisGravar() {
+    const bool controla = conjunto().texto(QStringLiteral("NAOBATERELE")) != QLatin1String("1");
+    if (controla) adicionarMae(conjunto().texto(QStringLiteral("CHAVE")));
+    if (aoMudarLeitora) aoMudarLeitora(conjunto().texto(QStringLiteral("CHAVE")), controla, false);
+}
+
+bool PaginaLeitora::EXCLUIR() {
+    m_chaveApagada =
+        conjunto().aberto() && !conjunto().vazio() ? conjunto().texto(QStringLiteral("CHAVE")) : QString();
+    return PaginaDispositivo::EXCLUIR();
+}
+
+void PaginaLeitora::depoisExcluir() {
+    if (m_chaveApagada.isEmpty()) return;
+    removerMae(m_chaveApagada);
+    if (aoMudarLeitora) aoMudarLeitora(m_chaveApagada, false, true);
 }
 
 } // namespace portaris

@@ -56,4 +56,31 @@ protected:
     int m_excluida;
 };
 
+class Ligacao;
+
+// The two reader pages: each keeps the list of readers that may pulse the relay for another one
+// (device keys in decimal), kept in step with saves and deletions.
+class PaginaLeitora : public PaginaDispositivo {
+    Q_OBJECT
+public:
+    using PaginaDispositivo::PaginaDispositivo;
+
+    QComboBox* cbMAE = nullptr;
+
+    bool EXCLUIR() override;
+    // The panel adds a reader that drives its relay after a save and removes a deleted one.
+    void adicionarMae(const QString& chave);
+    void removerMae(const QString& chave);
+    // Called after a save and a delete with the reader's key and whether it drives its own relay.
+    std::function<void(const QString& chave, bool controlaRele, bool apagada)> aoMudarLeitora;
+
+protected:
+    void depoisGravar() override;
+    void depoisExcluir() override;
+    Ligacao* m_ligMae = nullptr;
+
+private:
+    QString m_chaveApagada;
+};
+
 } // namespace portaris

@@ -13,7 +13,7 @@ namespace portaris {
 
 using namespace componentes;
 
-TframeLeitoras64AX::TframeLeitoras64AX(Conjunto& c, QWidget* parent) : PaginaDispositivo(c, 170, parent) {
+TframeLeitoras64AX::TframeLeitoras64AX(Conjunto& c, QWidget* parent) : PaginaLeitora(c, 170, parent) {
     setObjectName(QStringLiteral("tsLEITORA64"));
     criarComuns(412, 56);
     edCABECA->setToolTip(QStringLiteral("A identificação deve ser entre 128-255 e também diferente de 170."));
@@ -185,34 +185,10 @@ bool TframeLeitoras64AX::validar() {
     return true;
 }
 
-void TframeLeitoras64AX::adicionarMae(const QString& chave) {
-    if (cbMAE->findText(chave) < 0) cbMAE->addItem(chave);
-    m_ligMae->atualizar();
-}
 
-void TframeLeitoras64AX::removerMae(const QString& chave) {
-    const int i = cbMAE->findText(chave);
-    if (i >= 0) cbMAE->removeItem(i);
-    m_ligMae->atualizar();
-}
 
-void TframeLeitoras64AX::depoisGravar() {
-    const bool controla = conjunto().texto(QStringLiteral("NAOBATERELE")) != QLatin1String("1");
-    if (controla) adicionarMae(conjunto().texto(QStringLiteral("CHAVE")));
-    if (aoMudarLeitora) aoMudarLeitora(conjunto().texto(QStringLiteral("CHAVE")), controla, false);
-}
 
-bool TframeLeitoras64AX::EXCLUIR() {
-    m_chaveApagada =
-        conjunto().aberto() && !conjunto().vazio() ? conjunto().texto(QStringLiteral("CHAVE")) : QString();
-    return PaginaDispositivo::EXCLUIR();
-}
 
-void TframeLeitoras64AX::depoisExcluir() {
-    if (m_chaveApagada.isEmpty()) return;
-    removerMae(m_chaveApagada);
-    if (aoMudarLeitora) aoMudarLeitora(m_chaveApagada, false, true);
-}
 
 void TframeLeitoras64AX::TestarLeitora() {
     executarComando(false, [](const PortaSerial& p, quint8 cabeca) {

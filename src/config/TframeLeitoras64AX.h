@@ -8,7 +8,7 @@ class QPushButton;
 
 namespace portaris {
 
-class TframeLeitoras64AX : public PaginaDispositivo {
+class TframeLeitoras64AX : public PaginaLeitora {
     Q_OBJECT
 public:
     explicit TframeLeitoras64AX(Conjunto& conjunto, QWidget* parent = nullptr);
@@ -18,15 +18,10 @@ public:
     QCheckBox *ckUSARWEBCAM01, *ckCONFIRMARACESSO, *ckDESABILITAR, *ckPERMITIRREMOTO, *ckNAOBATERELE,
         *ckPERMITIRREINGRESSO, *ckIGNORARDESC, *ckVISUALIZAR, *ckPARAABREAUTO;
     QLabel *lbMAE, *lbFECHARPOS, *lbFECHARPOS2;
-    QComboBox* cbMAE;
     QPushButton *btCABECA, *btTESTE;
 
-    bool EXCLUIR() override;
     void TestarLeitora();
     void GravarCabeca();
-    void adicionarMae(const QString& chave);
-    void removerMae(const QString& chave);
-    std::function<void(const QString& chave, bool controlaRele, bool apagada)> aoMudarLeitora;
 
     // The closing-type rule: "Fechar após?" shown unless the closing type is '0', the one-shot
     // relay box enabled only for '1'.
@@ -45,10 +40,6 @@ private:
     }
     void regraConfirmacao();
     void regraSemRele();
-    void depoisGravar() override;
-    void depoisExcluir() override;
-    QString m_chaveApagada;
-    Ligacao* m_ligMae = nullptr;
 };
 
 } // namespace portaris

@@ -17,7 +17,7 @@ const QStringList kTemposRele = {QStringLiteral("250 ms"), QStringLiteral("500 m
 const QStringList kValoresRele = {QStringLiteral("250"), QStringLiteral("500"), QStringLiteral("750"),
                                   QStringLiteral("1000"), QStringLiteral("2000")};
 
-TframeLeitoras71::TframeLeitoras71(Conjunto& c, QWidget* parent) : PaginaDispositivo(c, 133, parent) {
+TframeLeitoras71::TframeLeitoras71(Conjunto& c, QWidget* parent) : PaginaLeitora(c, 133, parent) {
     setObjectName(QStringLiteral("tsLEITORA71"));
     criarComuns(412, 56);
     edCABECA->setToolTip(
@@ -110,34 +110,10 @@ void TframeLeitoras71::regraSemRele() {
     cbMAE->setVisible(ckNAOBATERELE->isChecked());
 }
 
-void TframeLeitoras71::adicionarMae(const QString& chave) {
-    if (cbMAE->findText(chave) < 0) cbMAE->addItem(chave);
-    m_ligMae->atualizar();
-}
 
-void TframeLeitoras71::removerMae(const QString& chave) {
-    const int i = cbMAE->findText(chave);
-    if (i >= 0) cbMAE->removeItem(i);
-    m_ligMae->atualizar();
-}
 
-void TframeLeitoras71::depoisGravar() {
-    const bool controla = conjunto().texto(QStringLiteral("NAOBATERELE")) != QLatin1String("1");
-    if (controla) adicionarMae(conjunto().texto(QStringLiteral("CHAVE")));
-    if (aoMudarLeitora) aoMudarLeitora(conjunto().texto(QStringLiteral("CHAVE")), controla, false);
-}
 
-bool TframeLeitoras71::EXCLUIR() {
-    m_chaveApagada =
-        conjunto().aberto() && !conjunto().vazio() ? conjunto().texto(QStringLiteral("CHAVE")) : QString();
-    return PaginaDispositivo::EXCLUIR();
-}
 
-void TframeLeitoras71::depoisExcluir() {
-    if (m_chaveApagada.isEmpty()) return;
-    removerMae(m_chaveApagada);
-    if (aoMudarLeitora) aoMudarLeitora(m_chaveApagada, false, true);
-}
 
 void TframeLeitoras71::AcionarRele() {
     executarComando(false, [](const PortaSerial& p, quint8 cabeca) {
