@@ -4,6 +4,9 @@
 #include "platform/Mensagens.h"
 #include "platform/Relogio.h"
 
+#include <QAction>
+#include <QMenu>
+
 namespace portaris {
 
 QString LerUltimoCartao(const QList<TControladora*>& controladoras, int cabecaRef) {
@@ -37,6 +40,20 @@ QString LerUltimoCartao(const QList<TControladora*>& controladoras, int cabecaRe
     }
     relogio().dormir(1000);
     return cartao;
+}
+
+void ItensControladoras(QMenu* menu, QList<QAction*>& itens, const QList<TControladora*>& controladoras,
+                        QObject* dono, const std::function<void(int cabecaRef)>& ler) {
+    for (QAction* a : itens)
+        menu->removeAction(a);
+    qDeleteAll(itens);
+    itens.clear();
+    for (TControladora* c : controladoras) {
+        QAction* a = menu->addAction(c->Descricao);
+        const int tag = c->CabecaRef;
+        QObject::connect(a, &QAction::triggered, dono, [ler, tag] { ler(tag); });
+        itens << a;
+    }
 }
 
 } // namespace portaris

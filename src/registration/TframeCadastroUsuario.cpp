@@ -516,17 +516,9 @@ void TframeCadastroUsuario::CARREGAR_TIPOS(const QString& arquivo) {
 }
 
 void TframeCadastroUsuario::definirControladoras(const QList<TControladora*>& controladoras) {
-    for (QAction* a : m_itensControladora)
-        pmLEI->removeAction(a);
-    qDeleteAll(m_itensControladora);
-    m_itensControladora.clear();
     m_controladoras = controladoras;
-    for (TControladora* c : controladoras) {
-        QAction* a = pmLEI->addAction(c->Descricao);
-        const int tag = c->CabecaRef;
-        connect(a, &QAction::triggered, this, [this, tag] { cartaoDaControladora(tag); });
-        m_itensControladora << a;
-    }
+    ItensControladoras(pmLEI, m_itensControladora, controladoras, this,
+                       [this](int cabeca) { cartaoDaControladora(cabeca); });
 }
 
 void TframeCadastroUsuario::cartaoDaControladora(int cabecaRef) {

@@ -258,17 +258,9 @@ void TframeRonda::CARREGAR_CABECAS() {
 }
 
 void TframeRonda::definirControladoras(const QList<TControladora*>& controladoras) {
-    for (QAction* a : m_itensControladora)
-        pmLEI->removeAction(a);
-    qDeleteAll(m_itensControladora);
-    m_itensControladora.clear();
     m_controladoras = controladoras;
-    for (TControladora* c : controladoras) {
-        QAction* a = pmLEI->addAction(c->Descricao);
-        const int tag = c->CabecaRef;
-        connect(a, &QAction::triggered, this, [this, tag] { cartaoDaControladora(tag); });
-        m_itensControladora << a;
-    }
+    ItensControladoras(pmLEI, m_itensControladora, controladoras, this,
+                       [this](int cabeca) { cartaoDaControladora(cabeca); });
 }
 
 void TframeRonda::cartaoDaControladora(int cabecaRef) {
