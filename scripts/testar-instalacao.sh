@@ -17,6 +17,27 @@ for d in share/applications/portaris.desktop share/portaris/autostart/portaris.d
 done
 [ -f "$prefixo/usr/share/icons/hicolor/scalable/apps/portaris.svg" ] || { echo "instalação: falta o ícone"; falhas=$((falhas + 1)); }
 
+# The installed console's first start: a missing program folder is made with its local database; one it
+# cannot make is named on standard error. The console waits at its login (or its error box) until stopped.
+partida() { # HOME_DA_ESTACAO → the console's standard error
+  env -u DISPLAY QT_QPA_PLATFORM=offscreen PORTARIS_HOME="$1" PORTARIS_ESTACAO=0000BEEF \
+    ASAN_OPTIONS=detect_leaks=0 LD_LIBRARY_PATH="$prefixo/usr/lib" \
+    timeout -k 3 12 "$prefixo/usr/bin/portaris" 2>&1 >/dev/null || true
+}
+casa="$prefixo/casa/estacao"
+for i in $(seq 1 3); do # the database may take a few seconds to build on a busy machine
+  partida "$casa" >"$prefixo/partida.txt"
+  [ -f "$casa/portaris.fdb" ] && break
+done
+for f in portaris.fdb AreaTemp Relatorios Sons copia; do
+  [ -e "$casa/$f" ] || { echo "primeira partida: falta $f em PORTARIS_HOME"; cat "$prefixo/partida.txt"; falhas=$((falhas + 1)); }
+done
+[ -e "$casa/portaris.fdb.criando" ] && { echo "primeira partida: sobrou o banco parcial"; falhas=$((falhas + 1)); }
+: >"$prefixo/arquivo"
+partida "$prefixo/arquivo/Portaris" >"$prefixo/partida.txt"
+grep -q "Não foi possível criar a pasta do programa $prefixo/arquivo/Portaris" "$prefixo/partida.txt" ||
+  { echo "partida sem pasta: mensagem ausente"; cat "$prefixo/partida.txt"; falhas=$((falhas + 1)); }
+
 (cd "$build" && cpack -G DEB -B "$prefixo/pacote" >/dev/null)
 deb=$(ls "$prefixo"/pacote/portaris_*_amd64.deb 2>/dev/null | head -1)
 if [ -z "$deb" ]; then

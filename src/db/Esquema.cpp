@@ -59,8 +59,12 @@ void CriarBanco(const QString& arquivo, const QString& usuario, const QString& s
     QDir recursos(QStringLiteral(":/db/schema"));
     const QStringList scripts = recursos.entryList({QStringLiteral("*.sql")}, QDir::Files, QDir::Name);
     if (scripts.isEmpty()) throw ErroBanco(QStringLiteral("Esquema do banco ausente do programa"));
+    // Built under another name and renamed when whole: a start cut short (a power cut on the first
+    // start) must not leave a file the next start would take for a database.
+    const QString parcial = arquivo + QStringLiteral(".criando");
+    QFile::remove(parcial);
     Banco banco;
-    banco.criar(arquivo, usuario, senha);
+    banco.criar(parcial, usuario, senha);
     try {
         for (const QString& nome : scripts) {
             QFile f(recursos.filePath(nome));
@@ -78,8 +82,12 @@ void CriarBanco(const QString& arquivo, const QString& usuario, const QString& s
         banco.desconectar();
     } catch (...) {
         banco.desconectar();
-        QFile::remove(arquivo);
+        QFile::remove(parcial);
         throw;
+    }
+    if (!QFile::rename(parcial, arquivo)) {
+        QFile::remove(parcial);
+        throw ErroBanco(QStringLiteral("Não foi possível dar ao banco criado o nome %1.").arg(arquivo));
     }
 }
 

@@ -8,8 +8,19 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <cstdio>
 
 using namespace portaris;
+
+namespace {
+// Also on standard error: a console started by the session's autostart has its output in the
+// session's log, where an installer looks when nobody saw the box.
+int falharPartida(const QString& texto) {
+    fprintf(stderr, "portaris: %s\n", texto.toUtf8().constData());
+    QMessageBox::critical(nullptr, QStringLiteral("Erro"), texto);
+    return 1;
+}
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc > 1 && qstrcmp(argv[1], "--criar-banco") == 0) {
@@ -22,17 +33,14 @@ int main(int argc, char** argv) {
     try {
         IdentificadorEstacao();
     } catch (const ErroEstacao& e) { // a wrong identifier would quietly load none of this station's devices
-        QMessageBox::critical(nullptr, QStringLiteral("Erro"), e.texto());
-        return 1;
+        return falharPartida(e.texto());
     }
     // An installed station starts from nothing: its folder, and a local database on first start.
     if (const QString erro = PastaPrograma::garantir(); !erro.isEmpty()) {
-        QMessageBox::critical(nullptr, QStringLiteral("Erro"), erro);
-        return 1;
+        return falharPartida(erro);
     }
     if (const QString erro = CriarBancoLocalSeFaltar(); !erro.isEmpty()) {
-        QMessageBox::critical(nullptr, QStringLiteral("Erro"), erro);
-        return 1;
+        return falharPartida(erro);
     }
 
     OperadorDialogo operador;

@@ -183,6 +183,40 @@ void TstConexao::criarBanco() {
     cfg::firebird_databasefile.gravar("C:\\Portaris\\portaris.fdb");
     QCOMPARE(ComandoCriarBanco({"portaris", "--criar-banco"}), 0);
     QVERIFY(QFileInfo::exists(pasta.caminho("portaris.fdb")));
+
+    // The first start of an installed console: the local database is made only when it is missing.
+    // A creation cut short earlier left its partial file, which is no database and is replaced.
+    const QString primeira = pasta.caminho("primeira.fdb");
+    QFile resto(primeira + ".criando");
+    QVERIFY(resto.open(QIODevice::WriteOnly));
+    resto.write("meio banco");
+    resto.close();
+    cfg::firebird_databasefile.gravar("C:\\Portaris\\primeira.fdb");
+    QCOMPARE(CriarBancoLocalSeFaltar(), QString());
+    QVERIFY(QFileInfo::exists(primeira));
+    QVERIFY(!QFileInfo::exists(primeira + ".criando"));
+    {
+        Banco b2;
+        b2.conectar(primeira, "SYSDBA", "masterkey");
+        QCOMPARE(b2.valor("SELECT LOGIN FROM CONTA").toString(), QStringLiteral("admin")); // the last script ran
+    }
+    const QDateTime feito = QFileInfo(primeira).lastModified();
+    QCOMPARE(CriarBancoLocalSeFaltar(), QString());
+    QCOMPARE(QFileInfo(primeira).lastModified(), feito);
+    // A place that cannot hold it is named in the message (a regular file in the path stops root too).
+    QFile arquivo(pasta.caminho("arquivo"));
+    QVERIFY(arquivo.open(QIODevice::WriteOnly));
+    arquivo.close();
+    cfg::firebird_databasefile.gravar(pasta.caminho("arquivo/p.fdb"));
+    const QString erro = CriarBancoLocalSeFaltar();
+    QVERIFY2(erro.startsWith("Não foi possível criar o banco de dados " + pasta.caminho("arquivo/p.fdb")),
+             qPrintable(erro));
+    // A station of a shared server never makes a local file.
+    cfg::firebird_server.gravar("remote");
+    cfg::firebird_databasefile.gravar("C:\\Portaris\\servidor.fdb");
+    QCOMPARE(CriarBancoLocalSeFaltar(), QString());
+    QVERIFY(!QFileInfo::exists(pasta.caminho("servidor.fdb")));
+    cfg::firebird_server.gravar("local");
 }
 
 void TstConexao::copiarERestaurar() {

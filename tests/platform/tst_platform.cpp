@@ -48,6 +48,42 @@ private slots:
                  QStringLiteral("/srv/dados/p.fdb"));
     }
 
+    // What an installed console finds at its first start. The refusals are built from things that stop
+    // root too (tests run as root), not from file modes.
+    void pastaDaPrimeiraPartida_data() {
+        QTest::addColumn<QString>("home");
+        QTest::addColumn<QString>("arquivo"); // made a regular file before the start
+        QTest::addColumn<QString>("erro");    // start of the message; empty: the folder is ready
+        QTest::newRow("pasta que falta, criada") << "nova/funda" << "" << "";
+        QTest::newRow("sob um arquivo") << "arquivo/Portaris" << "arquivo"
+                                        << "Não foi possível criar a pasta do programa";
+        QTest::newRow("subpasta ocupada") << "p" << "p/AreaTemp" << "Não foi possível criar AreaTemp na pasta";
+        QTest::newRow("sem gravação") << "p" << "" << "A pasta do programa";
+    }
+    void pastaDaPrimeiraPartida() {
+        QFETCH(QString, home);
+        QFETCH(QString, arquivo);
+        QFETCH(QString, erro);
+        const QString raiz = pasta->caminho(home);
+        if (!arquivo.isEmpty()) {
+            QDir().mkpath(QFileInfo(pasta->caminho(arquivo)).path());
+            escrever(pasta->caminho(arquivo), "x");
+        }
+        if (QByteArray(QTest::currentDataTag()) == "sem gravação") // its probe file cannot be written
+            QVERIFY(QDir().mkpath(raiz + "/.gravavel"));
+        qputenv("PORTARIS_HOME", raiz.toUtf8());
+        const QString r = PastaPrograma::garantir();
+        if (erro.isEmpty()) {
+            QCOMPARE(r, QString());
+            for (const char* sub : {"AreaTemp", "Relatorios", "Sons", "copia"})
+                QVERIFY(QDir(raiz + '/' + sub).exists());
+            QVERIFY(!QFileInfo::exists(raiz + "/.gravavel"));
+        } else {
+            QVERIFY2(r.startsWith(erro), qPrintable(r));
+            QVERIFY2(r.contains(raiz), qPrintable(r)); // names the folder
+        }
+    }
+
     void semArquivoValeOPadrao() {
         QVERIFY(!QFile::exists(pasta->caminho("ptconfig.ini")));
         QCOMPARE(cfg::firebird_server.ler(), QStringLiteral("local"));
