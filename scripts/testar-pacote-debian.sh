@@ -8,11 +8,12 @@ set -euo pipefail
 deb=$(realpath "${1:?o pacote portaris_*.deb}")
 raiz=${2:-/tmp/debian-limpo}
 tela=:97
-saida=$(pwd)/debian-limpo-tela.png
+saida=/tmp/debian-limpo-tela.png
 
 command -v debootstrap >/dev/null || apt-get install -y -q debootstrap
 command -v Xvfb >/dev/null || apt-get install -y -q xvfb
 command -v import >/dev/null || apt-get install -y -q imagemagick
+command -v xdotool >/dev/null || apt-get install -y -q xdotool
 
 if [ ! -x "$raiz/usr/bin/apt-get" ]; then
   debootstrap --variant=minbase bookworm "$raiz"
@@ -44,7 +45,13 @@ for _ in $(seq 1 60); do
   sleep 1
 done
 sleep 8
-DISPLAY=$tela import -window root "$saida"
+DISPLAY=$tela import -window root "${saida%.png}-login.png"
+# The first operator signs in with the account every new database has (admin / admin).
+export DISPLAY=$tela
+xdotool mousemove 640 371 click 1 sleep 0.5 key Down Return sleep 0.5
+xdotool mousemove 640 449 click 1 type admin
+xdotool key Return sleep 5 key Return sleep 3
+import -window root "$saida"
 pkill -TERM -f "^$comando" || true
 sleep 3
 pkill -KILL -f "^$comando" || true
@@ -54,6 +61,6 @@ for f in portaris.fdb AreaTemp Relatorios Sons copia; do
   [ -e "$raiz/home/porteiro/Portaris/$f" ] || { echo "falta ~porteiro/Portaris/$f"; falhas=$((falhas + 1)); }
 done
 echo "saída do console:"; cat "$raiz/tmp/console.txt"
-echo "tela: $saida"
+echo "telas: ${saida%.png}-login.png $saida"
 [ "$falhas" -eq 0 ] && echo "pacote num Debian novo: ok"
 exit "$falhas"
