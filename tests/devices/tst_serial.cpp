@@ -5,7 +5,11 @@
 #include "platform/ArquivoIni.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTest>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace portaris;
 
@@ -65,6 +69,43 @@ private slots:
         QVERIFY(!t.handle(1));
         QVERIFY(!PortaValida(copia));
         QVERIFY(PortaValida(AbrirPortaSerial(1, 19200))); // released
+    }
+
+    // A station user outside the lines' group: the line is named with what to do; a missing line is not
+    // taken for a refusal. As root the refusal is made in a child that gives its rights up.
+    void linhaSemPermissao() {
+        PastaTeste pasta;
+        ParPty par;
+        const ArquivoIni ini = ArquivoIni::config();
+        ini.GravarTexto(QStringLiteral("portas"), QStringLiteral("com1"), par.caminho());
+        ini.GravarTexto(QStringLiteral("portas"), QStringLiteral("com2"), QStringLiteral("/dev/nao-existe"));
+        QVERIFY(QFile::setPermissions(pasta.caminho(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                           QFile::ReadOther | QFile::ExeOther));
+        QVERIFY(QFile::setPermissions(pasta.caminho("ptconfig.ini"), QFile::ReadOwner | QFile::WriteOwner |
+                                                                       QFile::ReadOther));
+        QVERIFY(::chmod(QFile::encodeName(par.caminho()).constData(), 0600) == 0);
+        auto verificar = [&]() -> bool {
+            TabelaPortas t;
+            t.marcarUsada(1);
+            t.marcarUsada(2);
+            t.ABRIR_PORTAS();
+            const QStringList avisos = t.SemPermissao();
+            return !t.handle(1) && avisos.size() == 1 && avisos[0].contains(QLatin1String("COM1")) &&
+                   avisos[0].contains(par.caminho()) && avisos[0].contains(QLatin1String("usermod -aG dialout"));
+        };
+        if (::geteuid() != 0) {
+            QVERIFY(verificar());
+            return;
+        }
+        const pid_t filho = ::fork();
+        if (filho == 0) {
+            const bool ok = ::setgid(65534) == 0 && ::setuid(65534) == 0 && verificar();
+            ::_exit(ok ? 0 : 1);
+        }
+        int estado = 0;
+        QCOMPARE(::waitpid(filho, &estado, 0), filho);
+        QVERIFY(WIFEXITED(estado));
+        QCOMPARE(WEXITSTATUS(estado), 0);
     }
 
     void numeroDaPorta_data() {
