@@ -9,7 +9,7 @@ trap 'rm -rf "$prefixo"' EXIT
 
 cmake --install "$build" --prefix "$prefixo/usr" >/dev/null
 falhas=0
-for p in portaris portaris-sim lembretes portaris-demo portaris-remoto; do
+for p in portaris portaris-sim lembretes portaris-demo portaris-remoto portaris-demonstracao; do
   [ -x "$prefixo/usr/bin/$p" ] || { echo "instalação: falta bin/$p"; falhas=$((falhas + 1)); }
 done
 for d in share/applications/portaris.desktop share/portaris/autostart/portaris.desktop; do

@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
 # ./run.sh --demo: the console on a demonstration installation, its devices played by portaris-sim.
-# Expects the programs built in build/bin (run.sh builds them first).
+# Installed as portaris-demonstracao it uses the programs beside it; in a source tree, build/bin (run.sh
+# builds them first).
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-bin="$PWD/build/bin"
+aqui=$(cd "$(dirname "$0")" && pwd)
+if [ -x "$aqui/portaris" ] && [ -x "$aqui/portaris-sim" ]; then
+  bin=$aqui
+else
+  bin=$(cd "$aqui/../.." && pwd)/build/bin
+fi
 for p in portaris portaris-demo portaris-sim lembretes; do
   [ -x "$bin/$p" ] || { echo "Falta $bin/$p: rode ./run.sh --demo para compilar." >&2; exit 1; }
 done
