@@ -19,22 +19,27 @@ done
 
 # The installed console's first start: a missing program folder is made with its local database; one it
 # cannot make is named on standard error. The console waits at its login (or its error box) until stopped.
-partida() { # HOME_DA_ESTACAO → the console's standard error
+partida() { # HOME_DA_ESTACAO CONDIÇÃO: runs until the shell condition holds (at most 60 s); stderr in partida.txt
   env -u DISPLAY QT_QPA_PLATFORM=offscreen PORTARIS_HOME="$1" PORTARIS_ESTACAO=0000BEEF \
     ASAN_OPTIONS=detect_leaks=0 LD_LIBRARY_PATH="$prefixo/usr/lib" \
-    timeout -k 3 12 "$prefixo/usr/bin/portaris" 2>&1 >/dev/null || true
+    "$prefixo/usr/bin/portaris" >/dev/null 2>"$prefixo/partida.txt" &
+  local pid=$! i
+  for i in $(seq 1 120); do
+    eval "$2" && break
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.5
+  done
+  kill -KILL "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
 }
 casa="$prefixo/casa/estacao"
-for i in $(seq 1 3); do # the database may take a few seconds to build on a busy machine
-  partida "$casa" >"$prefixo/partida.txt"
-  [ -f "$casa/portaris.fdb" ] && break
-done
+partida "$casa" '[ -e "$casa/portaris.fdb" ]' # renamed into place only when whole
 for f in portaris.fdb AreaTemp Relatorios Sons copia; do
   [ -e "$casa/$f" ] || { echo "primeira partida: falta $f em PORTARIS_HOME"; cat "$prefixo/partida.txt"; falhas=$((falhas + 1)); }
 done
 [ -e "$casa/portaris.fdb.criando" ] && { echo "primeira partida: sobrou o banco parcial"; falhas=$((falhas + 1)); }
 : >"$prefixo/arquivo"
-partida "$prefixo/arquivo/Portaris" >"$prefixo/partida.txt"
+partida "$prefixo/arquivo/Portaris" 'grep -q "pasta do programa" "$prefixo/partida.txt"'
 grep -q "Não foi possível criar a pasta do programa $prefixo/arquivo/Portaris" "$prefixo/partida.txt" ||
   { echo "partida sem pasta: mensagem ausente"; cat "$prefixo/partida.txt"; falhas=$((falhas + 1)); }
 
