@@ -94,15 +94,4 @@ void semDigitacao(QComboBox* c) {
     c->installEventFilter(new FiltroSemTeclas(c));
 }
 
-void protegido(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Abort&) {
-    } catch (const ErroBanco& e) {
-        MostrarMensagem(e.texto());
-    } catch (const std::exception& e) {
-        MostrarMensagem(QString::fromLocal8Bit(e.what()));
-    }
-}
-
 } // namespace portaris::componentes

@@ -37,8 +37,4 @@ struct Ampulheta {
     bool ativa = true;
 };
 
-// Runs an action of a button: a silent stop shows nothing more, any other error its text. Nothing
-// escapes into the event loop.
-void protegido(const std::function<void()>& f);
-
 } // namespace portaris::componentes

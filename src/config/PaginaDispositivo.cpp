@@ -4,6 +4,7 @@
 #include "devices/LinhaComando.h"
 #include "platform/Mensagens.h"
 #include "ui/Ligacoes.h"
+#include "ui/Protegido.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -97,7 +98,7 @@ void PaginaDispositivo::executarComando(
     bool exigeLista, const std::function<QString(const std::shared_ptr<LinhaSerial>&, quint8)>& comando) {
     if (!conjunto().aberto() || conjunto().estado() != EstadoConjunto::Navegando) return;
     if (exigeLista && conjunto().vazio()) return;
-    protegido([&] {
+    Protegido([&] {
         LinhaComando linha(portas, PortaDoRegistro(conjunto().valor(QStringLiteral("SERIAL"))),
                            cbSERIAL->currentIndex() + 1);
         if (!linha.aberta()) {

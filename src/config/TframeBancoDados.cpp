@@ -3,6 +3,7 @@
 #include "Componentes.h"
 #include "db/TdmPORTARIS.h"
 #include "platform/RelogioSistema.h"
+#include "ui/Protegido.h"
 
 #include <QGroupBox>
 #include <QRadioButton>
@@ -73,7 +74,7 @@ TframeBancoDados::TframeBancoDados(TdmPORTARIS& dm, QWidget* parent) : QWidget(p
     faixa->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
     faixa->setProperty("faixa", true);
     connect(btSINCRONIZAR, &QPushButton::clicked, this,
-            [this] { protegido([this] { SincronizarRelogio(); }); });
+            [this] { Protegido([this] { SincronizarRelogio(); }); });
 }
 
 void TframeBancoDados::resizeEvent(QResizeEvent* e) {

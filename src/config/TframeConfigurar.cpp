@@ -19,6 +19,7 @@
 #include "db/TdmPORTARIS.h"
 #include "platform/Mensagens.h"
 #include "platform/Relogio.h"
+#include "ui/Protegido.h"
 
 #include <QLineEdit>
 #include <QSpinBox>
@@ -162,7 +163,7 @@ void TframeConfigurar::mostrarNo(int no) {
     m_no = no;
     tvOPCOES->setCurrentItem(tvOPCOES->topLevelItem(no));
     pgPAGINAS->setCurrentIndex(no);
-    protegido([&] {
+    Protegido([&] {
         switch (no) {
         case noLEITORAS64AX:
             tsLEITORA64->aoMostrar();

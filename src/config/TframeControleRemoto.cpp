@@ -4,6 +4,7 @@
 #include "TframeOutrasOpcoes.h"
 #include "platform/Configuracoes.h"
 #include "platform/Mensagens.h"
+#include "ui/Protegido.h"
 
 namespace portaris {
 
@@ -23,7 +24,7 @@ TframeControleRemoto::TframeControleRemoto(QWidget* parent) : QWidget(parent) {
     soDigitos(edPORTA);
     btAPLICAR =
         botao(this, QStringLiteral("btAPLICAR"), QStringLiteral("Aplicar configuração"), 16, 100, 150);
-    connect(btAPLICAR, &QPushButton::clicked, this, [this] { protegido([this] { Aplicar(); }); });
+    connect(btAPLICAR, &QPushButton::clicked, this, [this] { Protegido([this] { Aplicar(); }); });
 }
 
 void TframeControleRemoto::Carregar() {

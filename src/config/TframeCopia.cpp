@@ -5,6 +5,7 @@
 #include "platform/Configuracoes.h"
 #include "platform/Mensagens.h"
 #include "platform/Relogio.h"
+#include "ui/Protegido.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -66,9 +67,9 @@ TframeCopia::TframeCopia(TdmPORTARIS& dm, QWidget* parent) : QWidget(parent), m_
             this, QStringLiteral("Localização do arquivo de cópia de segurança"), edPASTA->text());
         if (!p.isEmpty()) edPASTA->setText(p);
     });
-    connect(btGRAVAR, &QPushButton::clicked, this, [this] { protegido([this] { GravarConfiguracao(); }); });
-    connect(btINICIAR, &QPushButton::clicked, this, [this] { protegido([this] { IniciarCopiaManual(); }); });
-    connect(btRESTAURAR, &QPushButton::clicked, this, [this] { protegido([this] { RestaurarCopiaManual(); }); });
+    connect(btGRAVAR, &QPushButton::clicked, this, [this] { Protegido([this] { GravarConfiguracao(); }); });
+    connect(btINICIAR, &QPushButton::clicked, this, [this] { Protegido([this] { IniciarCopiaManual(); }); });
+    connect(btRESTAURAR, &QPushButton::clicked, this, [this] { Protegido([this] { RestaurarCopiaManual(); }); });
     Carregar();
 }
 
@@ -152,7 +153,7 @@ TframeManutencao::TframeManutencao(TdmPORTARIS& dm, QWidget* parent) : QWidget(p
     edDATA = campo(this, QStringLiteral("edDATA"), 16, 86, 90);
     edDATA->setInputMask(QStringLiteral("99/99/9999;_"));
     btEXCLUIR = botao(this, QStringLiteral("btEXCLUIR"), QStringLiteral("Excluir agora"), 116, 84, 120);
-    connect(btEXCLUIR, &QPushButton::clicked, this, [this] { protegido([this] { ExcluirAgora(); }); });
+    connect(btEXCLUIR, &QPushButton::clicked, this, [this] { Protegido([this] { ExcluirAgora(); }); });
 }
 
 void TframeManutencao::ExcluirAgora() {

@@ -3,6 +3,7 @@
 #include "Componentes.h"
 #include "db/TdmPORTARIS.h"
 #include "platform/Mensagens.h"
+#include "ui/Protegido.h"
 
 #include <QDate>
 #include <QHeaderView>
@@ -121,7 +122,7 @@ void TframeFeriados::Carregar(int ano) {
     }
     std::fill(&m_feriado[0][0], &m_feriado[0][0] + 12 * 31, false);
     if (!m_dm.conectado()) return;
-    protegido([this] {
+    Protegido([this] {
         Comando c(m_dm.dbBANCO, QStringLiteral("SELECT MES,DIA FROM FERIADOS\nORDER BY MES,DIA"));
         c.abrir();
         while (c.proximo()) {
@@ -146,7 +147,7 @@ void TframeFeriados::Alternar(int mes, int linha, int coluna) {
     const int dia = item->text().toInt();
     Ampulheta ampulheta;
     g->setEnabled(false);
-    protegido([&] {
+    Protegido([&] {
         const bool era = m_feriado[mes - 1][dia - 1];
         Procedimento& p = m_dm.sp(era ? QStringLiteral("FERIADO_APAGAR") : QStringLiteral("FERIADO_INSERIR"));
         p.definir(QStringLiteral("PDIA"), dia);

@@ -5,6 +5,7 @@
 #include "platform/Mensagens.h"
 #include "platform/Relogio.h"
 #include "ui/ModeloConjunto.h"
+#include "ui/Protegido.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
@@ -93,7 +94,7 @@ TframeHabilitarAcesso::TframeHabilitarAcesso(TdmPORTARIS& dm, QWidget* parent) :
         });
         connect(g, &QAbstractItemView::doubleClicked, this, [this, g] { abrirLote(g); });
     }
-    connect(btATUALIZAR, &QPushButton::clicked, this, [this] { protegido([this] { AtualizarLista(); }); });
+    connect(btATUALIZAR, &QPushButton::clicked, this, [this] { Protegido([this] { AtualizarLista(); }); });
 }
 
 Conjunto& TframeHabilitarAcesso::consulta(GradeConjunto* grade) const {
@@ -129,7 +130,7 @@ void TframeHabilitarAcesso::Atribuir(GradeConjunto* grade) {
             "Atenção: atribuir erroneamente irá paralisar o funcionamento do equipamento")) != Resposta::Sim)
         return;
     Conjunto& q = consulta(grade);
-    protegido([&] {
+    Protegido([&] {
         Ampulheta ampulheta;
         Procedimento& p = m_dm.sp(QStringLiteral("SERIALNUM_LOCAL"));
         p.definir(QStringLiteral("PMODELO"),
@@ -149,7 +150,7 @@ void TframeHabilitarAcesso::abrirLote(GradeConjunto* grade) {
     QString descricao = q.texto(QStringLiteral("DESCRICAO"));
     if (grade == gdLEITORA64) descricao += u' ' + q.texto(QStringLiteral("DESCRICAO01"));
     if (abrirHabilitarLista)
-        protegido([&] {
+        Protegido([&] {
             abrirHabilitarLista(grade == gdLEITORA71 ? QStringLiteral("71") : QStringLiteral("64AX"),
                                 q.valor(QStringLiteral("CHAVE")).toInt(), q.texto(QStringLiteral("CABECA")),
                                 descricao);

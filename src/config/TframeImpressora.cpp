@@ -3,6 +3,7 @@
 #include "Componentes.h"
 #include "platform/Configuracoes.h"
 #include "platform/Mensagens.h"
+#include "ui/Protegido.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -46,7 +47,7 @@ TframeImpressora::TframeImpressora(QWidget* parent) : QWidget(parent) {
     btTESTAR = botao(this, QStringLiteral("btTESTAR"), QStringLiteral("Testar impressão"), 176, 200, 150);
     // The test print comes with the reports.
     btTESTAR->setEnabled(false);
-    connect(btAPLICAR, &QPushButton::clicked, this, [this] { protegido([this] { Aplicar(); }); });
+    connect(btAPLICAR, &QPushButton::clicked, this, [this] { Protegido([this] { Aplicar(); }); });
 }
 
 void TframeImpressora::Carregar() {

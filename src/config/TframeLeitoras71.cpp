@@ -3,6 +3,7 @@
 #include "Componentes.h"
 #include "devices/uLeitora71.h"
 #include "platform/Mensagens.h"
+#include "ui/Protegido.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -152,7 +153,7 @@ void TframeLeitoras71::EnviarCartoes() {
     if (MostrarMensagem(QStringLiteral("@!-01AVIConfirma enviar cartões?")) != Resposta::Sim) return;
     const int chave = conjunto().valor(QStringLiteral("CHAVE")).toInt();
     QStringList lista;
-    protegido([&] {
+    Protegido([&] {
         Comando q(conjunto().banco(),
                   QStringLiteral("SELECT PCARTAO,PNOME\nFROM LISTA_ENVIAR_MEMORIA\n(%1)").arg(chave));
         q.abrir();

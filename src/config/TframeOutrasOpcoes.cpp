@@ -4,6 +4,7 @@
 #include "platform/Configuracoes.h"
 #include "platform/Mensagens.h"
 #include "platform/PastaPrograma.h"
+#include "ui/Protegido.h"
 
 #include <QButtonGroup>
 #include <QFile>
@@ -176,7 +177,7 @@ TframeOutrasOpcoes::TframeOutrasOpcoes(QWidget* parent) : QWidget(parent) {
     };
     testar(edSOM1, btTESTAR1);
     testar(edSOM2, btTESTAR2);
-    connect(btAPLICAR, &QPushButton::clicked, this, [this] { protegido([this] { Aplicar(); }); });
+    connect(btAPLICAR, &QPushButton::clicked, this, [this] { Protegido([this] { Aplicar(); }); });
 }
 
 void TframeOutrasOpcoes::regraSom() {

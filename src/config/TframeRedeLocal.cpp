@@ -5,6 +5,7 @@
 #include "platform/Configuracoes.h"
 #include "platform/Mensagens.h"
 #include "platform/Relogio.h"
+#include "ui/Protegido.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -72,8 +73,8 @@ TframeRedeLocal::TframeRedeLocal(TdmPORTARIS& dm, bool modoServidor, QWidget* pa
     connect(edSERVIDOR, &QLineEdit::textChanged, this, &TframeRedeLocal::previsao);
     connect(edARQUIVO, &QLineEdit::textChanged, this, &TframeRedeLocal::previsao);
     connect(ckREFRESH, &QCheckBox::clicked, this, [this] { btGRAVAR->setEnabled(true); });
-    connect(btTESTAR, &QPushButton::clicked, this, [this] { protegido([this] { TestarConexao(); }); });
-    connect(btGRAVAR, &QPushButton::clicked, this, [this] { protegido([this] { GravarConfiguracao(); }); });
+    connect(btTESTAR, &QPushButton::clicked, this, [this] { Protegido([this] { TestarConexao(); }); });
+    connect(btGRAVAR, &QPushButton::clicked, this, [this] { Protegido([this] { GravarConfiguracao(); }); });
     ckREFRESH->setChecked(m_dm.refresh);
 }
 

@@ -3,6 +3,7 @@
 #include "Componentes.h"
 #include "platform/Configuracoes.h"
 #include "platform/Mensagens.h"
+#include "ui/Protegido.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -54,7 +55,7 @@ TframeWebCam::TframeWebCam(QWidget* parent) : QWidget(parent) {
     btCONECTAR->setEnabled(false);
     btDESCONECTAR->setEnabled(false);
     connect(ckATIVAR, &QCheckBox::toggled, this, &TframeWebCam::regraAtivar);
-    connect(btAPLICAR, &QPushButton::clicked, this, [this] { protegido([this] { Aplicar(); }); });
+    connect(btAPLICAR, &QPushButton::clicked, this, [this] { Protegido([this] { Aplicar(); }); });
     regraAtivar();
 }
 

@@ -5,6 +5,7 @@
 #include "db/TdmPORTARIS.h"
 #include "devices/uControladora.h"
 #include "platform/Mensagens.h"
+#include "ui/Protegido.h"
 
 #include <QAction>
 #include <QApplication>
@@ -59,16 +60,6 @@ QTime lerHora(const QString& t) {
         if (h.isValid()) return h;
     }
     return {};
-}
-
-// A database error or a rule's stop inside a slot goes no further than here.
-template <class F> void protegido(F&& f) {
-    try {
-        f();
-    } catch (const Abort&) {
-    } catch (const ErroBanco& e) {
-        MostrarMensagem(e.texto());
-    }
 }
 
 // Rows of the readers grid: yellow and white by parity, the chosen row darker and bold, an icon
@@ -574,7 +565,7 @@ void TframeCadastroUsuario::alternarHabilitacao() {
     if (!podeMexerNaGrade() || !linhaValida()) return;
     Ampulheta a;
     gdLEI->setEnabled(false);
-    protegido([this] {
+    Protegido([this] {
         const int r = m_selecionada;
         if (!gdLEI->item(r, 2)->text().isEmpty())
             apagarHab(r);
@@ -597,7 +588,7 @@ void TframeCadastroUsuario::habilitar(bool memorizar) {
     if (!podeMexerNaGrade() || !linhaValida()) return;
     Ampulheta a;
     gdLEI->setEnabled(false);
-    protegido([this, memorizar] {
+    Protegido([this, memorizar] {
         const int r = m_selecionada;
         int flag = 0;
         if (memorizar) {
@@ -616,7 +607,7 @@ void TframeCadastroUsuario::desabilitar() {
     if (!podeMexerNaGrade() || !linhaValida()) return;
     Ampulheta a;
     gdLEI->setEnabled(false);
-    protegido([this] { apagarHab(m_selecionada); });
+    Protegido([this] { apagarHab(m_selecionada); });
     gdLEI->setEnabled(true);
     gdLEI->viewport()->update();
 }
@@ -701,7 +692,7 @@ void TframeCadastroUsuario::definirFoto(const QImage& img) {
         b.open(QIODevice::WriteOnly);
         img.convertToFormat(QImage::Format_RGB32).save(&b, "BMP");
     }
-    protegido(
+    Protegido(
         [&] { m_dm.setUSU.definirBlob(QStringLiteral("FOTO"), bmp.isEmpty() ? QVariant() : QVariant(bmp)); });
     mostrarFoto();
 }
@@ -772,7 +763,7 @@ void TframeCadastroUsuario::alternarListaNomes() {
 }
 
 void TframeCadastroUsuario::escolherNome(int linha) {
-    protegido([&] { m_dm.setUSU.irPara(linha); });
+    Protegido([&] { m_dm.setUSU.irPara(linha); });
     lsNOM->hide();
     edNOM->setFocus();
     atualizarRotuloNome();
@@ -796,7 +787,7 @@ bool TframeCadastroUsuario::posicionar(qint64 chave) {
     if (!u.aberto() || u.vazio()) return false;
     bool achou = false;
     setUpdatesEnabled(false);
-    protegido([&] {
+    Protegido([&] {
         achou = u.localizar(QStringLiteral("CHAVE"), QVariant(static_cast<int>(chave)));
         if (!achou) u.ultimo();
     });

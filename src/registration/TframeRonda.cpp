@@ -4,6 +4,7 @@
 #include "db/TdmPORTARIS.h"
 #include "devices/uControladora.h"
 #include "platform/Mensagens.h"
+#include "ui/Protegido.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -272,23 +273,10 @@ void TframeRonda::cartaoDaControladora(int cabecaRef) {
     m_ligCAR->confirmar();
 }
 
-namespace {
-template <class F> bool protegido(F&& f) {
-    try {
-        f();
-        return true;
-    } catch (const Abort&) {
-    } catch (const ErroBanco& e) {
-        MostrarMensagem(e.texto());
-    }
-    return false;
-}
-} // namespace
-
 // A new card has no key in RONDA until saved: its windows wait for that.
 void TframeRonda::InserirHorario() {
     if (m_dm.setRON.emEdicao() || m_dm.setRON.vazio()) return;
-    if (protegido([this] { m_dm.tbRON.inserir(); })) {
+    if (Protegido([this] { m_dm.tbRON.inserir(); })) {
         const QModelIndex i = m_modeloHorarios->index(m_modeloHorarios->linhaAtual(), 0);
         gdRON->setCurrentIndex(i);
         gdRON->setFocus();
@@ -297,14 +285,14 @@ void TframeRonda::InserirHorario() {
 
 void TframeRonda::ApagarHorario() {
     if (m_dm.tbRON.vazio() && !m_dm.tbRON.emEdicao()) return;
-    protegido([this] { m_dm.tbRON.apagar(); });
+    Protegido([this] { m_dm.tbRON.apagar(); });
 }
 
 bool TframeRonda::GravarHorario() {
     if (!m_dm.tbRON.emEdicao()) return true;
     // A cell still open in its editor goes into the row first (its editor commits on losing focus).
     gdRON->setFocus();
-    return protegido([this] { m_dm.tbRON.gravar(); });
+    return Protegido([this] { m_dm.tbRON.gravar(); });
 }
 
 void TframeRonda::CancelarHorario() {
@@ -312,7 +300,7 @@ void TframeRonda::CancelarHorario() {
 }
 
 void TframeRonda::AtualizarHorarios() {
-    protegido([this] {
+    Protegido([this] {
         if (m_dm.tbRON.emEdicao()) m_dm.tbRON.cancelar();
         m_dm.tbRON.atualizar();
     });
@@ -324,7 +312,7 @@ void TframeRonda::alternarListaApelidos() {
         lsAPE->hide();
         return;
     }
-    if (bancoRemoto && bancoRemoto()) protegido([this] { m_dm.setRON.atualizar(); });
+    if (bancoRemoto && bancoRemoto()) Protegido([this] { m_dm.setRON.atualizar(); });
     const QPoint p = edAPE->mapTo(this, QPoint(0, edAPE->height()));
     lsAPE->setGeometry(p.x(), p.y(), edAPE->width(), 97);
     const int r = m_modeloApelidos->linhaAtual();
@@ -335,7 +323,7 @@ void TframeRonda::alternarListaApelidos() {
 }
 
 void TframeRonda::escolherApelido(int linha) {
-    protegido([&] { m_dm.setRON.irPara(linha); });
+    Protegido([&] { m_dm.setRON.irPara(linha); });
     lsAPE->hide();
     edAPE->setFocus();
 }

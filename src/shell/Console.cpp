@@ -1,6 +1,5 @@
 #include "Console.h"
 
-#include "Protegido.h"
 #include "reports/MotorRelatorio.h"
 #include "config/TframeImpressora.h"
 #include "config/TframeWebCam.h"
@@ -22,6 +21,7 @@
 #include "shell/uLogin.h"
 #include "shell/uPORTARIS.h"
 #include "shell/uSplashScreen.h"
+#include "ui/Protegido.h"
 
 #include <QApplication>
 #include <QButtonGroup>

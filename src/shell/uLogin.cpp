@@ -1,6 +1,6 @@
 #include "uLogin.h"
 
-#include "Protegido.h"
+#include "ui/Protegido.h"
 #include "access/Veredito.h"
 #include "platform/Configuracoes.h"
 

@@ -1,6 +1,6 @@
 #include "uPORTARIS.h"
 
-#include "Protegido.h"
+#include "ui/Protegido.h"
 #include "Recursos.h"
 #include "TframeControleAcesso.h"
 #include "access/AbrirLembretes.h"

@@ -1,5 +1,5 @@
 #pragma once
-// The boundary of a handler of the console (a slot, an event, a timer): whatever it reaches may fail
+// The boundary of a handler of a panel or the console (a slot, an event, a timer): whatever it reaches may fail
 // (the database, a device, a file). The error is shown as a coded message and goes no further, so
 // the program keeps running; the silent stop was already shown by the rule that raised it.
 #include "db/Firebird.h"
