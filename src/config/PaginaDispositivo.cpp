@@ -7,9 +7,11 @@
 #include "ui/Protegido.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 
@@ -119,6 +121,31 @@ void PaginaLeitora::removerMae(const QString& chave) {
     const int i = cbMAE->findText(chave);
     if (i >= 0) cbMAE->removeItem(i);
     m_ligMae->atualizar();
+}
+
+void PaginaLeitora::ligarRegras() {
+    connect(ckCONFIRMARACESSO, &QCheckBox::toggled, this, [this] { aplicarRegras(); });
+    connect(ckVISUALIZAR, &QCheckBox::toggled, this, [this] { aplicarRegras(); });
+    connect(ckNAOBATERELE, &QCheckBox::toggled, this, [this] { aplicarRegras(); });
+    for (auto sinal : {&Conjunto::rolou, &Conjunto::estadoMudou, &Conjunto::dadosMudaram})
+        connect(&conjunto(), sinal, this, [this] { aplicarRegras(); });
+    aplicarRegras();
+}
+
+void PaginaLeitora::aplicarRegras() {
+    // Confirmation: re-entry may be chosen and no picture is shown; without it, re-entry is always on.
+    if (ckCONFIRMARACESSO->isChecked()) {
+        ckPERMITIRREINGRESSO->setEnabled(true);
+        ckVISUALIZAR->setChecked(false);
+        ckVISUALIZAR->setEnabled(false);
+    } else {
+        ckPERMITIRREINGRESSO->setChecked(true);
+        ckPERMITIRREINGRESSO->setEnabled(false);
+        ckVISUALIZAR->setEnabled(true);
+    }
+    // The mother reader matters only to a reader that does not drive its own relay.
+    lbMAE->setVisible(ckNAOBATERELE->isChecked());
+    cbMAE->setVisible(ckNAOBATERELE->isChecked());
 }
 
 void PaginaLeitora::depoisGravar() {

@@ -7,8 +7,10 @@
 #include <functional>
 
 class QButtonGroup;
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 
@@ -66,6 +68,9 @@ public:
     using PaginaDispositivo::PaginaDispositivo;
 
     QComboBox* cbMAE = nullptr;
+    QLabel* lbMAE = nullptr;
+    QCheckBox *ckCONFIRMARACESSO = nullptr, *ckVISUALIZAR = nullptr, *ckPERMITIRREINGRESSO = nullptr,
+              *ckNAOBATERELE = nullptr;
 
     bool EXCLUIR() override;
     // The panel adds a reader that drives its relay after a save and removes a deleted one.
@@ -77,6 +82,11 @@ public:
 protected:
     void depoisGravar() override;
     void depoisExcluir() override;
+    // Once the page's widgets exist: the screen agrees with the record rules applied at the save, on
+    // every toggle and every move of the dataset.
+    void ligarRegras();
+    // The rules of both pages; a page with more overrides and calls this one.
+    virtual void aplicarRegras();
     Ligacao* m_ligMae = nullptr;
 
 private:

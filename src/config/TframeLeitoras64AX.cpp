@@ -110,40 +110,12 @@ TframeLeitoras64AX::TframeLeitoras64AX(Conjunto& c, QWidget* parent) : PaginaLei
     btTESTE = botao(this, QStringLiteral("btTESTE"), QStringLiteral("Testa leitora"), 412, 134, 180);
     connect(btCABECA, &QPushButton::clicked, this, &TframeLeitoras64AX::GravarCabeca);
     connect(btTESTE, &QPushButton::clicked, this, &TframeLeitoras64AX::TestarLeitora);
-    connect(ckCONFIRMARACESSO, &QCheckBox::toggled, this, &TframeLeitoras64AX::regraConfirmacao);
-    connect(ckVISUALIZAR, &QCheckBox::toggled, this, &TframeLeitoras64AX::regraConfirmacao);
-    connect(ckNAOBATERELE, &QCheckBox::toggled, this, &TframeLeitoras64AX::regraSemRele);
     for (QGroupBox* g : {rgFECHAMENTO, rgACIONAMENTO})
         for (QButtonGroup* bg : g->findChildren<QButtonGroup*>())
             connect(bg, &QButtonGroup::idClicked, this, &TframeLeitoras64AX::regraFechamento);
-    for (auto sinal : {&Conjunto::rolou, &Conjunto::estadoMudou, &Conjunto::dadosMudaram})
-        connect(&c, sinal, this, [this] {
-            regraConfirmacao();
-            regraSemRele();
-            regraFechamento();
-        });
     // A reader chosen from the description list.
     connect(lsNOMES, &QListWidget::itemClicked, this, &TframeLeitoras64AX::regraFechamento);
-    regraConfirmacao();
-    regraSemRele();
-    regraFechamento();
-}
-
-void TframeLeitoras64AX::regraConfirmacao() {
-    if (ckCONFIRMARACESSO->isChecked()) {
-        ckPERMITIRREINGRESSO->setEnabled(true);
-        ckVISUALIZAR->setChecked(false);
-        ckVISUALIZAR->setEnabled(false);
-    } else {
-        ckPERMITIRREINGRESSO->setChecked(true);
-        ckPERMITIRREINGRESSO->setEnabled(false);
-        ckVISUALIZAR->setEnabled(true);
-    }
-}
-
-void TframeLeitoras64AX::regraSemRele() {
-    lbMAE->setVisible(ckNAOBATERELE->isChecked());
-    cbMAE->setVisible(ckNAOBATERELE->isChecked());
+    ligarRegras();
 }
 
 void TframeLeitoras64AX::regraFechamento() {

@@ -15,9 +15,8 @@ public:
 
     QLineEdit *edDESCRICAO01, *edDESLIGARPOR, *edFECHARPOS;
     QGroupBox *rgRELE, *rgPOSICAO, *gbWEBCAM, *rgFECHAMENTO, *rgACIONAMENTO;
-    QCheckBox *ckUSARWEBCAM01, *ckCONFIRMARACESSO, *ckDESABILITAR, *ckPERMITIRREMOTO, *ckNAOBATERELE,
-        *ckPERMITIRREINGRESSO, *ckIGNORARDESC, *ckVISUALIZAR, *ckPARAABREAUTO;
-    QLabel *lbMAE, *lbFECHARPOS, *lbFECHARPOS2;
+    QCheckBox *ckUSARWEBCAM01, *ckDESABILITAR, *ckPERMITIRREMOTO, *ckIGNORARDESC, *ckPARAABREAUTO;
+    QLabel *lbFECHARPOS, *lbFECHARPOS2;
     QPushButton *btCABECA, *btTESTE;
 
     void TestarLeitora();
@@ -38,8 +37,10 @@ private:
         PaginaDispositivo::depoisIncluir();
         regraFechamento();
     }
-    void regraConfirmacao();
-    void regraSemRele();
+    void aplicarRegras() override {
+        PaginaLeitora::aplicarRegras();
+        regraFechamento();
+    }
 };
 
 } // namespace portaris

@@ -81,40 +81,8 @@ TframeLeitoras71::TframeLeitoras71(Conjunto& c, QWidget* parent) : PaginaLeitora
     connect(btTEMPO, &QPushButton::clicked, this, &TframeLeitoras71::GravarTempoRele);
     connect(btCABECA, &QPushButton::clicked, this, &TframeLeitoras71::GravarCabeca);
     connect(btMEMORIA, &QPushButton::clicked, this, &TframeLeitoras71::EnviarCartoes);
-    connect(ckCONFIRMARACESSO, &QCheckBox::toggled, this, &TframeLeitoras71::regraConfirmacao);
-    connect(ckVISUALIZAR, &QCheckBox::toggled, this, &TframeLeitoras71::regraConfirmacao);
-    connect(ckNAOBATERELE, &QCheckBox::toggled, this, &TframeLeitoras71::regraSemRele);
-    for (auto sinal : {&Conjunto::rolou, &Conjunto::estadoMudou, &Conjunto::dadosMudaram})
-        connect(&c, sinal, this, [this] {
-            regraConfirmacao();
-            regraSemRele();
-        });
-    regraConfirmacao();
-    regraSemRele();
+    ligarRegras();
 }
-
-// The screen agrees with the record rule applied at the save.
-void TframeLeitoras71::regraConfirmacao() {
-    if (ckCONFIRMARACESSO->isChecked()) {
-        ckPERMITIRREINGRESSO->setEnabled(true);
-        ckVISUALIZAR->setChecked(false);
-        ckVISUALIZAR->setEnabled(false);
-    } else {
-        ckPERMITIRREINGRESSO->setChecked(true);
-        ckPERMITIRREINGRESSO->setEnabled(false);
-        ckVISUALIZAR->setEnabled(true);
-    }
-}
-
-void TframeLeitoras71::regraSemRele() {
-    lbMAE->setVisible(ckNAOBATERELE->isChecked());
-    cbMAE->setVisible(ckNAOBATERELE->isChecked());
-}
-
-
-
-
-
 
 void TframeLeitoras71::AcionarRele() {
     executarComando(false, [](const PortaSerial& p, quint8 cabeca) {

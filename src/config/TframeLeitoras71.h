@@ -15,19 +15,13 @@ public:
 
     QGroupBox *rgRELE, *rgPOSICAO;
     QButtonGroup* grRELE;
-    QCheckBox *ckCONFIRMARACESSO, *ckDESABILITAR, *ckIGNORARDESC, *ckPERMITIRREMOTO, *ckVISUALIZAR,
-        *ckPERMITIRREINGRESSO, *ckNAOBATERELE, *ckUSARWEBCAM;
-    QLabel* lbMAE;
+    QCheckBox *ckDESABILITAR, *ckIGNORARDESC, *ckPERMITIRREMOTO, *ckUSARWEBCAM;
     QPushButton *btCABECA, *btTEMPO, *btRELE, *btMEMORIA;
 
     void AcionarRele();
     void GravarTempoRele();
     void GravarCabeca();
     void EnviarCartoes();
-
-private:
-    void regraConfirmacao();
-    void regraSemRele();
 };
 
 } // namespace portaris
