@@ -2,7 +2,9 @@
 # By hand, as root: what an installer does on a new station. Makes a fresh Debian 12 (debootstrap, the
 # host's package sources), installs the package there with apt-get, and starts the console the way the
 # menu does (the Exec line of its desktop entry) as an ordinary user outside dialout, on a virtual
-# display. Checks that the first start made the program folder and its database, and keeps a screenshot.
+# display. Checks that the first start made the program folder and its database, that admin signs in,
+# and that after a power cut (the console killed) the next start signs the same account in by itself.
+# Keeps a screenshot of each step.
 #   scripts/testar-pacote-debian.sh PACOTE.deb [PASTA_DO_SISTEMA]
 set -euo pipefail
 deb=$(realpath "${1:?o pacote portaris_*.deb}")
@@ -39,7 +41,16 @@ chroot "$raiz" id porteiro >/dev/null 2>&1 || chroot "$raiz" useradd -m -s /bin/
 entrada=$raiz/usr/share/applications/portaris.desktop
 comando=$(sed -n 's/^Exec=//p' "$entrada" | sed 's/ %[fFuU]//g')
 echo "entrada do menu: $(sed -n 's/^Name=//p' "$entrada") → $comando"
-chroot "$raiz" su - porteiro -c "DISPLAY=$tela $comando" >"$raiz/tmp/console.txt" 2>&1 &
+iniciar() { chroot "$raiz" su - porteiro -c "DISPLAY=$tela $comando" >>"$raiz/tmp/console.txt" 2>&1 & }
+parar() { # SINAL: only the console of the new system
+  local p
+  for p in $(pgrep -f "^$comando\$"); do
+    [ "$(readlink "/proc/$p/root")" = "$(realpath "$raiz")" ] && kill "-$1" "$p" 2>/dev/null
+  done
+  return 0
+}
+: >"$raiz/tmp/console.txt"
+iniciar
 for _ in $(seq 1 60); do
   [ -f "$raiz/home/porteiro/Portaris/portaris.fdb" ] && break
   sleep 1
@@ -52,15 +63,28 @@ xdotool mousemove 640 371 click 1 sleep 0.5 key Down Return sleep 0.5
 xdotool mousemove 640 449 click 1 type admin
 xdotool key Return sleep 5 key Return sleep 3
 import -window root "$saida"
-pkill -TERM -f "^$comando" || true
-sleep 3
-pkill -KILL -f "^$comando" || true
 
 falhas=0
+# A power cut: the console dies without logging off. Started again (as the session's autostart does),
+# it signs the same account in by itself and says so in its caption.
+parar KILL
+sleep 2
+iniciar
+sleep 15
+if xdotool search --name "MODO DE AUTO INICIALIZA" >/dev/null; then
+  echo "depois da queda: entrou sozinho (modo de auto inicialização)"
+else
+  echo "depois da queda: não entrou sozinho"; falhas=$((falhas + 1))
+fi
+import -window root "${saida%.png}-queda.png"
+parar TERM
+sleep 3
+parar KILL
+
 for f in portaris.fdb AreaTemp Relatorios Sons copia; do
   [ -e "$raiz/home/porteiro/Portaris/$f" ] || { echo "falta ~porteiro/Portaris/$f"; falhas=$((falhas + 1)); }
 done
 echo "saída do console:"; cat "$raiz/tmp/console.txt"
-echo "telas: ${saida%.png}-login.png $saida"
+echo "telas: ${saida%.png}-login.png $saida ${saida%.png}-queda.png"
 [ "$falhas" -eq 0 ] && echo "pacote num Debian novo: ok"
 exit "$falhas"
