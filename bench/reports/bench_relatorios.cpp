@@ -56,8 +56,8 @@ int main(int argc, char** argv) {
         b.conectar(arquivo, "SYSDBA", "masterkey");
         bench::semear(b, usuarios, dispositivos, acessos, 0, out);
     }
-    // Statistics of the access indexes, as a station's database has them after its first days
-    // (--sem-estatisticas: as the indexes were made, on an empty table).
+    // Statistics measured on the seeded access indexes. A station never measures them again after its
+    // database is made (or restored): --sem-estatisticas keeps them as made, on an empty table.
     if (!a.contains(QStringLiteral("--sem-estatisticas"))) {
         Banco b;
         b.conectar(arquivo, "SYSDBA", "masterkey");
