@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <functional>
 #include <thread>
 
 using namespace portaris;
@@ -126,6 +127,30 @@ class TstServidorRemoto : public QObject {
     TLeitora71* portaria() { return e->dispositivo<TLeitora71>(indice(QStringLiteral("Portaria"))); }
     TLeitora64AX* portao() { return e->dispositivo<TLeitora64AX>(indice(QStringLiteral("Garagem"))); }
     QList<int> pulsos() const { return {e->pulsos(1), e->pulsos(2), e->pulsos(3), e->pulsos(4)}; }
+    // Runs `quantos` clients on their own threads while cards come to the reception reader, each
+    // waited for before the next. Returns the cards pulsed meanwhile, -1 when a client never ended.
+    int cartoesDuranteClientes(int quantos, const std::function<void(int)>& cliente) {
+        std::atomic<int> terminados{0};
+        std::vector<std::thread> clientes;
+        for (int i = 0; i < quantos; ++i)
+            clientes.emplace_back([&, i] {
+                cliente(i);
+                ++terminados;
+            });
+        int cartoes = 0;
+        while (terminados < quantos) {
+            const int antes = e->pulsos(4);
+            e->sim.comando(QStringLiteral("cartao 4 200 ") + kAna);
+            const bool pulsou = esperar([&] { return e->pulsos(4) > antes; });
+            e->sim.comando(QStringLiteral("cartao 4 200 -"));
+            if (!pulsou) break;
+            ++cartoes;
+        }
+        const bool terminaram = esperar([&] { return terminados == quantos; }, 60000);
+        for (auto& c : clientes)
+            c.join();
+        return terminaram ? cartoes : -1;
+    }
 
 private slots:
     void init() {
@@ -630,28 +655,12 @@ private slots:
         const int pulsosPortaria = e->pulsos(1), pulsosOutros = e->pulsos(2) + e->pulsos(3);
         constexpr int Clientes = 4, Registros = 1500, LimiteMs = 3000;
         clientes_remotos::Fuzz f;
-        std::atomic<int> terminados{0};
-        std::vector<std::thread> clientes;
         const quint16 p = porta();
-        for (quint32 i = 0; i < Clientes; ++i)
-            clientes.emplace_back([&f, &terminados, p, i] {
-                clientes_remotos::clienteFuzz(p, Registros, 0x5EED + i, QStringLiteral("Portaria"),
-                                              QStringLiteral("Recepção"), 2, LimiteMs, f);
-                ++terminados;
-            });
-        // Cards at the reception reader meanwhile, each waited for before the next.
-        int cartoes = 0;
-        while (terminados < Clientes) {
-            const int antes = e->pulsos(4);
-            e->sim.comando(QStringLiteral("cartao 4 200 ") + kAna);
-            const bool pulsou = esperar([&] { return e->pulsos(4) > antes; });
-            e->sim.comando(QStringLiteral("cartao 4 200 -"));
-            if (!pulsou) break;
-            ++cartoes;
-        }
-        QVERIFY(esperar([&] { return terminados == Clientes; }, 60000));
-        for (auto& c : clientes)
-            c.join();
+        const int cartoes = cartoesDuranteClientes(Clientes, [&f, p](int i) {
+            clientes_remotos::clienteFuzz(p, Registros, 0x5EED + quint32(i), QStringLiteral("Portaria"),
+                                          QStringLiteral("Recepção"), 2, LimiteMs, f);
+        });
+        QVERIFY(cartoes >= 0);
         qInfo("%d registros, %d respostas, %d conexões (%d derrubadas no meio), %d aberturas, %d cartões",
               f.registros.load(), f.respostas.load(), f.conexoes.load(), f.truncados.load(),
               f.aberturas.load(), cartoes);
@@ -671,26 +680,11 @@ private slots:
         constexpr int Clientes = 10, Pedidos = 10;
         const int pulsosAntes = e->pulsos(1);
         clientes_remotos::Carga c;
-        std::atomic<int> terminados{0};
-        std::vector<std::thread> clientes;
         const quint16 p = porta();
-        for (int i = 0; i < Clientes; ++i)
-            clientes.emplace_back([&c, &terminados, p] {
-                clientes_remotos::clienteCarga(p, Pedidos, QStringLiteral("Portaria"), c);
-                ++terminados;
-            });
-        int cartoes = 0;
-        while (terminados < Clientes) {
-            const int antes = e->pulsos(4);
-            e->sim.comando(QStringLiteral("cartao 4 200 ") + kAna);
-            const bool pulsou = esperar([&] { return e->pulsos(4) > antes; });
-            e->sim.comando(QStringLiteral("cartao 4 200 -"));
-            if (!pulsou) break;
-            ++cartoes;
-        }
-        QVERIFY(esperar([&] { return terminados == Clientes; }, 60000));
-        for (auto& t : clientes)
-            t.join();
+        const int cartoes = cartoesDuranteClientes(Clientes, [&c, p](int) {
+            clientes_remotos::clienteCarga(p, Pedidos, QStringLiteral("Portaria"), c);
+        });
+        QVERIFY(cartoes >= 0);
         QCOMPARE(c.respostas.load(), Clientes * Pedidos);
         QCOMPARE(c.falhas.load(), 0);
         QTRY_COMPARE(e->pulsos(1) - pulsosAntes, Clientes * Pedidos);
