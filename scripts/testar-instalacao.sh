@@ -21,11 +21,19 @@ done
 # cannot make is named on standard error. The console waits at its login (or its error box) until stopped.
 partida() { # HOME_DA_ESTACAO CONDIÇÃO: runs until the shell condition holds (at most 60 s); stderr in partida.txt
   env -u DISPLAY QT_QPA_PLATFORM=offscreen PORTARIS_HOME="$1" PORTARIS_ESTACAO=0000BEEF \
-    ASAN_OPTIONS=detect_leaks=0 LD_LIBRARY_PATH="$prefixo/usr/lib" \
+    ASAN_OPTIONS=detect_leaks=0 LD_LIBRARY_PATH="$prefixo/usr/lib" FIREBIRD_LOCK="$prefixo/trava" \
     "$prefixo/usr/bin/portaris" >/dev/null 2>"$prefixo/partida.txt" &
   local pid=$! i
   for i in $(seq 1 120); do
     eval "$2" && break
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.5
+  done
+  # Its usual close first (it answers SIGTERM at the login window); a console that cannot, such as
+  # one holding its start-up error box, is killed. Its own lock folder keeps a kill from touching the
+  # engine state of the other tests' databases.
+  kill -TERM "$pid" 2>/dev/null || true
+  for i in $(seq 1 20); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.5
   done
