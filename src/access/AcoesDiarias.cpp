@@ -36,6 +36,11 @@ QString comServico(TdmPORTARIS& dm, const std::function<void(const QString&)>& r
     const auto relatorio = [&](const QString& l) {
         if (relatorioDado) relatorioDado(l);
     };
+    // The connection closes with every dataset: a record being typed would be lost under it.
+    if (dm.REGISTRO_PENDENTE()) {
+        relatorio(TdmPORTARIS::MensagemRegistroPendente.mid(8));
+        return TdmPORTARIS::MensagemRegistroPendente;
+    }
     relatorio(QStringLiteral("Desfazendo atual conexão as ") + agora());
     if (dm.conectado()) dm.FECHAR_TABELAS();
     QString erro;
@@ -96,8 +101,7 @@ QString RestaurarCopia(TdmPORTARIS& dm, const ParametrosCopia& p, const QString&
 void ApagarAcessos(TdmPORTARIS& dm, const QDate& data) {
     Procedimento& p = dm.sp(QStringLiteral("APAGAR_ACESSOS"));
     p.definir(QStringLiteral("PDATA"), data);
-    p.executar();
-    dm.dbBANCO.commitRetaining();
+    Unidade::gravar(dm.dbBANCO, [&] { p.executar(); });
     if (dm.setACE.emEdicao()) dm.setACE.cancelar();
     dm.setACE.fechar();
     dm.abrirAcessosDeHoje();

@@ -3,10 +3,12 @@
 #include "DispositivosEstacao.h"
 #include "MotorAcesso.h"
 #include "db/TdmPORTARIS.h"
+#include "devices/uControladora.h"
 #include "platform/LogEventos.h"
 #include "platform/Mensagens.h"
 #include "platform/Relogio.h"
 
+#include <QCryptographicHash>
 #include <vector>
 
 namespace portaris {
@@ -67,6 +69,14 @@ void BaixadorEventos::log(const QString& linha) {
 }
 
 bool BaixadorEventos::BaixarEventos(TControladora* origem) {
+    // One download at a time: a second "Atualizar", or a schedule that falls due meanwhile, would
+    // read the same events again.
+    if (m_emAndamento) return false;
+    m_emAndamento = true;
+    struct Fim {
+        bool& f;
+        ~Fim() { f = false; }
+    } fim{m_emAndamento};
     log(QStringLiteral("Inicio btCONClick(Sender: TObject)"));
     const bool manual = origem == nullptr;
     bool todos = true;
@@ -90,7 +100,19 @@ bool BaixadorEventos::BaixarEventos(TControladora* origem) {
     return todos;
 }
 
-bool BaixadorEventos::baixar(TControladora& c, bool manual) {
+BaixadorEventos::Resultado BaixadorEventos::BaixarAntesDeEnviar(TControladora& c) {
+    if (m_emAndamento) return Resultado::Falhou;
+    m_emAndamento = true;
+    struct Fim {
+        bool& f;
+        ~Fim() { f = false; }
+    } fim{m_emAndamento};
+    Resultado r = Resultado::Falhou;
+    baixar(c, false, &r);
+    return r;
+}
+
+bool BaixadorEventos::baixar(TControladora& c, bool manual, Resultado* resultado) {
     if (c.DownloadAutomatico) c.ReprogramarDownload();
     c.Porta = m_disp.portas.handle(c.PortaCom);
     bool sucesso = false;
@@ -105,6 +127,7 @@ bool BaixadorEventos::baixar(TControladora& c, bool manual) {
         const int base = (cab[8] << 8) | cab[9];
         const int topo = (cab[10] << 8) | cab[11];
         if (topo <= base) {
+            if (resultado) *resultado = Resultado::Vazia;
             if (manual) {
                 if (progresso.cursorEspera) progresso.cursorEspera(false);
                 MostrarMensagem(QStringLiteral("@!000AVINão existem registros a serem lidos!"));
@@ -129,7 +152,7 @@ bool BaixadorEventos::baixar(TControladora& c, bool manual) {
                 }
                 log(QStringLiteral("Não foi possível ler os dados da eeprom!"));
             } else {
-                sucesso = guardar(c, dados, manual);
+                sucesso = guardar(c, base, topo, dados, manual, resultado);
             }
         }
     }
@@ -141,50 +164,148 @@ bool BaixadorEventos::baixar(TControladora& c, bool manual) {
     return sucesso;
 }
 
-bool BaixadorEventos::guardar(TControladora& c, const std::vector<unsigned char>& dados, bool manual) {
-    const int registros = static_cast<int>(dados.size()) / 10;
+QByteArray BaixadorEventos::Resumo(const std::vector<unsigned char>& dados, int bytes) {
+    return QCryptographicHash::hash(QByteArrayView(dados.data(), bytes), QCryptographicHash::Sha1).toHex();
+}
+
+int BaixadorEventos::jaGuardados(const TControladora& c, int base, const std::vector<unsigned char>& dados) {
+    Comando q(m_dm.dbBANCO,
+              QStringLiteral("SELECT BASE, TOPO, RESUMO FROM BAIXA_CONTROLADORA WHERE CONTROLADORA = :C"));
+    q.definir(QStringLiteral("C"), c.Chave);
+    q.abrir();
+    if (!q.proximo()) return 0;
+    const int baseGravada = q.campo(0).toInt(), topoGravado = q.campo(1).toInt();
+    const QByteArray resumo = q.campo(2).toString().toLatin1();
+    q.fechar();
+    const int bytes = topoGravado - baseGravada;
+    if (baseGravada != base || bytes <= 0 || bytes > static_cast<int>(dados.size()) ||
+        Resumo(dados, bytes) != resumo)
+        return 0;
+    log(QStringLiteral("Controladora %1: %2 eventos já gravados numa baixa anterior não são gravados de novo")
+            .arg(c.Descricao)
+            .arg(bytes / TamanhoEvento));
+    return bytes;
+}
+
+bool BaixadorEventos::guardarFaixa(TControladora& c, int base, const std::vector<unsigned char>& dados, int inicio,
+                                   bool manual, QStringList& avisos) {
+    const int registros = (static_cast<int>(dados.size()) - inicio) / TamanhoEvento;
     if (manual && progresso.mostrarProcessamento)
         progresso.mostrarProcessamento(QStringLiteral("Processandos dados..."), registros);
-    // Every event of this controller is stored in one unit of work, and the controller's area is
-    // emptied only after it was committed: a refused row leaves every event where it was.
-    QString portaAnterior;
+    // The events of this range and the note of what was stored are one unit of work: a refused
+    // row leaves every event in the controller, and a stored range is never stored twice.
+    QString portaAnterior = m_portaAnterior;
     try {
-        m_dm.dbBANCO.iniciarTransacao();
+        Unidade u(m_dm.dbBANCO);
         for (int i = 0; i < registros; ++i) {
-            const unsigned char* r = dados.data() + static_cast<size_t>(i) * 10;
+            const unsigned char* r = dados.data() + inicio + static_cast<size_t>(i) * TamanhoEvento;
             const EventoControladora e = EventoControladora::Decodificar(r);
             if (e.porta <= 3) portaAnterior = c.Portas[e.porta].Nome;
             if (!e.data.isValid() || !e.hora.isValid()) {
                 QString bytes;
-                for (int k = 0; k < 10; ++k)
+                for (int k = 0; k < TamanhoEvento; ++k)
                     bytes += (k ? QStringLiteral(" ") : QString()) + hex2(r[k]);
                 log(QStringLiteral("Erro ao receber dado - bloco 02"));
                 log(QStringLiteral("Registro não convertido (%1): %2").arg(c.Descricao, bytes));
-                MostrarMensagem(QStringLiteral("Erro ao receber dado - bloco 02"), MotorAcesso::SegundosCaixaFalha);
+                // Shown once the unit is over: a box would let other work in meanwhile.
+                avisos << QStringLiteral("Erro ao receber dado - bloco 02");
             } else {
                 m_motor.GravarEventoMemoria(e.codigo, e.autorizado ? QStringLiteral("Sim") : QStringLiteral("Não"),
                                             e.nota(), e.feriado, portaAnterior, e.data, e.hora);
             }
             if (manual && progresso.processamento) progresso.processamento(i + 1);
         }
-        m_dm.dbBANCO.commitRetaining();
+        Comando nota(m_dm.dbBANCO, QStringLiteral("UPDATE OR INSERT INTO BAIXA_CONTROLADORA "
+                                                  "(CONTROLADORA, BASE, TOPO, RESUMO, MOMENTO) "
+                                                  "VALUES (:C, :B, :T, :R, :M) MATCHING (CONTROLADORA)"));
+        nota.definir(QStringLiteral("C"), c.Chave);
+        nota.definir(QStringLiteral("B"), base);
+        nota.definir(QStringLiteral("T"), base + static_cast<int>(dados.size()));
+        nota.definir(QStringLiteral("R"), QString::fromLatin1(Resumo(dados, static_cast<int>(dados.size()))));
+        nota.definir(QStringLiteral("M"), relogio().agora());
+        nota.executar();
+        u.commit();
     } catch (const ErroBanco& e) {
-        try {
-            m_dm.dbBANCO.rollbackRetaining();
-        } catch (const ErroBanco&) {
-        }
         try {
             if (m_dm.setACE.aberto() && !m_dm.setACE.emEdicao()) m_dm.setACE.atualizar();
         } catch (const ErroBanco&) {
         }
         log(QStringLiteral("Eventos mantidos na controladora %1: %2").arg(c.Descricao, e.texto()));
-        if (!m_dm.dbBANCO.perdida()) MostrarMensagem(e.texto(), MotorAcesso::SegundosCaixaFalha);
+        if (!m_dm.dbBANCO.perdida()) avisos << e.texto();
         return false;
     }
-    quint8 erro = 0;
-    log(QStringLiteral("Executar QX64C_PILHA_ZERAR"));
-    c.ZerarPilha(erro);
-    log(QStringLiteral("QX64C_PILHA_ZERAR retornou byERR = %1 valor em decimal").arg(erro));
+    m_portaAnterior = portaAnterior;
+    return true;
+}
+
+bool BaixadorEventos::guardar(TControladora& c, int base, int topo, std::vector<unsigned char>& dados, bool manual,
+                              Resultado* resultado) {
+    QStringList avisos;
+    const bool ok = guardar(c, base, topo, dados, manual, resultado, avisos);
+    for (const QString& a : avisos)
+        MostrarMensagem(a, MotorAcesso::SegundosCaixaFalha);
+    return ok;
+}
+
+bool BaixadorEventos::guardar(TControladora& c, int base, int topo, std::vector<unsigned char>& dados, bool manual,
+                              Resultado* resultado, QStringList& avisos) {
+    m_portaAnterior.clear();
+    int inicio = 0;
+    try {
+        inicio = jaGuardados(c, base, dados);
+    } catch (const ErroBanco& e) {
+        log(QStringLiteral("Eventos mantidos na controladora %1: %2").arg(c.Descricao, e.texto()));
+        if (!m_dm.dbBANCO.perdida()) avisos << e.texto();
+        return false;
+    }
+    if (inicio > 0 && inicio < static_cast<int>(dados.size())) {
+        // The door of the first new event may come from the events before it.
+        for (int i = 0; i < inicio / TamanhoEvento; ++i) {
+            const int porta = dados[static_cast<size_t>(i) * TamanhoEvento + 9] & 0x0F;
+            if (porta <= 3) m_portaAnterior = c.Portas[porta].Nome;
+        }
+    }
+    if (inicio < static_cast<int>(dados.size()) && !guardarFaixa(c, base, dados, inicio, manual, avisos)) return false;
+    // The controller goes on storing events while these are stored: its area is emptied only when
+    // its top still stands where the last read ended, and what came meanwhile is stored first.
+    bool zerou = false;
+    for (int volta = 0; volta < MaxLeiturasNovas; ++volta) {
+        quint8 erro = 0;
+        quint16 topoLido = 0;
+        log(QStringLiteral("Executar QX64C_PILHA_ZERAR"));
+        zerou = c.ZerarPilhaSeTopo(static_cast<quint16>(topo), topoLido, erro);
+        log(QStringLiteral("QX64C_PILHA_ZERAR retornou byERR = %1 valor em decimal").arg(erro));
+        if (zerou || erro != 0 || topoLido <= topo) break;
+        const int novos = topoLido - topo;
+        log(QStringLiteral("Controladora %1 gravou %2 bytes de eventos durante a baixa; lendo-os também")
+                .arg(c.Descricao)
+                .arg(novos));
+        std::vector<unsigned char> mais(static_cast<size_t>(novos));
+        if (!c.LerMemoria(static_cast<quint16>(topo), novos, {}, mais.data(), erro)) {
+            log(QStringLiteral("Não foi possível ler os dados da eeprom!"));
+            break;
+        }
+        const int antes = static_cast<int>(dados.size());
+        dados.insert(dados.end(), mais.begin(), mais.end());
+        topo = topoLido;
+        if (!guardarFaixa(c, base, dados, antes, manual, avisos)) break;
+    }
+    if (zerou) {
+        if (resultado) *resultado = Resultado::Baixada;
+        try {
+            Unidade::gravar(m_dm.dbBANCO, [&] {
+                Comando q(m_dm.dbBANCO, QStringLiteral("DELETE FROM BAIXA_CONTROLADORA WHERE CONTROLADORA = :C"));
+                q.definir(QStringLiteral("C"), c.Chave);
+                q.executar();
+            });
+        } catch (const ErroBanco&) {
+            // The note names bytes the emptied area no longer holds: it can match nothing.
+        }
+    } else {
+        log(QStringLiteral("Eventos da controladora %1 gravados; a memória não foi esvaziada e a próxima baixa "
+                           "não os gravará de novo")
+                .arg(c.Descricao));
+    }
     return true;
 }
 

@@ -4,6 +4,7 @@
 // "Atualizar") or automatic (one controller, from its polling tick when its schedule is due).
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <QTime>
 #include <functional>
 #include <vector>
@@ -47,22 +48,49 @@ class BaixadorEventos {
 public:
     BaixadorEventos(TdmPORTARIS& dm, MotorAcesso& motor, DispositivosEstacao& dispositivos);
 
+    static constexpr int TamanhoEvento = 10;
+    // Rounds of events the controller stored during a download that are read and stored before
+    // its area is emptied; a controller still busy after these keeps them for the next download.
+    static constexpr int MaxLeiturasNovas = 8;
+
     // origem null: manual, every controller of the station; otherwise that controller, automatic.
     // True when every controller had events and they were stored (the listing is worth searching).
+    // Does nothing (false) while another download runs.
     bool BaixarEventos(TControladora* origem);
+    bool emAndamento() const { return m_emAndamento; }
+
+    // Before new tables move a controller's event area, its waiting events are stored and the
+    // area emptied. Falhou: nothing may be sent to that controller now.
+    enum class Resultado { Vazia, Baixada, Falhou };
+    Resultado BaixarAntesDeEnviar(TControladora& c);
+
+    // SHA-1 (hex) of the first `bytes` of an area read, as noted with the rows it became.
+    static QByteArray Resumo(const std::vector<unsigned char>& dados, int bytes);
 
     ProgressoDownload progresso;
 
 private:
-    // Steps 3 to 10 for one controller; false when its area was empty or could not be read.
-    bool baixar(TControladora& c, bool manual);
-    // Stores the events read and empties the controller's area; false when the rows were refused.
-    bool guardar(TControladora& c, const std::vector<unsigned char>& dados, bool manual);
+    // One controller: read its area, store it, empty it, set its clock.
+    bool baixar(TControladora& c, bool manual, Resultado* resultado = nullptr);
+    // Stores the events read (skipping those an earlier download stored but could not empty),
+    // then those the controller stored meanwhile, and empties the area.
+    bool guardar(TControladora& c, int base, int topo, std::vector<unsigned char>& dados, bool manual,
+                 Resultado* resultado);
+    // The same; the boxes it has to show are left in `avisos`, for after its units of work.
+    bool guardar(TControladora& c, int base, int topo, std::vector<unsigned char>& dados, bool manual,
+                 Resultado* resultado, QStringList& avisos);
+    // Bytes at the start of `dados` already stored by a download whose emptying failed.
+    int jaGuardados(const TControladora& c, int base, const std::vector<unsigned char>& dados);
+    // The events of dados[inicio..] in one unit of work, with the note of what is stored.
+    bool guardarFaixa(TControladora& c, int base, const std::vector<unsigned char>& dados, int inicio, bool manual,
+                      QStringList& avisos);
     void log(const QString& linha);
 
     TdmPORTARIS& m_dm;
     MotorAcesso& m_motor;
     DispositivosEstacao& m_disp;
+    bool m_emAndamento = false;
+    QString m_portaAnterior;
 };
 
 } // namespace portaris

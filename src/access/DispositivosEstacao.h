@@ -65,6 +65,9 @@ public:
 
     // The controller's event download, started by the loop when its schedule is due.
     std::function<void(TControladora&)> baixarEventos;
+    // Stores a controller's waiting events and empties its area before new tables move the area;
+    // false: nothing may be sent to it now. Unset: nothing is downloaded first.
+    std::function<bool(TControladora&)> baixarAntesDeEnviar;
     // Every poll's answer of a device (0 = answered), for the status window.
     StatusLeitoras* status = nullptr;
     // An error that ended a tick; the timer stays stopped.

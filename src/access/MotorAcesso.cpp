@@ -6,6 +6,8 @@
 #include "platform/Mensagens.h"
 #include "platform/Relogio.h"
 
+#include <optional>
+
 namespace portaris {
 
 namespace {
@@ -180,7 +182,6 @@ void MotorAcesso::novaLinha() {
     if (a.emEdicao()) a.cancelar();
     // A live list that could not be reopened at a change of day is reopened now.
     if (!a.aberto()) m_dm.abrirAcessosDeHoje();
-    a.definirCommitAoGravar(false);
     a.inserir();
     const QDateTime agora = relogio().agora();
     a.definir(QStringLiteral("DATA"), agora.date());
@@ -190,23 +191,20 @@ void MotorAcesso::novaLinha() {
     a.definir(QStringLiteral("COMPUTADOR"), TdmPORTARIS::NOME_COMPUTADOR());
 }
 
-// Stores the pending row, runs `depois` in the same unit of work and commits retaining. On failure
-// the work is rolled back retaining, the row leaves the list, and the error is rethrown.
+// Stores the pending row and runs `depois` in one unit of work of their own, committed here; or,
+// without `confirmar`, in the caller's unit. On failure the row leaves the list and the error is
+// rethrown; nothing of it stays in the database.
 void MotorAcesso::gravarLinha(const std::function<void()>& depois, bool confirmar) {
     Conjunto& a = m_dm.setACE;
-    Banco& b = m_dm.dbBANCO;
     bool gravada = false;
     try {
-        b.iniciarTransacao();
+        std::optional<Unidade> unidade;
+        if (confirmar) unidade.emplace(m_dm.dbBANCO);
         a.gravar();
         gravada = true;
         if (depois) depois();
-        if (confirmar) b.commitRetaining();
+        if (unidade) unidade->commit();
     } catch (const ErroBanco&) {
-        try {
-            b.rollbackRetaining();
-        } catch (const ErroBanco&) {
-        }
         if (a.emEdicao()) a.cancelar();
         // The row is in the list but no longer in the database.
         if (gravada) {
@@ -303,8 +301,8 @@ bool MotorAcesso::RegistrarAcessoMemoria(const QString& codigo, const QString& a
                                          const QString& evento, bool feriado, const QString& leitora,
                                          const QDate& data, const QTime& hora) {
     try {
-        GravarEventoMemoria(codigo, autorizado, evento, feriado, leitora, data, hora);
-        m_dm.dbBANCO.commitRetaining();
+        Unidade::gravar(m_dm.dbBANCO,
+                        [&] { GravarEventoMemoria(codigo, autorizado, evento, feriado, leitora, data, hora); });
         return true;
     } catch (const ErroBanco& e) {
         avisarFalha(e.texto(), leitora, QStringLiteral("0000") + codigo);

@@ -7,8 +7,7 @@ namespace portaris {
 class TdmPORTARIS;
 
 // `confirmar`: each call is its own unit of work, committed (or rolled back) at once, as logins
-// need. The verdict's chain is not: it reads inside the shared transaction, whatever unit of work
-// is open there, and the access row's commit ends the card's work.
+// need. The verdict's chain is not: it only reads.
 class ProcedimentosBanco : public Procedimentos {
 public:
     explicit ProcedimentosBanco(TdmPORTARIS& dm, bool confirmar = true) : m_dm(dm), m_confirmar(confirmar) {}

@@ -273,8 +273,30 @@ bool EnviarGruposFeriados(TControladora& c, const QStringList& feriados, const Q
                                             reinterpret_cast<const quint8*>(grp.constData()), erro);
 }
 
+int CartoesQueCabem(quint16 endereco) {
+    // Three cards take 16 bytes, and the blocks go out whole, 128 bytes at a time.
+    const int bytes = (0x10000 - endereco) / 128 * 128;
+    return bytes / 16 * 3;
+}
+
+bool ListaCabe(const TControladora& c, quint16 endereco, const QStringList& lista, bool botao) {
+    if (lista.isEmpty() || lista[0] != kLista) return true;
+    const int n = contagem(lista);
+    if (n <= CartoesQueCabem(endereco)) return true;
+    // Past the last address the blocks would wrap to the start of the memory, over its header.
+    const QString texto = QStringLiteral("A lista de %1 cartões não cabe na memória da concentradora %2 "
+                                         "(até %3 cartões); nada foi enviado.")
+                              .arg(n)
+                              .arg(c.Descricao.isEmpty() ? QStringLiteral("de cabeça %1").arg(c.Cabeca) : c.Descricao)
+                              .arg(CartoesQueCabem(endereco));
+    registrar(texto);
+    if (botao) MostrarMensagem(QStringLiteral("@!000ERR") + texto);
+    return false;
+}
+
 bool EnviarLista(TControladora& c, quint16 endereco, const QStringList& lista) {
     if (lista.isEmpty() || lista[0] != kLista) return false;
+    if (!ListaCabe(c, endereco, lista, false)) return false;
     quint8 erro = 0;
     if (!c.GravarDadosLista(endereco, static_cast<quint16>(contagem(lista)), erro)) return false;
     const QByteArray imagem = ImagemLista(lista);
@@ -287,6 +309,7 @@ bool EnviarLista(TControladora& c, quint16 endereco, const QStringList& lista) {
 
 bool EnviarArquivos(TControladora& c, bool botao) {
     bool gruposFeriados = false, lista = false;
+    if (QFile::exists(ArquivoLista()) && !ListaCabe(c, kEnderecoLista, LerLinhas(ArquivoLista()), botao)) return false;
     if (QFile::exists(ArquivoFeriados()) && QFile::exists(ArquivoGrupos())) {
         const QStringList fer = LerLinhas(ArquivoFeriados()), grp = LerLinhas(ArquivoGrupos());
         if (fer.size() > 1 && grp.size() > 1 && fer[0] == kFeriados && grp[0] == kGrupos)
@@ -351,6 +374,15 @@ bool TransferenciaDiaria(TdmPORTARIS& dm, DispositivosEstacao& dispositivos) {
         GerarArquivoFeriados(dm);
         GerarArquivoLista(dm, c.Chave, c.PortaCom);
         NumerarGruposLista();
+        // New tables move the event area: events still waiting there are stored first.
+        if (dispositivos.baixarAntesDeEnviar && !dispositivos.baixarAntesDeEnviar(c)) {
+            registrar(QStringLiteral("Lista não enviada para cabeça :%1: os eventos guardados na concentradora não "
+                                     "puderam ser baixados antes")
+                          .arg(c.Cabeca),
+                      1);
+            resultado = false;
+            continue;
+        }
         registrar(QStringLiteral("Enviar lista para cabeça :%1").arg(c.Cabeca));
         resultado = EnviarArquivos(c, false);
         registrar(resultado ? QStringLiteral("Configuração da eep gravada com sucesso.")

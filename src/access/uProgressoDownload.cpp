@@ -1,6 +1,6 @@
 #include "uProgressoDownload.h"
 
-#include <QCoreApplication>
+#include <QLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QVBoxLayout>
@@ -23,7 +23,8 @@ TfrProgressoDownload::TfrProgressoDownload(QWidget* parent) : QFrame(parent) {
 }
 
 void TfrProgressoDownload::ligar(ProgressoDownload& p) {
-    // The screen repaints between records, as the operator watches a long download.
+    // The panel repaints itself between records, without running the event loop: nothing else may
+    // run inside a download (a card, a remote opening, a second "Atualizar", the copy).
     p.mostrarLeitura = [this](const QString& rotulo, int maximo) {
         lbROT->setText(rotulo);
         pbDOWN->setRange(0, maximo);
@@ -32,11 +33,11 @@ void TfrProgressoDownload::ligar(ProgressoDownload& p) {
         pbPROC->hide();
         show();
         raise();
-        QCoreApplication::processEvents();
+        pintar();
     };
     p.leitura = [this](int lidos) {
         pbDOWN->setValue(lidos);
-        QCoreApplication::processEvents();
+        pintar();
     };
     p.mostrarProcessamento = [this](const QString& rotulo, int registros) {
         lbROT->setText(rotulo);
@@ -45,14 +46,20 @@ void TfrProgressoDownload::ligar(ProgressoDownload& p) {
         pbPROC->setRange(0, registros);
         pbPROC->setValue(0);
         pbPROC->show();
-        QCoreApplication::processEvents();
+        pintar();
     };
     p.processamento = [this](int feitos) {
         pbDOWN->setValue(pbDOWN->maximum() - feitos);
         pbPROC->setValue(feitos);
-        QCoreApplication::processEvents();
+        pintar();
     };
     p.esconder = [this] { hide(); };
+}
+
+void TfrProgressoDownload::pintar() {
+    if (QWidget* pai = parentWidget(); pai && pai->layout()) pai->layout()->activate();
+    if (layout()) layout()->activate();
+    repaint();
 }
 
 } // namespace portaris

@@ -19,6 +19,9 @@ public:
 
     QLabel* lbROT;
     QProgressBar *pbDOWN, *pbPROC;
+
+private:
+    void pintar();
 };
 
 } // namespace portaris

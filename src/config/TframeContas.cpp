@@ -109,7 +109,7 @@ bool TframeContas::ALTERAR() {
 void TframeContas::promover(int chave) {
     Procedimento& p = m_dm.sp(QStringLiteral("CONTAS_PROMOVER"));
     p.definir(QStringLiteral("PCHAVE"), chave);
-    p.executar();
+    Unidade::gravar(m_dm.dbBANCO, [&] { p.executar(); });
     conjunto().atualizar();
 }
 

@@ -153,7 +153,7 @@ void TframeFeriados::Alternar(int mes, int linha, int coluna) {
         p.definir(QStringLiteral("PDIA"), dia);
         p.definir(QStringLiteral("PMES"), mes);
         if (!era) p.definir(QStringLiteral("PDES"), QStringLiteral("sem comentários"));
-        p.executar();
+        Unidade::gravar(m_dm.dbBANCO, [&] { p.executar(); });
         m_feriado[mes - 1][dia - 1] = !era;
     });
     g->setEnabled(true);

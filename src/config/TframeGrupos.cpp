@@ -7,6 +7,7 @@
 
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <optional>
 
 namespace portaris {
 
@@ -142,24 +143,38 @@ bool TframeGrupos::GRAVAR() {
         btSEG->show();
         return false;
     }
+    // A renamed group and the holders that carry its name move together or not at all.
+    std::optional<Unidade> renomear;
+    if (!antigo.isEmpty()) renomear.emplace(g.banco());
     if (!PaginaCadastro::GRAVAR()) {
         btSEG->setVisible(g.emEdicao());
         return false;
     }
-    if (!antigo.isEmpty()) {
-        chamarOperacao([&] {
+    if (renomear) {
+        const bool movidos = chamarOperacao([&] {
             Banco& b = g.banco();
-            b.iniciarTransacao();
             Comando c(b, QStringLiteral("UPDATE USUARIO\nSET GRUPO = :P00\nWHERE GRUPO = :P01"));
             c.definir(QStringLiteral("P00"), g.texto(QStringLiteral("DESCRICAO")));
             c.definir(QStringLiteral("P01"), antigo);
             c.executar();
-            b.commitRetaining();
-            m_dm.setUSU.fechar();
-            relogio().dormir(1000);
-            m_dm.setUSU.abrir();
+            renomear->commit();
             return true;
         });
+        renomear.reset();
+        if (movidos) {
+            chamarOperacao([&] {
+                m_dm.setUSU.fechar();
+                relogio().dormir(1000);
+                m_dm.setUSU.abrir();
+                return true;
+            });
+        } else {
+            // The group keeps its old name in the database: the list shows it again.
+            chamarOperacao([&] {
+                g.atualizar();
+                return true;
+            });
+        }
     }
     if (aoMudarGrupos) aoMudarGrupos();
     return g.estado() == EstadoConjunto::Navegando;

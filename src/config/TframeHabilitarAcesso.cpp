@@ -137,7 +137,7 @@ void TframeHabilitarAcesso::Atribuir(GradeConjunto* grade) {
                   grade == gdLEITORA71 ? QStringLiteral("71") : QStringLiteral("64AX"));
         p.definir(QStringLiteral("PCHAVE"), q.valor(QStringLiteral("CHAVE")));
         p.definir(QStringLiteral("PSERIALNUM"), estacao);
-        p.executar();
+        Unidade::gravar(m_dm.dbBANCO, [&] { p.executar(); });
         ampulheta.restaurar();
         MostrarMensagem(QStringLiteral("@!000AVI Leitora atribuida com sucesso."));
         AtualizarLista();

@@ -127,6 +127,11 @@ void TframeRedeLocal::gravar(const ArquivoIni& ini) {
 
 void TframeRedeLocal::TestarConexao() {
     auto hora = [] { return relogio().agora().toString(QStringLiteral("HH:mm:ss")); };
+    // The test closes the connection and every dataset with it: a record being typed would go too.
+    if (!m_modoServidor && m_dm.REGISTRO_PENDENTE()) {
+        MostrarMensagem(TdmPORTARIS::MensagemRegistroPendente);
+        return;
+    }
     pbBUSCA->show();
     Ampulheta ampulheta;
     mmRELATORIO->clear();

@@ -5,6 +5,7 @@
 
 #include <QRegularExpression>
 #include <cstring>
+#include <optional>
 
 namespace portaris {
 
@@ -472,6 +473,11 @@ void Conjunto::editar() {
 
 void Conjunto::gravar() {
     if (!emEdicao()) return;
+    // Inside a job's unit the row is part of that job; otherwise the save (with whatever its rules
+    // write) is a unit of its own. A failed statement is undone by the engine alone: nothing else
+    // is rolled back and the record stays in edit with what the operator typed.
+    std::optional<Unidade> propria;
+    if (!Unidade::atual(m_banco)) propria.emplace(m_banco);
     if (antesGravar) antesGravar(*this); // may refuse with Abort: nothing written, state kept
     const bool inserindo = m_estado == EstadoConjunto::Inserindo;
     QStringList cols, valores, sets;
@@ -498,9 +504,8 @@ void Conjunto::gravar() {
                   .arg(m_tabela, sets.join(u','), onde.join(QStringLiteral(" AND ")));
         if (m_chaves.size() > 1) sql += QStringLiteral(" ROWS 1");
     }
-    try {
-        if (indices.isEmpty()) sql.clear(); // nothing changed: nothing to write
-        if (!sql.isEmpty()) {
+    if (indices.isEmpty()) sql.clear(); // nothing changed: nothing to write
+    if (!sql.isEmpty()) {
         Comando& c = comando(sql);
         c.limparParametros();
         for (int i : indices)
@@ -511,16 +516,9 @@ void Conjunto::gravar() {
                 c.definir(QStringLiteral("O%1").arg(i), m_antigos.value(i));
             }
         c.executar();
-        }
-        if (m_commitAoGravar) m_banco.commitRetaining();
-    } catch (const ErroBanco&) {
-        try {
-            m_banco.rollbackRetaining();
-        } catch (const ErroBanco&) {
-            // A lost connection cannot roll back; the server drops the work with the attachment.
-        }
-        throw;
+        if (c.linhasAfetadas() == 0) throw ErroBanco(MensagemRegistroSumiu);
     }
+    if (propria) propria->commit();
     QList<QVariant> gravado = m_buffer;
     for (int i = 0; i < m_campos.size(); ++i)
         if (m_campos[i].blob) gravado[i] = QVariant();
@@ -574,11 +572,8 @@ void Conjunto::cancelar() {
     m_buffer.clear();
     m_antigos.clear();
     m_blobs.clear();
+    // Nothing of an unsaved record ever reached the database: there is nothing to undo there.
     mudarEstado(EstadoConjunto::Navegando);
-    try {
-        m_banco.rollbackRetaining();
-    } catch (const ErroBanco&) {
-    }
     if (inserindo && m_linhaAntesInserir >= 0 && m_linhaAntesInserir < quantidade())
         rolarPara(m_linhaAntesInserir, true);
 }
@@ -593,6 +588,9 @@ void Conjunto::apagar() {
         cancelar();
     }
     if (m_atual < 0) return;
+    // The delete and whatever its rule removes with it are one unit of work.
+    std::optional<Unidade> propria;
+    if (!Unidade::atual(m_banco)) propria.emplace(m_banco);
     if (antesApagar) antesApagar(*this);
     const QList<QVariant> linha = decodificar(m_atual);
     QStringList onde;
@@ -600,18 +598,13 @@ void Conjunto::apagar() {
         onde << QStringLiteral("%1 IS NOT DISTINCT FROM :O%2").arg(k).arg(indiceCampo(k));
     QString sql = QStringLiteral("DELETE FROM %1 WHERE %2").arg(m_tabela, onde.join(QStringLiteral(" AND ")));
     if (m_chaves.size() > 1) sql += QStringLiteral(" ROWS 1");
-    try {
+    {
         Comando c(m_banco, sql);
         for (const QString& k : m_chaves)
             c.definir(QStringLiteral("O%1").arg(indiceCampo(k)), linha.value(indiceCampo(k)));
         c.executar();
-        if (m_commitAoGravar) m_banco.commitRetaining();
-    } catch (const ErroBanco&) {
-        try {
-            m_banco.rollbackRetaining();
-        } catch (const ErroBanco&) {
-        }
-        throw;
+        if (c.linhasAfetadas() == 0) throw ErroBanco(MensagemRegistroSumiu);
+        if (propria) propria->commit();
     }
     m_linhas.removeAt(m_atual);
     emit dadosMudaram();

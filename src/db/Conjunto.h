@@ -5,11 +5,12 @@
 //   setUSU.abrir();                       // select; rows in memory; BLOB columns are not loaded
 //   setUSU.inserir();                     // key drawn from the generator, then the after-insert rule
 //   setUSU.definirTexto("SEGE", "08:00:00"); // through the field's validator
-//   setUSU.gravar();                      // before-post rule, insert/update, commit retaining
+//   setUSU.gravar();                      // before-post rule, insert/update in a unit of work
 //
 // A refusing rule shows its coded message and throws Abort; a database error arrives as ErroBanco.
-// In both cases the dataset stays in insert/edit with the operator's values; after a database
-// error the transaction has been rolled back retaining, so nothing half-written remains.
+// In both cases the dataset stays in insert/edit with the operator's values and nothing of the save
+// remains in the database. A save is a unit of work of its own, committed when it succeeds, unless
+// a job's unit is open (Unidade): then the row is part of that job and commits with it.
 #include "db/Firebird.h"
 
 #include <QObject>
@@ -117,8 +118,10 @@ public:
     void cancelar();
     void apagar();
 
-    // Saving commits retaining the transaction (the default); off for callers that commit themselves.
-    void definirCommitAoGravar(bool sim) { m_commitAoGravar = sim; }
+    // A save or delete that reaches no row: another station deleted the record (or changed the
+    // values that name it) since it was read.
+    static inline const QString MensagemRegistroSumiu = QStringLiteral(
+        "@!000ERREste registro foi alterado ou excluído em outra estação. Cancele para ver os dados atuais.");
 
     // Record rules, run inside the operations above.
     std::function<void(Conjunto&)> antesInserir, depoisInserir, antesGravar, antesApagar, depoisRolar;
@@ -159,7 +162,6 @@ private:
     QList<QVariant> m_antigos;    // values before editing, for the WHERE of update/delete
     QHash<int, QVariant> m_blobs; // BLOBs set in the edit buffer
     int m_linhaAntesInserir = -1;
-    bool m_commitAoGravar = true;
     bool m_camposCarregados = false;
 };
 

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QMutex>
 #include <QTemporaryDir>
+#include <QThread>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -485,7 +486,21 @@ void Banco::soltarComandos() noexcept {
         c->soltar();
 }
 
+void Banco::encerrarUnidades() noexcept {
+    // Handles of a gone attachment must not be used again; their jobs learn it at commit.
+    for (Unidade* u = m_unidade; u; u = u->m_anterior)
+        u->encerrar();
+}
+
+int Banco::unidadesAbertas() const {
+    int n = 0;
+    for (const Unidade* u = m_unidade; u; u = u->m_anterior)
+        n += u->aberta() ? 1 : 0;
+    return n;
+}
+
 void Banco::desconectar() noexcept {
+    encerrarUnidades();
     if (m_tentativa) {
         // A reconnection still on its way would replace whatever comes next.
         std::unique_ptr<Tentativa> t = std::move(m_tentativa);
@@ -531,6 +546,10 @@ void Banco::desconectar() noexcept {
 
 void Banco::abandonar() noexcept {
     soltarComandos();
+    for (Unidade* u = m_unidade; u; u = u->m_anterior) {
+        if (u->m_tra) u->m_tra->release();
+        u->m_tra = nullptr;
+    }
     {
         std::lock_guard l(Vigilante::instancia().mutex);
         m_vigia->att = nullptr;
@@ -542,17 +561,84 @@ void Banco::abandonar() noexcept {
     m_perdida = false;
 }
 
+namespace {
+int nivelDoLaco() {
+    QThread* t = QThread::currentThread();
+    return t ? t->loopLevel() : 0;
+}
+
+ITransaction* iniciar(Banco& banco, bool somenteLeitura) {
+    if (!banco.att()) throw ErroBanco(QStringLiteral("Banco de dados não conectado"));
+    static const unsigned char escrita[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed,
+                                            isc_tpb_rec_version, isc_tpb_nowait};
+    static const unsigned char leitura[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_read_committed,
+                                            isc_tpb_rec_version, isc_tpb_nowait};
+    return fbEm(&banco, [&](ThrowStatusWrapper* st) {
+        return somenteLeitura ? banco.att()->startTransaction(st, sizeof(leitura), leitura)
+                              : banco.att()->startTransaction(st, sizeof(escrita), escrita);
+    });
+}
+} // namespace
+
 ITransaction* Banco::tra() {
+    if (Unidade* u = Unidade::atual(*this)) return u->m_tra;
     iniciarTransacao();
     return m_tra;
 }
 
 void Banco::iniciarTransacao() {
     if (m_tra) return;
-    if (!m_att) throw ErroBanco(QStringLiteral("Banco de dados não conectado"));
-    static const unsigned char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed,
-                                        isc_tpb_rec_version, isc_tpb_nowait};
-    m_tra = fbEm(this, [&](ThrowStatusWrapper* st) { return m_att->startTransaction(st, sizeof(tpb), tpb); });
+    m_tra = iniciar(*this, m_somenteLeitura);
+}
+
+// ---------------------------------------------------------------------------------------------
+Unidade::Unidade(Banco& banco) : m_banco(banco), m_anterior(banco.m_unidade), m_nivel(nivelDoLaco()) {
+    m_tra = iniciar(banco, false);
+    banco.m_unidade = this;
+}
+
+Unidade::~Unidade() {
+    rollback();
+    // Units close in the reverse order of their opening; unlink wherever this one stands.
+    Unidade** p = &m_banco.m_unidade;
+    while (*p && *p != this)
+        p = &(*p)->m_anterior;
+    if (*p) *p = m_anterior;
+}
+
+Unidade* Unidade::atual(const Banco& banco) {
+    Unidade* u = banco.m_unidade;
+    if (!u || !u->m_tra || u->m_nivel != nivelDoLaco()) return nullptr;
+    return u;
+}
+
+void Unidade::commit() {
+    if (!m_tra)
+        throw ErroBanco(QStringLiteral("A conexão com o banco de dados foi fechada antes da gravação."),
+                        isc_network_error);
+    fbEm(&m_banco, [&](ThrowStatusWrapper* st) { m_tra->commit(st); });
+    m_tra = nullptr;
+}
+
+void Unidade::rollback() noexcept {
+    if (!m_tra) return;
+    try {
+        fbEm(&m_banco, [&](ThrowStatusWrapper* st) { m_tra->rollback(st); });
+    } catch (...) {
+        // A lost connection cannot roll back; the server drops the work with the attachment.
+        m_tra->release();
+    }
+    m_tra = nullptr;
+}
+
+void Unidade::encerrar() noexcept {
+    rollback();
+}
+
+void Unidade::gravar(Banco& banco, const std::function<void()>& f) {
+    Unidade u(banco);
+    f();
+    u.commit();
 }
 
 void Banco::commit() {
@@ -963,6 +1049,7 @@ void Comando::executar() {
             m_stmt->execute(st, t, meta, meta ? entrada.data() : nullptr, temSaida ? m_saidaMeta : nullptr,
                             temSaida ? m_saida.data() : nullptr);
             m_temSaida = temSaida;
+            m_afetadas = m_stmt->getAffectedRecords(st);
         });
     } catch (...) {
         if (meta) meta->release();

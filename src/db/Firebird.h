@@ -62,6 +62,8 @@ public:
     // Runs a statement without a cursor (insert, update, delete, execute procedure). The outputs of
     // an EXECUTE PROCEDURE are available through campo() afterwards.
     void executar();
+    // Rows the last executar() inserted, updated or deleted.
+    quint64 linhasAfetadas() const { return m_afetadas; }
 
     // A select: open, then proximo() while it returns true; campo() reads the current row.
     void abrir();
@@ -115,6 +117,7 @@ private:
     mutable QList<QVariant> m_linha;
     mutable bool m_linhaLida = true;
     bool m_temSaida = false;
+    quint64 m_afetadas = 0;
 };
 
 // A stored procedure called by name with named inputs and outputs:
@@ -138,7 +141,11 @@ private:
     std::unique_ptr<Comando> m_cmd;
 };
 
-// One attachment with its one transaction (read committed, rec_version, nowait), started on demand.
+class Unidade;
+
+// One attachment with its shared transaction (read committed, rec_version, nowait), started on
+// demand, and the units of work opened on it. Statements run in the unit of work that is current
+// (see Unidade) or else in the shared transaction.
 //
 // A remote server that stops answering must not hold the station: a call on a remote attachment
 // that gets no answer within tempoLimite() is cancelled with abort, fails with ErroBanco and the
@@ -169,6 +176,13 @@ public:
     void commitRetaining();
     void rollback();
     void rollbackRetaining();
+    // A console keeps its shared transaction read-only: every write belongs to a unit of work, so
+    // nothing that ends the shared transaction can undo or half-commit anybody's work, and a write
+    // that strays outside its unit fails at once instead of waiting there for someone's commit.
+    void definirCompartilhadaSomenteLeitura(bool sim) { m_somenteLeitura = sim; }
+    bool compartilhadaSomenteLeitura() const { return m_somenteLeitura; }
+    // Units of work still open (not committed nor rolled back) on this attachment.
+    int unidadesAbertas() const;
 
     // Runs one statement without parameters (DDL too) in the transaction.
     void executar(const QString& sql);
@@ -210,17 +224,57 @@ public:
     Vigia* vigia() const { return m_vigia.get(); }
 
 private:
+    friend class Unidade;
     void adotar(Firebird::IAttachment* att);
     void soltarComandos() noexcept;
+    void encerrarUnidades() noexcept;
 
     Firebird::IAttachment* m_att = nullptr;
     Firebird::ITransaction* m_tra = nullptr;
+    bool m_somenteLeitura = false;
+    Unidade* m_unidade = nullptr; // the innermost unit; each names the one it was opened over
     QString m_nome, m_usuario, m_senha;
     bool m_perdida = false;
     std::shared_ptr<Vigia> m_vigia;
     struct Tentativa;
     std::unique_ptr<Tentativa> m_tentativa;
     QString m_erroReconexao;
+};
+
+// A unit of work: a transaction of its own (read committed, rec_version, nowait) for one
+// all-or-nothing job. While it lives, the statements its job runs on this attachment go into it;
+// it commits only when asked and rolls back in its destructor, so no exit path, exception or
+// refusal leaves the job half done.
+//
+//   { Unidade u(banco); gravarLinha(); atualizarPosicao(); u.commit(); }
+//
+// A unit belongs to the event loop it was opened in: work that a nested loop (a modal box, a
+// remote request served meanwhile) starts does not join it. A job never waits on the operator
+// inside its unit.
+class Unidade {
+public:
+    explicit Unidade(Banco& banco);
+    ~Unidade();
+    Unidade(const Unidade&) = delete;
+    Unidade& operator=(const Unidade&) = delete;
+
+    void commit();
+    void rollback() noexcept;
+    bool aberta() const { return m_tra != nullptr; }
+    Banco& banco() const { return m_banco; }
+    // The unit in which statements run now on `banco`, or null.
+    static Unidade* atual(const Banco& banco);
+    // Runs `f` in a unit of its own and commits it: a direct write, stored when it is made.
+    static void gravar(Banco& banco, const std::function<void()>& f);
+
+private:
+    friend class Banco;
+    void encerrar() noexcept; // the attachment goes away under the unit
+
+    Banco& m_banco;
+    Firebird::ITransaction* m_tra = nullptr;
+    Unidade* m_anterior = nullptr;
+    int m_nivel = 0;
 };
 
 // Runs `f` and turns a Firebird status error into ErroBanco.

@@ -70,6 +70,7 @@ TdmPORTARIS::TdmPORTARIS(QObject* parent)
         dbBANCO, QStringLiteral("qrLST_LEI_64"),
         QStringLiteral(
             "select CHAVE, CABECA, DESCRICAO, DESCRICAO01, SERIALNUM\n from LEITORA64\norder by DESCRICAO"));
+    dbBANCO.definirCompartilhadaSomenteLeitura(true);
     diaSemanaInicio = DiaSemana(relogio().hoje());
     instalarRegras();
     m_tmrConexao.setInterval(1000);
@@ -236,6 +237,10 @@ bool TdmPORTARIS::EM_EDICAO() const {
          {&setACE, &setUSU, &setRON, &tbRON, &setLEI, &setCON, &setLEI64, &setCNL, &setGRP})
         if (c->emEdicao()) return true;
     return false;
+}
+
+bool TdmPORTARIS::REGISTRO_PENDENTE() const {
+    return EM_EDICAO() || setFAM.emEdicao() || dbBANCO.unidadesAbertas() > 0;
 }
 
 Procedimento& TdmPORTARIS::sp(const QString& nome) {

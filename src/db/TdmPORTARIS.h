@@ -36,6 +36,12 @@ public:
     void FECHAR_TABELAS();
     // True while any edited dataset (all but setFAM) is inserting or editing.
     bool EM_EDICAO() const;
+    // Work that closing the connection would throw away: a record of any panel being typed
+    // (families included) or a unit of work still open. The copy, the restore and the connection
+    // test wait for it or refuse with MensagemRegistroPendente.
+    bool REGISTRO_PENDENTE() const;
+    static inline const QString MensagemRegistroPendente = QStringLiteral(
+        "@!000AVIHá um registro em edição. Grave ou cancele o registro antes de desfazer a conexão.");
     // [outros] nomecomputador, default "Sem nome", cut to the access log's column so the
     // station's rows are found again by it.
     static QString NOME_COMPUTADOR();

@@ -306,6 +306,17 @@ bool TControladora::ZerarPilha(quint8& erro) {
     return GravarMemoria(0, 16, cab, erro);
 }
 
+bool TControladora::ZerarPilhaSeTopo(quint16 topo, quint16& topoLido, quint8& erro) {
+    quint8 cab[16];
+    erro = 0;
+    if (!LerMemoria(0, 16, {}, cab, erro)) return false;
+    topoLido = static_cast<quint16>((cab[10] << 8) | cab[11]);
+    if (topoLido != topo) return false;
+    cab[10] = cab[8];
+    cab[11] = cab[9];
+    return GravarMemoria(0, 16, cab, erro);
+}
+
 bool TControladora::modificarConfiguracao(const std::function<void(quint8*)>& mudar, quint8& erro) {
     quint8 bloco[128];
     if (!LerBloco(EnderecoConfiguracao, bloco, erro)) return false;

@@ -49,6 +49,9 @@ public:
     bool GravarMemoria(quint16 endereco, int quantidade, const quint8* origem, quint8& erro);
     bool LerTamanhoMemoria(int& tamanho, quint8& erro);
     bool ZerarPilha(quint8& erro);
+    // Empties the event area only if its top still stands at `topo` when the header is read again:
+    // false with erro 0 when the controller stored events since; `topoLido` is where the top stood.
+    bool ZerarPilhaSeTopo(quint16 topo, quint16& topoLido, quint8& erro);
     bool GravarCabeca(quint8 nova, quint8& erro);
     bool GravarTemposRele(int t1, int t2, int t3, int t4, quint8& erro);
     bool GravarTimeouts(int t1, int t2, int t3, int t4, quint8& erro);

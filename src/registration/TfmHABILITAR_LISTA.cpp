@@ -246,8 +246,8 @@ void TfmHABILITAR_LISTA::Aplicar() {
             escolhas.append({k, linhas[r].habilitado == QLatin1String("Sim") ? 1 : 0});
         }
         try {
-            m_dm.dbBANCO.iniciarTransacao();
-            aplicarLista(m_dm, m_chave, escolhas);
+            // The whole list or none of it, across every piece it is sent in.
+            Unidade::gravar(m_dm.dbBANCO, [&] { aplicarLista(m_dm, m_chave, escolhas); });
         } catch (const ErroBanco& e) {
             MostrarMensagem(e.texto());
             btAPL->setEnabled(true);

@@ -94,7 +94,6 @@ bool TframeCadastroFamilia::GRAVAR() {
         return false;
     }
     try {
-        m_dm.dbBANCO.iniciarTransacao();
         f.gravar();
     } catch (const Abort&) {
     } catch (const ErroBanco& e) {

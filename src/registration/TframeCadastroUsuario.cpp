@@ -400,7 +400,6 @@ bool TframeCadastroUsuario::GRAVAR() {
         return false;
     }
     try {
-        m_dm.dbBANCO.iniciarTransacao();
         u.gravar();
     } catch (const Abort&) {
     } catch (const ErroBanco& e) {
@@ -537,7 +536,7 @@ void TframeCadastroUsuario::gravarHab(int linha, int memorizar) {
     p.definir(QStringLiteral("PUCHAVE"), m_dm.setUSU.valor(QStringLiteral("CHAVE")));
     p.definir(QStringLiteral("PLCHAVE"), gdLEI->item(linha, 1)->text().toInt());
     p.definir(QStringLiteral("PMEMORIZAR"), memorizar);
-    p.executar();
+    Unidade::gravar(m_dm.dbBANCO, [&] { p.executar(); });
     gdLEI->item(linha, 3)->setText(QString::number(memorizar));
     gdLEI->item(linha, 2)->setText(m_dm.setUSU.texto(QStringLiteral("CHAVE")));
 }
@@ -546,7 +545,7 @@ void TframeCadastroUsuario::apagarHab(int linha) {
     Procedimento& p = m_dm.sp(QStringLiteral("HABILITADO_APAGAR"));
     p.definir(QStringLiteral("PUCHAVE"), m_dm.setUSU.valor(QStringLiteral("CHAVE")));
     p.definir(QStringLiteral("PLCHAVE"), gdLEI->item(linha, 1)->text().toInt());
-    p.executar();
+    Unidade::gravar(m_dm.dbBANCO, [&] { p.executar(); });
     gdLEI->item(linha, 2)->setText(QString());
     gdLEI->item(linha, 3)->setText(QStringLiteral("0"));
 }

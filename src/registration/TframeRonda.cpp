@@ -235,7 +235,6 @@ bool TframeRonda::GRAVAR() {
     for (Ligacao* l : m_ligacoes)
         if (!l->confirmar()) return false;
     try {
-        m_dm.dbBANCO.iniciarTransacao();
         m_dm.setRON.gravar();
     } catch (const Abort&) {
     } catch (const ErroBanco& e) {

@@ -59,6 +59,9 @@ Console::Console() {
     };
     // The polling loop's scheduled download of an off-line controller.
     dispositivos.baixarEventos = [this](TControladora& c) { m_baixador->BaixarEventos(&c); };
+    dispositivos.baixarAntesDeEnviar = [this](TControladora& c) {
+        return m_baixador->BaixarAntesDeEnviar(c) != BaixadorEventos::Resultado::Falhou;
+    };
     m_motor->loginAtual = [this] { return m_login ? m_login->sessao().login : QString(); };
     m_motor->aoMudarDia = [this](bool antes) {
         if (antes) QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -226,7 +229,7 @@ void Console::criarPrincipal() {
     // The daily transfer to the controllers and the scheduled copy, every five minutes.
     m_acoes = std::make_unique<AcoesDiarias>(dm, dispositivos);
     m_acoes->podeAgir = [this] {
-        return !dm.EM_EDICAO() && (!m_principal || m_principal->painelAtual() != TfmPRS::pnCONFIGURAR);
+        return !dm.REGISTRO_PENDENTE() && !m_baixador->emAndamento() && (!m_principal || m_principal->painelAtual() != TfmPRS::pnCONFIGURAR);
     };
     m_acoes->aoCopiar = [this, legenda = QString()](bool inicio) mutable {
         if (!m_principal) return;

@@ -126,10 +126,11 @@ private slots:
     void copiaApagaRestaura() {
         ModuloTeste m;
         Banco& b = m.dm->dbBANCO;
-        for (const QDate& d : {QDate(2024, 4, 1), QDate(2024, 5, 7)})
-            b.executar(QStringLiteral("INSERT INTO ACESSO (DATA, HORA, NOME, COMPUTADOR) VALUES ('%1', '10:00', 'X', '%2')")
-                           .arg(d.toString(Qt::ISODate), TdmPORTARIS::NOME_COMPUTADOR()));
-        b.commitRetaining();
+        Unidade::gravar(b, [&] {
+            for (const QDate& d : {QDate(2024, 4, 1), QDate(2024, 5, 7)})
+                b.executar(QStringLiteral("INSERT INTO ACESSO (DATA, HORA, NOME, COMPUTADOR) VALUES ('%1', '10:00', 'X', '%2')")
+                               .arg(d.toString(Qt::ISODate), TdmPORTARIS::NOME_COMPUTADOR()));
+        });
         m.dm->abrirAcessosDeHoje();
         QCOMPARE(m.dm->setACE.quantidade(), 1);
         ParametrosCopia p;

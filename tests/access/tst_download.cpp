@@ -2,6 +2,7 @@
 // event becomes a row, the area is emptied only after the rows are safe, the clock is set.
 #include "EstacaoTeste.h"
 #include "access/BaixarEventos.h"
+#include "access/TransferenciaControladora.h"
 #include "platform/LogEventos.h"
 
 #include <QFile>
@@ -39,6 +40,21 @@ class TstDownload : public QObject {
     }
     TControladora& controladora() { return *e->dispositivo<TControladora>(0); }
     QString area() { return e->sim.comando(QStringLiteral("tabelas 3 1")); }
+    // Events waiting in the controller's area, from its header's base and top.
+    int naArea() {
+        const QStringList b = e->sim.comando(QStringLiteral("memoria 3 1 8 4")).split(u' ', Qt::SkipEmptyParts);
+        if (b.size() != 4) return -1;
+        const int base = (b[0].toInt(nullptr, 16) << 8) | b[1].toInt(nullptr, 16);
+        const int topo = (b[2].toInt(nullptr, 16) << 8) | b[3].toInt(nullptr, 16);
+        return std::max(0, topo - base) / BaixadorEventos::TamanhoEvento;
+    }
+    // Rows the downloads stored, by card: each event once.
+    QMap<QString, int> porCartao() {
+        QMap<QString, int> n;
+        for (const auto& r : e->acessos())
+            if (r["NOTA"].toString().startsWith(u'©')) ++n[r["CARTAO"].toString() + r["HORA"].toString()];
+        return n;
+    }
 
 private slots:
     void init() {
@@ -174,6 +190,90 @@ private slots:
         b->BaixarEventos(nullptr);
         QCOMPARE(e->acessos().size(), 40);
         QCOMPARE(pesquisas, 1);
+    }
+
+    // Whatever happens while a download stores its 40 events, every event ends as exactly one row,
+    // and the area is emptied only of events that are stored.
+    void cadaEventoUmaVez_data() {
+        QTest::addColumn<QString>("acao");
+        QTest::addColumn<int>("linhasDepois");  // event rows after the first download
+        QTest::addColumn<int>("naAreaDepois");  // events left in the controller then
+        QTest::addColumn<int>("linhasNoFim");   // event rows after the second download
+        QTest::newRow("evento gravado durante a baixa") << "evento" << 41 << 0 << 41;
+        QTest::newRow("esvaziar falha depois de gravar") << "esvaziar" << 40 << 40 << 40;
+        QTest::newRow("segundo Atualizar durante a baixa") << "atualizar" << 40 << 0 << 40;
+        QTest::newRow("abertura sem cartão e depois falha") << "abertura" << 0 << 40 << 40;
+        QTest::newRow("data impossível no meio") << "data" << 39 << 0 << 39;
+    }
+    void cadaEventoUmaVez() {
+        QFETCH(QString, acao);
+        QFETCH(int, linhasDepois);
+        QFETCH(int, naAreaDepois);
+        QFETCH(int, linhasNoFim);
+        iniciar();
+        e->sim.comando(QStringLiteral("eventos 3 1 40 0x10"));
+        if (acao == QLatin1String("data")) {
+            const int base = e->sim.comando(QStringLiteral("memoria 3 1 8 2")).remove(u' ').toInt(nullptr, 16);
+            e->sim.comando(QStringLiteral("gravar 3 1 %1 32 13").arg(base + 10 * 25 + 3));
+        }
+        bool aninhada = false; // what a second "Atualizar" inside the first answers
+        b->progresso.processamento = [&](int feitos) {
+            if (acao == QLatin1String("evento") && feitos == 20)
+                e->sim.comando(QStringLiteral("evento 3 1 000002 07/05/24 14:31:59 0x10"));
+            if (acao == QLatin1String("esvaziar") && feitos == 40)
+                e->sim.comando(QStringLiteral("falha 3 1 silencio"));
+            if (acao == QLatin1String("atualizar") && feitos == 20) aninhada = b->BaixarEventos(nullptr);
+            if (acao == QLatin1String("abertura") && feitos == 20)
+                e->motor->AbrirSemCartao(QStringLiteral("Visitante"), {}, {}, QStringLiteral("Social©"), {});
+            if (acao == QLatin1String("abertura") && feitos == 30) e->m.dm->dbBANCO.marcarPerdida();
+        };
+        b->BaixarEventos(nullptr);
+        QCOMPARE(porCartao().size(), linhasDepois);
+        QCOMPARE(naArea(), naAreaDepois);
+        QVERIFY(!aninhada);
+        // A second attachment sees the opening made in the middle, whatever became of the download.
+        if (acao == QLatin1String("abertura"))
+            QCOMPARE(e->valor(QStringLiteral("SELECT COUNT(*) FROM ACESSO WHERE NOME = 'Visitante'")).toInt(), 1);
+
+        b->progresso.processamento = {};
+        e->sim.comando(QStringLiteral("falha 3 1 nenhuma"));
+        if (e->m.dm->dbBANCO.perdida()) e->m.dm->dbBANCO.reconectar();
+        b->BaixarEventos(nullptr);
+        const auto vistos = porCartao();
+        QCOMPARE(vistos.size(), linhasNoFim);
+        for (auto it = vistos.cbegin(); it != vistos.cend(); ++it)
+            QVERIFY2(it.value() == 1, qPrintable(it.key()));
+        QCOMPARE(naArea(), 0);
+    }
+
+    // New tables move the event area: the daily transfer stores the waiting events first, and
+    // sends nothing to a controller whose events could not be stored.
+    void transferenciaBaixaAntes_data() {
+        QTest::addColumn<bool>("bancoFalha");
+        QTest::newRow("eventos gravados, tabelas enviadas") << false;
+        QTest::newRow("banco recusa: nada enviado") << true;
+    }
+    void transferenciaBaixaAntes() {
+        QFETCH(bool, bancoFalha);
+        iniciar();
+        e->sql(QStringLiteral("INSERT INTO FERIADOS (DIA, MES, DESCRICAO) VALUES (25, 12, 'Natal')"));
+        e->disp.baixarAntesDeEnviar = [&](TControladora& c) {
+            return b->BaixarAntesDeEnviar(c) != BaixadorEventos::Resultado::Falhou;
+        };
+        e->sim.comando(QStringLiteral("eventos 3 1 3 0x10"));
+        const QString antes = e->sim.comando(QStringLiteral("memoria 3 1 0 16"));
+        // The note of what was stored cannot be read: the download fails before anything is stored.
+        if (bancoFalha) e->sql(QStringLiteral("RECREATE TABLE BAIXA_CONTROLADORA (X INTEGER)"));
+        transferencia::TransferenciaDiaria(*e->m.dm, e->disp);
+        if (bancoFalha) {
+            QCOMPARE(e->sim.comando(QStringLiteral("memoria 3 1 0 16")), antes); // nothing sent
+            QCOMPARE(naArea(), 3);
+            QVERIFY(e->acessos().isEmpty());
+        } else {
+            QCOMPARE(e->acessos().size(), 3);
+            QCOMPARE(naArea(), 0);
+            QVERIFY(e->sim.comando(QStringLiteral("tabelas 3 1")).contains(QStringLiteral("25/12")));
+        }
     }
 
     // The schedule is a date and time: a due time past midnight is reached the next day.

@@ -693,11 +693,12 @@ private slots:
         QCOMPARE(e->m.dm->setACE.quantidade(), 3);
     }
 
-    // The verdict reads inside whatever unit of work is open and ends none: a card that leaves
-    // no row commits nothing, a failing procedure rolls nothing back.
+    // A card ends no unit of work but its own: a card that leaves no row commits nothing of
+    // another unit, a failing procedure rolls nothing of it back.
     void vereditoNaoConfirma() {
         iniciar(QStringLiteral("IGNORARDESC = '1'"));
         Banco& b = e->m.dm->dbBANCO;
+        Unidade pendente(b);
         b.executar(QStringLiteral("INSERT INTO GRUPOS (CHAVE, DESCRICAO) VALUES (900, 'Pendente')"));
         auto visto = [&] { return e->valor(QStringLiteral("SELECT COUNT(*) FROM GRUPOS WHERE CHAVE = 900")); };
         cartao(kNinguem); // ignored: no row
@@ -706,7 +707,7 @@ private slots:
                                                                {{QStringLiteral("PUCHAVE"), 999},
                                                                 {QStringLiteral("PLCHAVE"), 100},
                                                                 {QStringLiteral("PMEMORIZAR"), QStringLiteral("0")}}));
-        b.commitRetaining();
+        pendente.commit();
         QCOMPARE(visto().toInt(), 1);
     }
 

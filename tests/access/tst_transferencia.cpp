@@ -149,6 +149,40 @@ private slots:
         QVERIFY(e->sim.contar(QStringLiteral("reinicio"), 3) >= 1);
     }
 
+    // The list's blocks are addressed with 16 bits from 0xB000: 3,840 cards reach the last address,
+    // one more would wrap over the header. Such a list is refused before anything is sent.
+    void listaGrandeDemais_data() {
+        QTest::addColumn<int>("cartoes");
+        QTest::addColumn<bool>("enviada");
+        QTest::newRow("3840 cabem") << 3840 << true;
+        QTest::newRow("3841 não cabem") << 3841 << false;
+    }
+    void listaGrandeDemais() {
+        QFETCH(int, cartoes);
+        QFETCH(bool, enviada);
+        semear();
+        gerar();
+        QStringList lista{QStringLiteral("QX64C-LISTA"), QString::number(cartoes)};
+        for (int i = 0; i < cartoes; ++i)
+            lista << QStringLiteral("%1*01*001*nenhum").arg(i, 6, 16, QLatin1Char('0')).toUpper();
+        QFile f(tr::ArquivoLista());
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(lista.join(QStringLiteral("\r\n")).toLatin1() + "\r\n");
+        f.close();
+        const QString cabecalho = e->sim.comando(QStringLiteral("memoria 3 1 0 16"));
+        QCOMPARE(tr::EnviarArquivos(controladora(), true), enviada);
+        if (enviada) {
+            QVERIFY(e->m.operador.textos().isEmpty());
+            QCOMPARE(e->sim.comando(QStringLiteral("bloco 3 1 0xB000 5")), QStringLiteral("00 00 00 01 01"));
+        } else {
+            QCOMPARE(e->m.operador.textos(),
+                     QStringList{"A lista de 3841 cartões não cabe na memória da concentradora Bloco A (até 3840 "
+                                 "cartões); nada foi enviado."});
+            QCOMPARE(e->sim.comando(QStringLiteral("memoria 3 1 0 16")), cabecalho);
+            QCOMPARE(e->sim.contar(QStringLiteral("reinicio"), 3), 0);
+        }
+    }
+
     // No holiday: no holiday file; the list still goes, the answer is a failure and says why.
     void semFeriados() {
         semear(false);

@@ -32,7 +32,6 @@ struct PainelTeste {
         return r;
     }
     void sql(const QString& texto) {
-        dm().dbBANCO.executar(texto);
-        dm().dbBANCO.commitRetaining();
+        portaris::Unidade::gravar(dm().dbBANCO, [&] { dm().dbBANCO.executar(texto); });
     }
 };

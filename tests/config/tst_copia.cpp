@@ -62,10 +62,11 @@ private slots:
     void excluirAgora() {
         ModuloTeste m;
         Banco& b = m.dm->dbBANCO;
-        b.executar(QStringLiteral("INSERT INTO ACESSO (DATA, HORA, NOME, COMPUTADOR) VALUES ('2024-05-07', "
-                                  "'10:00', 'X', '%1')")
-                       .arg(TdmPORTARIS::NOME_COMPUTADOR()));
-        b.commitRetaining();
+        Unidade::gravar(b, [&] {
+            b.executar(QStringLiteral("INSERT INTO ACESSO (DATA, HORA, NOME, COMPUTADOR) VALUES ('2024-05-07', "
+                                      "'10:00', 'X', '%1')")
+                           .arg(TdmPORTARIS::NOME_COMPUTADOR()));
+        });
         m.dm->abrirAcessosDeHoje();
         TframeManutencao p(*m.dm);
         p.edDATA->setText(QStringLiteral("31/02/2024"));

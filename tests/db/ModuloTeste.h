@@ -44,6 +44,7 @@ struct ModuloTeste {
 // Card rows for the access listings: keys 1..n, `porDia` a day from 1 May 2024, one second apart,
 // named "Pessoa 001", "Pessoa 002", ...
 inline void gravarAcessosDeListagem(portaris::Banco& b, int n, int porDia) {
+    portaris::Unidade u(b);
     portaris::Comando ins(b, "INSERT INTO ACESSO (CHAVE, DATA, HORA, NOME, CARTAO, RONDA, RELATORIO) "
                              "VALUES (:K, :D, :H, :N, '00000000AB', '0', '1')");
     for (int k = 1; k <= n; ++k) {
@@ -53,7 +54,7 @@ inline void gravarAcessosDeListagem(portaris::Banco& b, int n, int porDia) {
         ins.definir("N", QStringLiteral("Pessoa %1").arg(k, 3, 10, QLatin1Char('0')));
         ins.executar();
     }
-    b.commitRetaining();
+    u.commit();
 }
 
 // The reports page's card listing in date order, read `pagina` rows at a time (not opened yet).

@@ -310,9 +310,8 @@ void TstRegras::apagarDispositivo() {
         p.definir("PUCHAVE", u);
         p.definir("PLCHAVE", chaves[c->nome()]);
         p.definir("PMEMORIZAR", 0);
-        p.executar();
+        Unidade::gravar(dm.dbBANCO, [&] { p.executar(); });
     }
-    dm.dbBANCO.commitRetaining();
     auto habilitado = [&](int l) {
         return dm.dbBANCO.valor("SELECT COUNT(*) FROM HABILITADO WHERE LCHAVE = :L", {{"L", l}}).toInt();
     };
@@ -418,9 +417,8 @@ void TstRegras::rolagemReabreHabilitacoes() {
         p.definir("PUCHAVE", dm.setUSU.valor("CHAVE"));
         p.definir("PLCHAVE", QString(n) == "Ana" ? 700 : 800);
         p.definir("PMEMORIZAR", QString(n) == "Ana" ? 0 : 1);
-        p.executar();
+        Unidade::gravar(dm.dbBANCO, [&] { p.executar(); });
     }
-    dm.dbBANCO.commitRetaining();
     dm.setUSU.atualizar();
     marcar.clear();
     QList<QVariantList> vistos;
@@ -481,8 +479,7 @@ void TstRegras::novoRegistroSegueARolagem() {
     p.definir("PUCHAVE", dm.setUSU.valor("CHAVE"));
     p.definir("PLCHAVE", 700);
     p.definir("PMEMORIZAR", 0);
-    p.executar();
-    dm.dbBANCO.commitRetaining();
+    Unidade::gravar(dm.dbBANCO, [&] { p.executar(); });
     dm.setUSU.atualizar();
     QCOMPARE(dm.qrHAB->quantidade(), 1);
     QSignalSpy marcar(&dm, &TdmPORTARIS::MARCAR_HABILITADOS);

@@ -29,8 +29,7 @@ namespace {
 const QString kEstacao = QStringLiteral("0A0B0C0D");
 
 void sql(TdmPORTARIS& dm, const QString& s) {
-    dm.dbBANCO.executar(s);
-    dm.dbBANCO.commitRetaining();
+    Unidade::gravar(dm.dbBANCO, [&] { dm.dbBANCO.executar(s); });
 }
 
 // Holder `chave` open all week, in group "Geral".
@@ -439,8 +438,7 @@ void TstCadastro::fotoInvalida() {
     {
         Comando foto(k.dm.dbBANCO, QStringLiteral("UPDATE USUARIO SET FOTO = :F WHERE CHAVE = 1"));
         foto.definir(QStringLiteral("F"), original);
-        foto.executar();
-        k.dm.dbBANCO.commitRetaining();
+        Unidade::gravar(k.dm.dbBANCO, [&] { foto.executar(); });
         k.dm.setUSU.atualizar();
     }
     k.t.w->btALT->click();

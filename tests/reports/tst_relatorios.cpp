@@ -65,6 +65,7 @@ QByteArray png(QColor cor) {
 // A few accesses of early May 2024: three with a card, one opened without a card, one patrol
 // round and one later in the month.
 void gravarAcessos(Banco& b) {
+    Unidade u(b);
     Comando ins(b, "INSERT INTO ACESSO (CHAVE, DATA, HORA, LEITORA, AUTORIZADO, NOME, CARTAO, NOTA, NOTA2, "
                    "RONDA, RELATORIO, IMAGEM) VALUES (:K, :D, :H, :L, :A, :N, :C, :NT, :N2, :R, '1', :I)");
     struct L {
@@ -135,7 +136,7 @@ void gravarAcessos(Banco& b) {
         ins.definir("I", l.imagem);
         ins.executar();
     }
-    b.commitRetaining();
+    u.commit();
 }
 
 QStringList coluna(TframeRelatorios& f, const QString& campo) {
@@ -308,8 +309,7 @@ private slots:
         TframeRelatorios f(*m.dm);
         pesquisar(f, 0, 0, QDate(2024, 5, 1), QDate(2024, 5, 10));
         QCOMPARE(f.gdREL->model()->rowCount(), 3);
-        m.dm->dbBANCO.executar("DROP PROCEDURE RELATORIO_RONDA");
-        m.dm->dbBANCO.commitRetaining();
+        Unidade::gravar(m.dm->dbBANCO, [&] { m.dm->dbBANCO.executar("DROP PROCEDURE RELATORIO_RONDA"); });
         pesquisar(f, 2, 0, QDate(2024, 5, 1), QDate(2024, 5, 10));
         QCOMPARE(m.operador.mostradas().size(), 1);
         QVERIFY2(m.operador.textos().first().contains(QStringLiteral("RELATORIO_RONDA")),
@@ -411,8 +411,9 @@ private slots:
         QFETCH(int, formato);
         ModuloTeste m;
         gravarAcessosDeListagem(m.dm->dbBANCO, 95, 95);
-        m.dm->dbBANCO.executar("UPDATE ACESSO SET AUTORIZADO = 'Não', LEITORA = 'Garagem' WHERE CHAVE = 7");
-        m.dm->dbBANCO.commitRetaining();
+        Unidade::gravar(m.dm->dbBANCO, [&] {
+            m.dm->dbBANCO.executar("UPDATE ACESSO SET AUTORIZADO = 'Não', LEITORA = 'Garagem' WHERE CHAVE = 7");
+        });
         cfg::outros_nomecomputador.gravar(QStringLiteral("Guarita"));
         TframeRelatorios f(*m.dm);
         pesquisar(f, 0, 2, QDate(2024, 5, 1), QDate(2024, 5, 1));
@@ -659,6 +660,7 @@ private slots:
         QFETCH(QStringList, celulas);
         ModuloTeste m;
         Banco& b = m.dm->dbBANCO;
+        Unidade u(b);
         b.executar(
             "INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIALNUM) VALUES (10, 130, 'Portaria', 'X')");
         b.executar("INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIALNUM) VALUES (11, 131, NULL, 'X')");
@@ -670,7 +672,7 @@ private slots:
         b.executar("INSERT INTO HABILITADO (UCHAVE, LCHAVE) VALUES (2, 10)");
         b.executar("INSERT INTO HABILITADO (UCHAVE, LCHAVE) VALUES (3, 11)");
         b.executar("INSERT INTO HABILITADO (UCHAVE, LCHAVE) VALUES (4, 10)");
-        b.commitRetaining();
+        u.commit();
         TframeRelatorios f(*m.dm);
         f.MostrarUsuarios();
         QVERIFY(f.btUPL->toolTip().contains(QStringLiteral("relação usuários por leitora,\n")));

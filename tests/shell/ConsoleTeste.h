@@ -16,7 +16,7 @@ public:
         portaris::Procedimento& sp = m_dm.sp(nome);
         for (auto i = entradas.cbegin(); i != entradas.cend(); ++i)
             sp.definir(i.key(), i.value());
-        sp.executar();
+        portaris::Unidade::gravar(m_dm.dbBANCO, [&] { sp.executar(); });
         QVariantMap saida;
         for (const QString& s : sp.saidas())
             saida.insert(s, sp.saida(s));
@@ -55,7 +55,7 @@ struct ConsoleTeste {
             chamadas.logoffs << login;
             portaris::Procedimento& sp = m.dm->sp(QStringLiteral("USERLOGOFF"));
             sp.definir(QStringLiteral("PLOGIN"), login);
-            sp.executar();
+            portaris::Unidade::gravar(m.dm->dbBANCO, [&] { sp.executar(); });
         };
         return s;
     }
