@@ -79,6 +79,36 @@ QString IniciarCopia(TdmPORTARIS& dm, const ParametrosCopia& p, const QString& a
 
 QString RestaurarCopia(TdmPORTARIS& dm, const ParametrosCopia& p, const QString& arquivoCopia,
                        const std::function<void(const QString&)>& relatorio) {
+    const auto recusar = [&](const QString& texto) {
+        if (relatorio) relatorio(texto);
+        return QStringLiteral("@!000ERR") + texto;
+    };
+    // This station's file is not the database of a station served by a server: restoring it would
+    // change nothing anybody uses.
+    if (dm.remoto)
+        return recusar(QStringLiteral("O banco de dados está no servidor %1: a restauração deve ser feita no "
+                                      "computador onde ele está.")
+                           .arg(dm.nomeServidor));
+    // A file still open elsewhere would go on being written by its users after the rename, and
+    // their rows would vanish with it.
+    if (dm.conectado()) {
+        int outras = 0;
+        try {
+            // A transaction of its own: the monitoring tables keep one snapshot per transaction.
+            Unidade::gravar(dm.dbBANCO, [&] {
+                outras = dm.dbBANCO
+                             .valor(QStringLiteral("SELECT COUNT(*) FROM MON$ATTACHMENTS WHERE MON$SYSTEM_FLAG = 0 "
+                                                   "AND MON$ATTACHMENT_ID <> CURRENT_CONNECTION"))
+                             .toInt();
+            });
+        } catch (const ErroBanco& e) {
+            return recusar(e.texto());
+        }
+        if (outras > 0)
+            return recusar(QStringLiteral("O banco de dados está em uso por mais %1 conexão(ões) (outra estação ou o "
+                                          "programa de recados). Feche-as antes de restaurar a cópia.")
+                               .arg(outras));
+    }
     return comServico(dm, relatorio, [&] {
         // The engine empties the database it replaces before it finds out that the file is no
         // copy: the copy is restored beside it and takes its place only once it is whole.
@@ -181,7 +211,8 @@ void AcoesDiarias::Executar() {
         if (!QFile::exists(arquivo)) {
             if (aoCopiar) aoCopiar(true);
             relogio().dormir(5000);
-            const QString erro = IniciarCopia(m_dm, parametros, arquivo, [](const QString&) {});
+            const QString erro =
+                IniciarCopia(m_dm, obterParametros ? obterParametros() : parametros, arquivo, [](const QString&) {});
             if (aoCopiar) aoCopiar(false);
             if (!erro.isEmpty() && aoFalharCopia) aoFalharCopia(erro);
         }

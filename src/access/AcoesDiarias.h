@@ -59,6 +59,8 @@ public:
     // Around the automatic copy: caption, hourglass, drawing frozen (true) and back (false).
     std::function<void(bool)> aoCopiar;
     ParametrosCopia parametros;
+    // The database page's values as they stand when the copy starts; unset: `parametros`.
+    std::function<ParametrosCopia()> obterParametros;
     // What the last automatic copy reported, for whoever shows it.
     std::function<void(const QString& erro)> aoFalharCopia;
 

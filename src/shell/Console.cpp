@@ -246,6 +246,10 @@ void Console::criarPrincipal() {
             QCoreApplication::processEvents();
         }
     };
+    m_acoes->obterParametros = [this] {
+        return m_configurar && m_configurar->tsCOPIA->parametros ? m_configurar->tsCOPIA->parametros()
+                                                                 : m_acoes->parametros;
+    };
     m_acoes->aoFalharCopia = [](const QString& erro) { MostrarMensagem(erro, MotorAcesso::SegundosCaixaFalha); };
     m_acoes->Iniciar();
     dispositivos.CriarTemporizadores(*m_motor);

@@ -6,6 +6,7 @@
 #include "platform/LogEventos.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 using namespace portaris;
@@ -157,6 +158,37 @@ private slots:
         QCOMPARE(m.dm->dbBANCO.valor(QStringLiteral("SELECT COUNT(*) FROM ACESSO")).toInt(), 2);
         QCOMPARE(m.dm->setACE.quantidade(), 1);
         QCOMPARE(m.dm->dbBANCO.valor(QStringLiteral("SELECT MON$PAGE_SIZE FROM MON$DATABASE")).toInt(), 4096);
+    }
+
+    // A restore never replaces a file that another attachment still uses: refused with how many,
+    // both databases intact; once the other has gone it goes ahead. A station on a server is told
+    // to restore where the database lives.
+    void restauracaoComOutraConexao() {
+        ModuloTeste m;
+        Banco& b = m.dm->dbBANCO;
+        ParametrosCopia p;
+        p.senha = QStringLiteral("masterkey");
+        const QString arquivo = m.pasta.caminho(QStringLiteral("antes.FBK"));
+        QCOMPARE(IniciarCopia(*m.dm, p, arquivo, {}), QString());
+        Unidade::gravar(b, [&] { b.executar(QStringLiteral("INSERT INTO FERIADOS (DIA, MES, DESCRICAO) VALUES (2, 11, 'Finados')")); });
+        const QString contar = QStringLiteral("SELECT COUNT(*) FROM FERIADOS WHERE DIA = 2 AND MES = 11");
+        {
+            Banco outra;
+            outra.conectar(m.arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+            QCOMPARE(RestaurarCopia(*m.dm, p, arquivo, {}),
+                     QStringLiteral("@!000ERRO banco de dados está em uso por mais 1 conexão(ões) (outra estação ou o "
+                                    "programa de recados). Feche-as antes de restaurar a cópia."));
+            QCOMPARE(outra.valor(contar).toInt(), 1);
+            QCOMPARE(b.valor(contar).toInt(), 1);
+            QVERIFY(QFileInfo(arquivo).size() > 0);
+        }
+        QCOMPARE(RestaurarCopia(*m.dm, p, arquivo, {}), QString());
+        QCOMPARE(b.valor(contar).toInt(), 0);
+
+        m.dm->remoto = true;
+        m.dm->nomeServidor = QStringLiteral("servidor");
+        QVERIFY(RestaurarCopia(*m.dm, p, arquivo, {}).contains(QStringLiteral("servidor servidor")));
+        QVERIFY(m.dm->conectado());
     }
 
     // A copy or restore that fails still leaves the station connected, and says why.
