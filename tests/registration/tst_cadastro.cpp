@@ -116,6 +116,8 @@ private slots:
     void estacaoSemDispositivos();
     void memoriaCheia_data();
     void memoriaCheia();
+    void habilitacaoSobrevive_data();
+    void habilitacaoSobrevive();
     void ajustarFoto_data();
     void ajustarFoto();
     void copiarSegunda_data();
@@ -255,6 +257,43 @@ void TstCadastro::memoriaCheia() {
     k.usu().alternarHabilitacao();
     QCOMPARE(k.celula(0, 2), QString());
     QCOMPARE(valor(k.dm, QStringLiteral("SELECT COUNT(*) FROM HABILITADO WHERE UCHAVE = 1")).toInt(), 0);
+}
+
+// An enabling double-clicked in the grid is stored at once: another station sees it, and no
+// "Cancelar" or refused save elsewhere takes it back while the grid still shows it.
+void TstCadastro::habilitacaoSobrevive_data() {
+    QTest::addColumn<QString>("depois");
+    QTest::newRow("nada") << "";
+    QTest::newRow("Cancelar numa família") << "familia";
+    QTest::newRow("janela de ronda cancelada") << "ronda";
+    QTest::newRow("gravação recusada") << "recusada";
+}
+void TstCadastro::habilitacaoSobrevive() {
+    QFETCH(QString, depois);
+    Cadastro k([](TdmPORTARIS& dm) {
+        leitora(dm, 100, 200, QStringLiteral("Portaria"));
+        titular(dm, 1, QStringLiteral("Ana"));
+    });
+    k.usu().alternarHabilitacao();
+    QCOMPARE(k.celula(0, 2), QStringLiteral("1"));
+    if (depois == QLatin1String("familia")) {
+        k.dm.setFAM.inserir();
+        k.dm.setFAM.definir(QStringLiteral("DESCRICAO"), QStringLiteral("Desistiu"));
+        k.dm.setFAM.cancelar();
+    } else if (depois == QLatin1String("ronda")) {
+        k.dm.tbRON.inserir();
+        k.dm.tbRON.cancelar();
+    } else if (depois == QLatin1String("recusada")) {
+        k.dm.setCON.inserir();
+        k.dm.setCON.definir(QStringLiteral("LOGIN"), QStringLiteral("admin"));
+        QVERIFY_THROWS_EXCEPTION(ErroBanco, k.dm.setCON.gravar());
+        k.dm.setCON.cancelar();
+    }
+    Banco outra;
+    outra.conectar(k.t.m.arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+    QCOMPARE(outra.valor(QStringLiteral("SELECT COUNT(*) FROM HABILITADO WHERE UCHAVE = 1 AND LCHAVE = 100")).toInt(),
+             1);
+    QCOMPARE(k.celula(0, 2), QStringLiteral("1"));
 }
 
 void TstCadastro::ajustarFoto_data() {
