@@ -607,9 +607,12 @@ Unidade::~Unidade() {
 }
 
 Unidade* Unidade::atual(const Banco& banco) {
-    Unidade* u = banco.m_unidade;
-    if (!u || !u->m_tra || u->m_nivel != nivelDoLaco()) return nullptr;
-    return u;
+    // The innermost open unit of this event loop; a job that committed hands back to the one it
+    // was opened in, and a nested loop's work never reaches into an outer loop's unit.
+    const int nivel = nivelDoLaco();
+    for (Unidade* u = banco.m_unidade; u && u->m_nivel == nivel; u = u->m_anterior)
+        if (u->m_tra) return u;
+    return nullptr;
 }
 
 void Unidade::commit() {
