@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
         const qsizetype i = args.indexOf(QString::fromLatin1(nome));
         return i >= 0 && i + 1 < args.size() ? args[i + 1].toInt() : padrao;
     };
-    const int eventos = opt("--eventos", 300), cartoes = opt("--cartoes", 5000), titulares = opt("--titulares", 20000);
+    const int eventos = opt("--eventos", 300), cartoes = opt("--cartoes", 3840), titulares = opt("--titulares", 20000);
     const double byteMs = 10.0 / 19200 * 1000;
 
     const QString arquivo = pasta.path() + "/portaris.fdb";
@@ -139,6 +139,32 @@ int main(int argc, char** argv) {
                .arg(downloadMs / fioLeituraMs, 0, 'f', 3)
         << Qt::endl;
 
+    // The window in which an event the controller stores is lost: from the header read that finds
+    // the top where the last read ended to the header written with top = base.
+    {
+        quint16 lido = 0;
+        QList<double> janelas;
+        for (int i = 0; i < 20; ++i) {
+            simulador.comando("eventos 1 1 1 0x10");
+            const QString c3 = simulador.comando("memoria 1 1 10 2").remove(u' ');
+            t.restart();
+            quint8 e = 0;
+            const qint64 bytes = bytesNoFio(simulador, [&] {
+                c.ZerarPilhaSeTopo(static_cast<quint16>(c3.toInt(nullptr, 16)), lido, e);
+            });
+            janelas << t.nsecsElapsed() / 1e6;
+            if (i == 0)
+                out << QStringLiteral("esvaziar só se o topo não mudou: %1 bytes no fio = %2 ms; ")
+                           .arg(bytes)
+                           .arg(bytes * byteMs, 0, 'f', 1);
+        }
+        std::sort(janelas.begin(), janelas.end());
+        out << QStringLiteral("janela em que um evento novo se perderia: mediana %1 ms, máx %2 ms")
+                   .arg(janelas[janelas.size() / 2], 0, 'f', 1)
+                   .arg(janelas.last(), 0, 'f', 1)
+            << Qt::endl;
+    }
+
     // 3. The transfer files.
     t.restart();
     transferencia::GerarArquivoGrupos(dm);
@@ -154,7 +180,7 @@ int main(int argc, char** argv) {
                .arg(arquivosMs / 1000.0, 0, 'f', 3)
         << Qt::endl;
 
-    // 2. A card list of `cartoes` cards.
+    // 2. A card list of `cartoes` cards (3,840 is the most the controller's block addresses reach).
     QStringList envio{lista.value(0), QString::number(cartoes)};
     for (int i = 0; i < cartoes; ++i)
         envio << lista.value(2 + i % std::max<qsizetype>(1, lista.size() - 2));
