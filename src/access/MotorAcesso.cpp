@@ -393,7 +393,7 @@ quint8 MotorAcesso::AbrirSemCartao(const QString& nomeDado, const QString& orige
                 break;
             }
     }
-    if (!passiva && !ativa && !controladora) return 0;
+    if (!passiva && !ativa && !controladora) return LugarInexistente;
     // A remote request opens only the reading points that allow it (controller doors are not asked).
     if (remoto && ((passiva && !passiva->PermitirRemoto) || (ativa && !ativa->PermitirRemoto))) return 1;
     // A remote request can arrive while this reader's own card waits in a dialog: it must neither

@@ -39,10 +39,13 @@ public:
     // Writes the opening row and pulses the place; the error byte of the last pulse (0 when none).
     // A remote request (`remoto`) is refused with 1 at a reading point that does not allow remote
     // control and with PortaOcupada while the place's reader handles a card of its own, writing and
-    // pulsing nothing; a failure to store its row goes to the event log instead of a box.
+    // pulsing nothing; a failure to store its row goes to the event log instead of a box. A place
+    // that names no reading point answers LugarInexistente.
     quint8 AbrirSemCartao(const QString& nome, const QString& origem, const QString& observacao,
                           const QString& lugar, const QString& destino, bool remoto = false);
     static constexpr quint8 PortaOcupada = 119;
+    // No reading point of this station has that name: nothing written, nothing pulsed.
+    static constexpr quint8 LugarInexistente = 254;
     // One downloaded controller event (card code of six characters), stored and committed; a
     // failure is shown and logged, and reported as false.
     bool RegistrarAcessoMemoria(const QString& codigo, const QString& autorizado, const QString& evento,

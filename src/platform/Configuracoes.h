@@ -112,6 +112,8 @@ inline constexpr ChaveBooleana remoto_ativo{"remoto", "ativo", false};
 inline constexpr ChaveInteiro remoto_porta{"remoto", "porta", 4005};
 // Addresses and CIDR ranges allowed to connect, comma-separated; empty lets anyone in.
 inline constexpr ChaveTexto remoto_permitidos{"remoto", "permitidos", ""};
+// Clients served at once; the one past it is refused until another leaves.
+inline constexpr ChaveInteiro remoto_conexoes{"remoto", "conexoes", 32};
 
 // [qx64]
 inline constexpr ChaveInteiro qx64_ignorarrepeticaopor{"qx64", "ignorarrepeticaopor", 40};

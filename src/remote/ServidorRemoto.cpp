@@ -4,9 +4,12 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLocale>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -28,12 +31,30 @@ private:
     std::function<void(qintptr)> m_aoConectar;
 };
 
-// A command as the log may show it: control bytes spelled out.
-QString visivel(const QString& texto) {
+QHostAddress clienteDe(qintptr descritor) {
+    sockaddr_storage endereco{};
+    socklen_t tamanho = sizeof endereco;
+    if (::getpeername(static_cast<int>(descritor), reinterpret_cast<sockaddr*>(&endereco), &tamanho) != 0)
+        return {};
+    return QHostAddress(reinterpret_cast<const sockaddr*>(&endereco));
+}
+
+// A client that vanished without closing (power cut, a dropped link) is found by the kernel.
+void manterVivo(qintptr descritor) {
+    const int fd = static_cast<int>(descritor), sim = 1, ocioso = 60, intervalo = 10, tentativas = 3;
+    ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &sim, sizeof sim);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &ocioso, sizeof ocioso);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &intervalo, sizeof intervalo);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &tentativas, sizeof tentativas);
+}
+
+} // namespace
+
+QString TextoVisivel(const QString& texto) {
     QString s;
     for (const QChar c : texto) {
         const char16_t u = c.unicode();
-        if (u < 0x20 || (u >= 0x7F && u < 0xA0))
+        if (u < 0x20 || (u >= 0x7F && u < 0xA0) || u == 0x2028 || u == 0x2029)
             s += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
         else
             s += c;
@@ -41,7 +62,11 @@ QString visivel(const QString& texto) {
     return s;
 }
 
-} // namespace
+QString EnderecoLegivel(const QHostAddress& endereco) {
+    bool v4 = false;
+    const quint32 ip4 = endereco.toIPv4Address(&v4);
+    return v4 ? QHostAddress(ip4).toString() : endereco.toString();
+}
 
 // One client: reads whole records, has the UI thread do each request's work, writes the replies.
 class ConexaoRemota : public QThread {
@@ -72,46 +97,87 @@ private:
                 ServidorRemoto::linha(QStringLiteral(" - Conexão remota perdida: ") + s.errorString()));
             return;
         }
+        m_endereco = EnderecoLegivel(s.peerAddress());
         m_servidor.registrarDeFora(ServidorRemoto::linha(QStringLiteral(" Conexão remota...")));
         QByteArray registro;
         registro.reserve(RegistroRemoto::Tamanho);
+        QElapsedTimer ocioso;
+        ocioso.start();
+        bool calado = false;
         while (!encerrando()) {
             if (s.bytesAvailable() > 0) {
                 registro += s.read(RegistroRemoto::Tamanho - registro.size());
                 if (registro.size() < RegistroRemoto::Tamanho) continue;
+                ocioso.restart();
                 const bool seguir = tratar(s, registro);
                 registro.clear();
                 if (!seguir) break;
                 continue;
             }
+            resumirInvalidos(false);
             if (s.state() != QAbstractSocket::ConnectedState) break;
+            // A client that holds a thread and two descriptors without asking anything is let go.
+            if (ocioso.elapsed() > m_servidor.limiteOcioso()) {
+                calado = true;
+                break;
+            }
             s.waitForReadyRead(100);
         }
         if (encerrando()) {
             s.abort();
             return;
         }
+        resumirInvalidos(true);
         if (!registro.isEmpty())
             m_servidor.registrarDeFora(
                 ServidorRemoto::linha(QStringLiteral(" - Registro incompleto descartado (%1 de %2 bytes)")
                                           .arg(registro.size())
                                           .arg(RegistroRemoto::Tamanho)));
         s.abort();
+        if (calado)
+            m_servidor.registrarDeFora(ServidorRemoto::linha(
+                QStringLiteral(" - Conexão remota de %1 encerrada: nenhum pedido em %2 s")
+                    .arg(m_endereco)
+                    .arg(m_servidor.limiteOcioso() / 1000)));
         m_servidor.registrarDeFora(ServidorRemoto::linha(QStringLiteral(" Remoto desconectou...")));
+    }
+
+    // Bad records cost this thread only: the first of each second is logged in full, the rest are
+    // counted and summed up once a second, so a flood cannot fill the UI thread's queue.
+    void invalido(const QString& detalhe) {
+        if (m_resumo.isValid() && m_resumo.elapsed() < 1000) {
+            ++m_invalidos;
+            return;
+        }
+        resumirInvalidos(true);
+        m_servidor.registrarDeFora(ServidorRemoto::linha(detalhe));
+        m_resumo.start();
+    }
+    void resumirInvalidos(bool agora) {
+        if (m_invalidos == 0 || (!agora && m_resumo.isValid() && m_resumo.elapsed() < 1000)) return;
+        m_servidor.registrarDeFora(ServidorRemoto::linha(
+            QStringLiteral(" - %1 registros inválidos de %2").arg(QLocale(QLocale::Portuguese, QLocale::Brazil).toString(m_invalidos), m_endereco)));
+        m_invalidos = 0;
+        m_resumo.start();
     }
 
     // False when the connection is to end.
     bool tratar(QTcpSocket& s, const QByteArray& bytes) {
         const RegistroRemoto pedido = RegistroRemoto::decodificar(bytes);
-        if (pedido.comprimentosCortados > 0)
-            m_servidor.registrarDeFora(ServidorRemoto::linha(
-                QStringLiteral(" - Comprimento maior que o campo em %1 campo(s): lido só o espaço do campo")
-                    .arg(pedido.comprimentosCortados)));
-        if (!ServidorRemoto::comandoConhecido(pedido[RegistroRemoto::Comando])) {
-            m_servidor.registrarDeFora(
-                ServidorRemoto::linha(QStringLiteral(" - Comando desconhecido ignorado: \"") +
-                                      visivel(pedido[RegistroRemoto::Comando]) + u'"'));
+        const QString comando = pedido[RegistroRemoto::Comando];
+        if (!ServidorRemoto::comandoConhecido(comando)) {
+            invalido(QStringLiteral(" - Comando desconhecido ignorado: \"") + TextoVisivel(comando) + u'"');
             return true;
+        }
+        if (pedido.comprimentosCortados > 0)
+            invalido(QStringLiteral(" - Comprimento maior que o campo em %1 campo(s): lido só o espaço do campo")
+                         .arg(pedido.comprimentosCortados));
+        // Guessing passwords costs the guesser's own connection time, never the UI thread's.
+        if (comando == QLatin1String("LOGIN") && m_loginRecusado.isValid()) {
+            const qint64 falta = ServidorRemoto::EsperaAposLoginRecusadoMs - m_loginRecusado.elapsed();
+            for (qint64 t = falta; t > 0 && !encerrando(); t -= 50)
+                QThread::msleep(static_cast<unsigned long>(std::min<qint64>(t, 50)));
+            if (encerrando()) return false;
         }
         ServidorRemoto::Resposta r;
         ServidorRemoto* servidor = &m_servidor;
@@ -128,6 +194,15 @@ private:
             },
             Qt::BlockingQueuedConnection);
         if (!r.atendido) return false;
+        if (comando == QLatin1String("LOGIN")) {
+            const bool recusado = r.envios.size() == 1 &&
+                                  RegistroRemoto::decodificar(r.envios.first().registro)[RegistroRemoto::Texto] ==
+                                      QLatin1String("ERR");
+            if (recusado)
+                m_loginRecusado.start();
+            else
+                m_loginRecusado.invalidate();
+        }
         for (const ServidorRemoto::Envio& envio : r.envios) {
             if (!enviar(s, envio.registro)) return false;
             m_servidor.registrarDeFora(ServidorRemoto::linha(envio.linha));
@@ -154,6 +229,10 @@ private:
 
     ServidorRemoto& m_servidor;
     qintptr m_descritor;
+    QString m_endereco;
+    QElapsedTimer m_resumo;
+    qint64 m_invalidos = 0;
+    QElapsedTimer m_loginRecusado;
 };
 
 ServidorRemoto::ServidorRemoto(ServicosRemotos servicos, QObject* parent)
@@ -194,23 +273,23 @@ void ServidorRemoto::novaConexao(qintptr descritor) {
         ::close(static_cast<int>(descritor));
         return;
     }
-    if (!m_permitidos.qualquerUm()) {
-        sockaddr_storage endereco{};
-        socklen_t tamanho = sizeof endereco;
-        QHostAddress cliente;
-        if (::getpeername(static_cast<int>(descritor), reinterpret_cast<sockaddr*>(&endereco), &tamanho) == 0)
-            cliente = QHostAddress(reinterpret_cast<const sockaddr*>(&endereco));
-        if (!m_permitidos.permite(cliente)) {
-            ::close(static_cast<int>(descritor));
-            QHostAddress mostrado = cliente;
-            bool v4 = false;
-            const quint32 ip4 = cliente.toIPv4Address(&v4);
-            if (v4) mostrado = QHostAddress(ip4);
-            registrar(linha(QStringLiteral(" Conexão remota recusada de %1: fora de [remoto] permitidos")
-                                .arg(mostrado.toString())));
-            return;
-        }
+    const QHostAddress cliente = clienteDe(descritor);
+    if (!m_permitidos.qualquerUm() && !m_permitidos.permite(cliente)) {
+        ::close(static_cast<int>(descritor));
+        registrar(linha(QStringLiteral(" Conexão remota recusada de %1: fora de [remoto] permitidos")
+                            .arg(EnderecoLegivel(cliente))));
+        return;
     }
+    // Each client holds a thread and two descriptors: past the limit the next one is refused, so no
+    // crowd of connections can exhaust the program's descriptors.
+    if (conexoes() >= m_limiteConexoes) {
+        ::close(static_cast<int>(descritor));
+        registrar(linha(QStringLiteral(" Conexão remota recusada de %1: já há %2 conexões")
+                            .arg(EnderecoLegivel(cliente))
+                            .arg(m_limiteConexoes)));
+        return;
+    }
+    manterVivo(descritor);
     auto c = std::make_unique<ConexaoRemota>(*this, descritor);
     ConexaoRemota* p = c.get();
     connect(
@@ -230,8 +309,20 @@ void ServidorRemoto::encerrada(ConexaoRemota* c) {
 }
 
 void ServidorRemoto::registrarDeFora(const QString& texto) {
+    if (m_naFila.fetch_add(1) >= LinhasNaFila) {
+        --m_naFila;
+        ++m_descartadas;
+        return;
+    }
     QMetaObject::invokeMethod(
-        this, [this, texto] { registrar(texto); }, Qt::QueuedConnection);
+        this,
+        [this, texto] {
+            --m_naFila;
+            if (const int n = m_descartadas.exchange(0))
+                registrar(linha(QStringLiteral(" - %1 linhas do registro descartadas (fila cheia)").arg(n)));
+            registrar(texto);
+        },
+        Qt::QueuedConnection);
 }
 
 void ServidorRemoto::registrar(const QString& texto) {
@@ -274,9 +365,11 @@ ServidorRemoto::Resposta ServidorRemoto::atender(const RegistroRemoto& pedido) {
         } catch (...) {
             falha = QStringLiteral("erro inesperado");
         }
-        registrar(
-            linha(QStringLiteral(" - ") + QStringLiteral("Pediu p/ abrir") + QStringLiteral(" - ") + lugar));
-        if (!falha.isEmpty()) registrar(linha(QStringLiteral(" - Falha ao abrir: ") + falha));
+        registrar(linha(QStringLiteral(" - ") + QStringLiteral("Pediu p/ abrir") + QStringLiteral(" - ") +
+                        TextoVisivel(lugar)));
+        if (!falha.isEmpty()) registrar(linha(QStringLiteral(" - Falha ao abrir: ") + TextoVisivel(falha)));
+        if (erro == LugarInexistente)
+            registrar(linha(QStringLiteral(" - Nenhuma leitora desta estação se chama \"%1\"").arg(TextoVisivel(lugar))));
         const R resposta =
             erro == 0 ? R::resposta(QStringLiteral("RE:ABRIR"), QStringLiteral("Porta aberta com sucesso!"))
             : erro == PortaOcupada ? R::resposta(QStringLiteral("RE:ABRIR_f"), kOcupada)
@@ -292,10 +385,12 @@ ServidorRemoto::Resposta ServidorRemoto::atender(const RegistroRemoto& pedido) {
         for (const QString& lugar : lugares) {
             const QString nome = lugar.left(R::Espaco[R::Texto]);
             r.envios << Envio{R::resposta(QStringLiteral("RE:LISTAR"), nome).codificar(),
-                              QStringLiteral(" - Enviando: ") + nome};
+                              QStringLiteral(" - Enviando: ") + TextoVisivel(nome)};
         }
     } else if (comando == QLatin1String("LOGIN")) {
-        registrar(linha(QStringLiteral(" - ") + QStringLiteral("Checar login")));
+        // The login tried, never the password.
+        registrar(linha(QStringLiteral(" - ") + QStringLiteral("Checar login") + QStringLiteral(" - ") +
+                        TextoVisivel(pedido[R::Texto])));
         bool ok = false;
         try {
             ok = m_servicos.checarLogin(pedido[R::Texto], pedido[R::Senha]);

@@ -38,14 +38,27 @@ class ServidorRemoto : public QObject {
     Q_OBJECT
 public:
     static constexpr quint8 PortaOcupada = 119;
+    // The opening found no reading point of that name at this station.
+    static constexpr quint8 LugarInexistente = 254;
     // A client that does not take its replies for this long is disconnected.
     static constexpr int LimiteEnvioMs = 10000;
+    // Clients served at once; the next is refused until one leaves.
+    static constexpr int LimiteConexoesPadrao = 32;
+    // A client that sends no whole record for this long is disconnected.
+    static constexpr int LimiteOciosoPadraoMs = 180000;
+    // A LOGIN after a refused one waits this long on its connection's thread.
+    static constexpr int EsperaAposLoginRecusadoMs = 1000;
+    // Lines waiting for the UI thread; more are counted and dropped.
+    static constexpr int LinhasNaFila = 500;
 
     explicit ServidorRemoto(ServicosRemotos servicos, QObject* parent = nullptr);
     // Stops listening and ends every client's thread; a request not yet run is not run.
     ~ServidorRemoto() override;
 
     void definirPermitidos(const ListaPermitidos& lista) { m_permitidos = lista; }
+    void definirLimiteConexoes(int n) { m_limiteConexoes = n; }
+    void definirLimiteOcioso(int ms) { m_limiteOciosoMs = ms; }
+    int limiteOcioso() const { return m_limiteOciosoMs; }
     // Listens on `porta` (0: any free port); false with erro() when it cannot.
     bool escutar(quint16 porta, const QHostAddress& endereco = QHostAddress::Any);
     quint16 porta() const;
@@ -82,6 +95,15 @@ private:
     std::unique_ptr<QTcpServer> m_escuta;
     std::vector<std::unique_ptr<ConexaoRemota>> m_conexoes;
     std::atomic<bool> m_encerrando{false};
+    std::atomic<int> m_limiteOciosoMs{LimiteOciosoPadraoMs};
+    int m_limiteConexoes = LimiteConexoesPadrao;
+    std::atomic<int> m_naFila{0};
+    std::atomic<int> m_descartadas{0};
 };
+
+// An address as the log shows it: an IPv4 client of the dual-stack listener as IPv4.
+QString EnderecoLegivel(const QHostAddress& endereco);
+// Text as the log may show it: control characters spelled out, so no field can write lines of its own.
+QString TextoVisivel(const QString& texto);
 
 } // namespace portaris

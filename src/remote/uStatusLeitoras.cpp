@@ -149,6 +149,7 @@ QStringList TfmSTATUS::lugaresRemotos() const {
 
 void TfmSTATUS::IniciarServidor(MotorAcesso& motor, TdmPORTARIS& dm) {
     static_assert(ServidorRemoto::PortaOcupada == MotorAcesso::PortaOcupada);
+    static_assert(ServidorRemoto::LugarInexistente == MotorAcesso::LugarInexistente);
     const bool ativo = cfg::remoto_ativo.ler();
     modoServidor(ativo);
     if (!ativo) return;
@@ -180,6 +181,7 @@ void TfmSTATUS::IniciarServidor(MotorAcesso& motor, TdmPORTARIS& dm) {
             QStringLiteral(" - [remoto] permitidos: \"%1\" não é endereço nem faixa e não libera ninguém")
                 .arg(item)));
     m_servidor->definirPermitidos(permitidos);
+    m_servidor->definirLimiteConexoes(std::max(1, cfg::remoto_conexoes.ler()));
     const int porta = cfg::remoto_porta.ler();
     if (porta < 0 || porta > 65535 || !m_servidor->escutar(static_cast<quint16>(porta))) {
         const QString texto = QStringLiteral("O servidor remoto não pôde escutar na porta %1: %2")

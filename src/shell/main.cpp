@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <cstdio>
+#include <sys/resource.h>
 
 using namespace portaris;
 
@@ -26,6 +27,12 @@ int main(int argc, char** argv) {
     if (argc > 1 && qstrcmp(argv[1], "--criar-banco") == 0) {
         QCoreApplication app(argc, argv);
         return ComandoCriarBanco(QCoreApplication::arguments());
+    }
+    // A desktop session starts programs with 1024 descriptors; remote clients, serial lines and the
+    // database's files share them, so the program takes all the system allows it.
+    if (rlimit r{}; ::getrlimit(RLIMIT_NOFILE, &r) == 0 && r.rlim_cur < r.rlim_max) {
+        r.rlim_cur = r.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &r);
     }
     // Until the engine is loaded (Console::iniciar), so a stop asked meanwhile is not lost to it.
     ReterSinais();
