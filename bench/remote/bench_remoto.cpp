@@ -1,13 +1,16 @@
 // The remote-control server under fuzzing and load, on a whole station: the status window's server on
 // 127.0.0.1, the engine, an embedded database, the simulator paced at 19200 baud, the polling timers.
 //   bench_remoto [--cartoes N] [--ida-e-volta N] [--clientes N] [--pedidos N] [--fuzz N] [--clientes-fuzz N]
+//                [--hostil S]
 // First --cartoes cards at a second reader ("Recepção", COM2) with no client, the figure the others
 // compare with on the same machine; then three runs, each while such cards come one after the other:
 //   1. round trip: one client, N ABRIR for "Portaria" (COM1) one at a time, from the request written to
 //      the reply read and the relay command in the simulator, whichever comes later;
 //   2. load: --clientes clients × --pedidos ABRIR each for "Portaria";
 //   3. fuzz: --fuzz records from --clientes-fuzz clients (random bytes, random lengths, truncated records,
-//      connections dropped mid-record, well-formed requests among them).
+//      connections dropped mid-record, well-formed requests among them);
+//   4. hostile: 4 clients flooding records with an unknown command for --hostil seconds, then 2,000
+//      connections from another process with the descriptor limit at 1024.
 // Prints the figures, the card reply → relay command times at the second reader, and the checks.
 #include "ClientesRemotos.h"
 #include "SemJanelas.h"
@@ -29,8 +32,16 @@
 #include <QMutex>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QFile>
+#include <QTcpSocket>
+#include <arpa/inet.h>
 #include <atomic>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace portaris;
 using bench::SemJanelas;
@@ -123,6 +134,14 @@ int contarAberturas(const QString& arquivo) {
     return c.proximo() ? c.campo(0).toInt() : -1;
 }
 
+qint64 memoriaResidenteKb() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray& l : f.readAll().split('\n'))
+        if (l.startsWith("VmRSS:")) return l.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return 0;
+}
+
 QString ms(const QList<double>& v) {
     return QStringLiteral("p50 %1 ms  p99 %2 ms  máx %3 ms")
         .arg(bench::pct(v, 0.5), 0, 'f', 2)
@@ -146,7 +165,7 @@ int main(int argc, char** argv) {
     };
     const int semCarga = opt("--cartoes", 30), idaEVolta = opt("--ida-e-volta", 1000),
               clientes = opt("--clientes", 50), pedidos = opt("--pedidos", 100), fuzz = opt("--fuzz", 100000),
-              clientesFuzz = opt("--clientes-fuzz", 8);
+              clientesFuzz = opt("--clientes-fuzz", 8), hostil = opt("--hostil", 30);
 
     OperadorContador operador;
     definirOperador(&operador);
@@ -449,6 +468,128 @@ int main(int argc, char** argv) {
                                             .arg(reles)
                                             .arg(f.aberturas.load()));
         verificar(c.perdidos == 0 && c.atendidos > 0, QStringLiteral("%1 cartões sem pulso").arg(c.perdidos));
+    }
+    // 4. Hostile: clients flooding records with an unknown command while cards come at the other
+    // reader; then a crowd of connections under a 1024-descriptor limit.
+    if (hostil > 0) {
+        Cartoes c{simulador, escuta.relesCom2, cartoes};
+        {
+            QMutexLocker l(&escuta.trava);
+            escuta.cartaoAoRele.clear();
+        }
+        const qint64 memoriaAntes = memoriaResidenteKb();
+        std::atomic<bool> parar{false};
+        std::atomic<qint64> invalidos{0};
+        std::vector<std::thread> threads;
+        for (int i = 0; i < 4; ++i)
+            threads.emplace_back([&] {
+                QTcpSocket s;
+                if (!clientes_remotos::conectar(s, porta)) return;
+                const QByteArray lixo =
+                    clientes_remotos::pedido(QStringLiteral("XYZ"), QStringLiteral("Portaria")).repeated(200);
+                while (!parar && s.state() == QAbstractSocket::ConnectedState) {
+                    s.write(lixo);
+                    s.waitForBytesWritten(1000);
+                    invalidos += 200;
+                }
+                s.abort();
+            });
+        // The polling timers tick every 800 ms; a timer of the same interval on the same thread shows
+        // how late they could be.
+        QElapsedTimer relogio;
+        relogio.start();
+        qint64 ultimo = 0, maiorIntervalo = 0;
+        QTimer tique;
+        tique.setInterval(800);
+        QObject::connect(&tique, &QTimer::timeout, [&] {
+            const qint64 agora = relogio.elapsed();
+            if (ultimo > 0) maiorIntervalo = std::max(maiorIntervalo, agora - ultimo);
+            ultimo = agora;
+        });
+        tique.start();
+        rodar([&] {
+            c.passo();
+            return relogio.elapsed() > hostil * 1000;
+        });
+        parar = true;
+        for (auto& th : threads)
+            th.join();
+        c.terminar();
+        rodar([&] { return janela.servidor()->conexoes() == 0; });
+        tique.stop();
+        const qint64 memoriaDepois = memoriaResidenteKb();
+        QList<double> cartaoAoRele;
+        {
+            QMutexLocker l(&escuta.trava);
+            cartaoAoRele = escuta.cartaoAoRele;
+        }
+        out << "\n4. hostil: 4 clientes enviando " << invalidos.load() << " registros de comando desconhecido em "
+            << hostil << " s" << Qt::endl;
+        out << "   cartões na Recepção ao mesmo tempo: " << c.atendidos << " de " << c.apresentados
+            << ", resposta do cartão → comando do relé " << ms(cartaoAoRele) << Qt::endl;
+        out << QStringLiteral("   limite 20 ms: p99 = %1× do limite; maior intervalo de um temporizador de 800 ms: "
+                              "%2 ms = %3× do intervalo (limite 2×)")
+                   .arg(bench::pct(cartaoAoRele, 0.99) / 20.0, 0, 'f', 2)
+                   .arg(maiorIntervalo)
+                   .arg(maiorIntervalo / 800.0, 0, 'f', 2)
+            << Qt::endl;
+        out << QStringLiteral("   memória residente: %1 MB → %2 MB (+%3 MB; limite +50 MB)")
+                   .arg(memoriaAntes / 1024.0, 0, 'f', 1)
+                   .arg(memoriaDepois / 1024.0, 0, 'f', 1)
+                   .arg((memoriaDepois - memoriaAntes) / 1024.0, 0, 'f', 1)
+            << Qt::endl;
+        verificar(bench::pct(cartaoAoRele, 0.99) < 20.0 && c.perdidos == 0, QStringLiteral("cartões a tempo"));
+        verificar(maiorIntervalo < 1600, QStringLiteral("temporizador nunca atrasou mais que um intervalo"));
+        verificar(memoriaDepois - memoriaAntes < 50 * 1024, QStringLiteral("memória"));
+
+        // A crowd: 2,000 connections from another process held open, the console at 1024 descriptors.
+        rlimit antes{};
+        ::getrlimit(RLIMIT_NOFILE, &antes);
+        rlimit baixo = antes;
+        baixo.rlim_cur = std::min<rlim_t>(1024, antes.rlim_max);
+        ::setrlimit(RLIMIT_NOFILE, &baixo);
+        int maiorNumero = 0;
+        const pid_t filho = ::fork();
+        if (filho == 0) {
+            rlimit r{};
+            ::getrlimit(RLIMIT_NOFILE, &r);
+            r.rlim_cur = r.rlim_max;
+            ::setrlimit(RLIMIT_NOFILE, &r);
+            sockaddr_in a{};
+            a.sin_family = AF_INET;
+            a.sin_port = htons(porta);
+            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            for (int i = 0; i < 2000; ++i) {
+                const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+                if (fd < 0) break;
+                ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+            }
+            ::sleep(3);
+            ::_exit(0);
+        }
+        rodar([&] {
+            maiorNumero = std::max(maiorNumero, janela.servidor()->conexoes());
+            int estado = 0;
+            return ::waitpid(filho, &estado, WNOHANG) == filho;
+        });
+        rodar([&] { return janela.servidor()->conexoes() == 0; });
+        QTcpSocket depois;
+        bool respondeu = false;
+        if (clientes_remotos::conectar(depois, porta)) {
+            depois.write(clientes_remotos::pedido(QStringLiteral("LOGIN"), QStringLiteral("admin"), {},
+                                                  QStringLiteral("admin")));
+            QByteArray r;
+            rodar([&] { return depois.waitForReadyRead(10) || depois.bytesAvailable() >= RegistroRemoto::Tamanho ||
+                               depois.state() != QAbstractSocket::ConnectedState; });
+            r = depois.read(RegistroRemoto::Tamanho);
+            respondeu = RegistroRemoto::decodificar(r)[RegistroRemoto::Texto] == QLatin1String("OKK");
+        }
+        ::setrlimit(RLIMIT_NOFILE, &antes);
+        out << "   2000 conexões de outro processo com 1024 descritores: no máximo " << maiorNumero
+            << " atendidas ao mesmo tempo (limite " << ServidorRemoto::LimiteConexoesPadrao << "); "
+            << (respondeu ? "o console segue respondendo" : "o console NÃO respondeu depois") << Qt::endl;
+        verificar(maiorNumero <= ServidorRemoto::LimiteConexoesPadrao && respondeu,
+                  QStringLiteral("limite de conexões respeitado e console vivo"));
     }
     verificar(operador.mensagens == 0 && ui.caixas == 0, QStringLiteral("nenhuma caixa de mensagem"));
     out << (ok ? "\ntudo certo" : "\nHOUVE FALHAS") << Qt::endl;

@@ -146,7 +146,11 @@ private:
     // counted and summed up once a second, so a flood cannot fill the UI thread's queue.
     void invalido(const QString& detalhe) {
         if (m_resumo.isValid() && m_resumo.elapsed() < 1000) {
-            ++m_invalidos;
+            // Past a thousand a second the thread stops reading until the second is over: the
+            // sender is held back by its own TCP window and the flood costs no processor time.
+            if (++m_invalidos % ServidorRemoto::InvalidosPorSegundo == 0)
+                for (qint64 falta = 1000 - m_resumo.elapsed(); falta > 0 && !encerrando(); falta -= 50)
+                    QThread::msleep(static_cast<unsigned long>(std::min<qint64>(falta, 50)));
             return;
         }
         resumirInvalidos(true);

@@ -48,6 +48,8 @@ public:
     static constexpr int LimiteOciosoPadraoMs = 180000;
     // A LOGIN after a refused one waits this long on its connection's thread.
     static constexpr int EsperaAposLoginRecusadoMs = 1000;
+    // Bad records a connection may send in a second before its thread stops reading until the next.
+    static constexpr int InvalidosPorSegundo = 1000;
     // Lines waiting for the UI thread; more are counted and dropped.
     static constexpr int LinhasNaFila = 500;
 
