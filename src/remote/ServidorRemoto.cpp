@@ -97,6 +97,9 @@ private:
                 ServidorRemoto::linha(QStringLiteral(" - Conexão remota perdida: ") + s.errorString()));
             return;
         }
+        // Bytes wait in the kernel, not here: a client that sends faster than it is served is held
+        // back by its TCP window instead of growing the program's memory.
+        s.setReadBufferSize(RegistroRemoto::Tamanho * 16);
         m_endereco = EnderecoLegivel(s.peerAddress());
         m_servidor.registrarDeFora(ServidorRemoto::linha(QStringLiteral(" Conexão remota...")));
         QByteArray registro;
@@ -143,19 +146,27 @@ private:
     }
 
     // Bad records cost this thread only: the first of each second is logged in full, the rest are
-    // counted and summed up once a second, so a flood cannot fill the UI thread's queue.
-    void invalido(const QString& detalhe) {
+    // counted and summed up once a second, so a flood cannot fill the UI thread's queue. Past a
+    // thousand in a second the thread stops reading until the second is over (the sender is held
+    // back by its TCP window); a client that keeps that up for a few seconds is let go. False then.
+    bool invalido(const QString& detalhe) {
         if (m_resumo.isValid() && m_resumo.elapsed() < 1000) {
-            // Past a thousand a second the thread stops reading until the second is over: the
-            // sender is held back by its own TCP window and the flood costs no processor time.
-            if (++m_invalidos % ServidorRemoto::InvalidosPorSegundo == 0)
-                for (qint64 falta = 1000 - m_resumo.elapsed(); falta > 0 && !encerrando(); falta -= 50)
-                    QThread::msleep(static_cast<unsigned long>(std::min<qint64>(falta, 50)));
-            return;
+            if (++m_invalidos % ServidorRemoto::InvalidosPorSegundo != 0) return true;
+            if (++m_segundosSaturados >= ServidorRemoto::SegundosDeEnxurrada) {
+                resumirInvalidos(true);
+                m_servidor.registrarDeFora(ServidorRemoto::linha(
+                    QStringLiteral(" - Conexão remota de %1 encerrada: registros inválidos demais").arg(m_endereco)));
+                return false;
+            }
+            for (qint64 falta = 1000 - m_resumo.elapsed(); falta > 0 && !encerrando(); falta -= 50)
+                QThread::msleep(static_cast<unsigned long>(std::min<qint64>(falta, 50)));
+            return true;
         }
+        if (m_resumo.isValid() && m_resumo.elapsed() >= 2000) m_segundosSaturados = 0;
         resumirInvalidos(true);
         m_servidor.registrarDeFora(ServidorRemoto::linha(detalhe));
         m_resumo.start();
+        return true;
     }
     void resumirInvalidos(bool agora) {
         if (m_invalidos == 0 || (!agora && m_resumo.isValid() && m_resumo.elapsed() < 1000)) return;
@@ -169,13 +180,12 @@ private:
     bool tratar(QTcpSocket& s, const QByteArray& bytes) {
         const RegistroRemoto pedido = RegistroRemoto::decodificar(bytes);
         const QString comando = pedido[RegistroRemoto::Comando];
-        if (!ServidorRemoto::comandoConhecido(comando)) {
-            invalido(QStringLiteral(" - Comando desconhecido ignorado: \"") + TextoVisivel(comando) + u'"');
-            return true;
-        }
-        if (pedido.comprimentosCortados > 0)
-            invalido(QStringLiteral(" - Comprimento maior que o campo em %1 campo(s): lido só o espaço do campo")
-                         .arg(pedido.comprimentosCortados));
+        if (!ServidorRemoto::comandoConhecido(comando))
+            return invalido(QStringLiteral(" - Comando desconhecido ignorado: \"") + TextoVisivel(comando) + u'"');
+        if (pedido.comprimentosCortados > 0 &&
+            !invalido(QStringLiteral(" - Comprimento maior que o campo em %1 campo(s): lido só o espaço do campo")
+                          .arg(pedido.comprimentosCortados)))
+            return false;
         // Guessing passwords costs the guesser's own connection time, never the UI thread's.
         if (comando == QLatin1String("LOGIN") && m_loginRecusado.isValid()) {
             const qint64 falta = ServidorRemoto::EsperaAposLoginRecusadoMs - m_loginRecusado.elapsed();
@@ -236,6 +246,7 @@ private:
     QString m_endereco;
     QElapsedTimer m_resumo;
     qint64 m_invalidos = 0;
+    int m_segundosSaturados = 0;
     QElapsedTimer m_loginRecusado;
 };
 

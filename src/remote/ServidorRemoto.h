@@ -50,6 +50,8 @@ public:
     static constexpr int EsperaAposLoginRecusadoMs = 1000;
     // Bad records a connection may send in a second before its thread stops reading until the next.
     static constexpr int InvalidosPorSegundo = 1000;
+    // Seconds of that in a row before the connection is closed.
+    static constexpr int SegundosDeEnxurrada = 3;
     // Lines waiting for the UI thread; more are counted and dropped.
     static constexpr int LinhasNaFila = 500;
 

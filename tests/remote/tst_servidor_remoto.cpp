@@ -561,7 +561,9 @@ private slots:
     }
 
     // A flood of records with an unknown command costs the client's thread only: the UI thread's
-    // timers keep their pace, and the log gets a line a second instead of a line a record.
+    // timers keep their pace, the log gets a line a second instead of a line a record, past a
+    // thousand a second the server stops reading that client until the second is over, and a client
+    // that keeps it up is let go.
     void enxurradaDeInvalidos() {
         iniciar();
         QElapsedTimer relogio;
@@ -582,23 +584,22 @@ private slots:
             const QByteArray lixo = pedido(QStringLiteral("XYZ"), QStringLiteral("Portaria")).repeated(200);
             QElapsedTimer t;
             t.start();
-            while (t.elapsed() < 1500 && s.state() == QAbstractSocket::ConnectedState) {
+            while (t.elapsed() < 15000 && s.state() == QAbstractSocket::ConnectedState) {
                 s.write(lixo);
                 s.waitForBytesWritten(1000);
                 enviados += 200;
             }
-            s.disconnectFromHost();
+            // Reset: what the server has not read yet goes with the connection.
+            s.abort();
         });
-        while (enviados < 1 || cliente.joinable()) {
-            QTest::qWait(20);
-            if (relogio.elapsed() > 1600) break;
-        }
+        QTRY_VERIFY_WITH_TIMEOUT(log().contains(QStringLiteral("14:33:00 Remoto desconectou...")), 15000);
         cliente.join();
-        QTRY_VERIFY(log().contains(QStringLiteral("14:33:00 Remoto desconectou...")));
+        QVERIFY(log().contains(
+            QStringLiteral("14:33:00 - Conexão remota de 127.0.0.1 encerrada: registros inválidos demais")));
         const QStringList linhas = log();
         qInfo("%d registros inválidos, %d linhas no registro, maior atraso do temporizador %lld ms",
               enviados.load(), int(linhas.size()), maiorAtraso);
-        QVERIFY(enviados > 1000);
+        QVERIFY(enviados > ServidorRemoto::InvalidosPorSegundo);
         QVERIFY2(linhas.size() < 20, qPrintable(linhas.join(u'\n')));
         QCOMPARE(linhas.at(1), QStringLiteral("14:33:00 - Comando desconhecido ignorado: \"XYZ\""));
         // Every record is accounted for: in full, or in a second's sum.
@@ -608,7 +609,8 @@ private slots:
                 somados += l.section(u' ', 2, 2).remove(u'.').toInt();
             else if (l.contains(QLatin1String("desconhecido")))
                 ++somados;
-        QVERIFY2(somados == enviados.load(), qPrintable(QStringLiteral("%1 de %2\n").arg(somados).arg(enviados.load()) + linhas.join(u'\n')));
+        QVERIFY2(somados > ServidorRemoto::InvalidosPorSegundo && somados <= enviados.load(),
+                 qPrintable(QStringLiteral("%1 de %2\n").arg(somados).arg(enviados.load()) + linhas.join(u'\n')));
         QVERIFY2(maiorAtraso < 1000, qPrintable(QString::number(maiorAtraso)));
     }
 
