@@ -1,6 +1,7 @@
 #include "AcoesDiarias.h"
 
 #include "TransferenciaControladora.h"
+#include "db/Esquema.h"
 #include "db/TdmPORTARIS.h"
 #include "platform/Configuracoes.h"
 #include "platform/LogEventos.h"
@@ -94,13 +95,7 @@ QString RestaurarCopia(TdmPORTARIS& dm, const ParametrosCopia& p, const QString&
     if (dm.conectado()) {
         int outras = 0;
         try {
-            // A transaction of its own: the monitoring tables keep one snapshot per transaction.
-            Unidade::gravar(dm.dbBANCO, [&] {
-                outras = dm.dbBANCO
-                             .valor(QStringLiteral("SELECT COUNT(*) FROM MON$ATTACHMENTS WHERE MON$SYSTEM_FLAG = 0 "
-                                                   "AND MON$ATTACHMENT_ID <> CURRENT_CONNECTION"))
-                             .toInt();
-            });
+            outras = OutrasConexoes(dm.dbBANCO);
         } catch (const ErroBanco& e) {
             return recusar(e.texto());
         }

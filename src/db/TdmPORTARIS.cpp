@@ -1,5 +1,7 @@
 #include "db/TdmPORTARIS.h"
 
+#include "db/Esquema.h"
+
 #include "platform/Configuracoes.h"
 #include "platform/Estacao.h"
 #include "platform/LogEventos.h"
@@ -93,6 +95,16 @@ QString TdmPORTARIS::NOME_COMPUTADOR() {
     return cfg::outros_nomecomputador.ler().left(TamanhoNomeComputador);
 }
 
+namespace {
+void registrar(const QString& texto) {
+    try {
+        GravarLog({texto});
+    } catch (const std::exception&) {
+        // A log that cannot be written must not stop the reconnection.
+    }
+}
+} // namespace
+
 bool TdmPORTARIS::CONECTAR(const QString& arquivo, bool inicial) {
     if (dbBANCO.conectado()) FECHAR_TABELAS();
     const ArquivoIni ini(PastaPrograma::caminho(arquivo));
@@ -117,6 +129,24 @@ bool TdmPORTARIS::CONECTAR(const QString& arquivo, bool inicial) {
         }
     }
     if (!dbBANCO.conectado()) return false;
+    if (inicial && !m_jaConectou) {
+        // Before any door is polled: a database this program cannot work with stops it here, and
+        // an older one is brought to this program's version.
+        OpcoesAtualizacao o;
+        o.usuario = usuario;
+        o.senha = senha;
+        o.pastaCopia = PastaPrograma::caminho(QStringLiteral("copia"));
+        o.arquivoBanco = remoto ? arquivoBanco : nomeBanco;
+        o.servidor = remoto ? nomeServidor : QString();
+        o.relatorio = [](const QString& l) { registrar(l); };
+        erroEsquema = PrepararEsquema(dbBANCO, o);
+        if (!erroEsquema.isEmpty()) {
+            m_ultimoErro = erroEsquema;
+            registrar(erroEsquema);
+            FECHAR_TABELAS();
+            return false;
+        }
+    }
     try {
         if (inicial && !m_jaConectou && aoConectarInicial) aoConectarInicial();
         m_jaConectou = true;
@@ -130,15 +160,6 @@ bool TdmPORTARIS::CONECTAR(const QString& arquivo, bool inicial) {
     return true;
 }
 
-namespace {
-void registrar(const QString& texto) {
-    try {
-        GravarLog({texto});
-    } catch (const std::exception&) {
-        // A log that cannot be written must not stop the reconnection.
-    }
-}
-} // namespace
 
 void TdmPORTARIS::ManterConexao() {
     if (!dbBANCO.conectado() || !dbBANCO.perdida()) return;

@@ -48,6 +48,8 @@ public:
     static constexpr int TamanhoNomeComputador = 40;
 
     bool conectado() const { return dbBANCO.conectado(); }
+    // Why the start-up connection refused the database's schema (empty: it did not).
+    QString erroEsquema;
     QString ultimoErro() const { return m_ultimoErro; }
 
     // A stored-procedure object of the module, created once per name (`sp…`).

@@ -31,6 +31,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <QToolButton>
+#include <cstdio>
 
 namespace portaris {
 
@@ -107,6 +108,13 @@ void Console::iniciar(bool splash) {
 
     m_conectado = dm.CONECTAR(QStringLiteral("ptconfig.ini"), true);
     LiberarSinais(); // the engine is loaded and took them: ours again
+    if (!m_conectado && !dm.erroEsquema.isEmpty()) {
+        // A schema this program cannot use (or could not upgrade): no door is polled with it.
+        fprintf(stderr, "portaris: %s\n", dm.erroEsquema.toUtf8().constData());
+        caixaErro(QStringLiteral("Erro"), dm.erroEsquema);
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(1); });
+        return;
+    }
     if (!m_conectado) {
         caixaErro(QStringLiteral("Erro"), QStringLiteral("O Portaris não conseguiu acessar o servidor!"));
         if (caixaPergunta(QStringLiteral("Modo de configuração"),
@@ -183,12 +191,9 @@ void Console::criarPrincipal() {
     };
     s.logoffBanco = [this](const QString& login) {
         // Only this station's session: another station's operator keeps theirs (and its auto-start).
-        QVariantMap entradas{{QStringLiteral("PLOGIN"), login}};
-        Procedimento& p = dm.sp(QStringLiteral("USERLOGOFF"));
-        p.definir(QStringLiteral("PLOGIN"), login);
-        if (p.entradas().contains(QStringLiteral("PPONTO"))) // a database made before it took the station
-            entradas.insert(QStringLiteral("PPONTO"), cfg::outros_nomecomputador_login.ler());
-        m_procs.executar(QStringLiteral("USERLOGOFF"), entradas);
+        m_procs.executar(QStringLiteral("USERLOGOFF"),
+                         {{QStringLiteral("PLOGIN"), login},
+                          {QStringLiteral("PPONTO"), cfg::outros_nomecomputador_login.ler()}});
     };
     s.webcamAoAtivar = [this] { m_webcam.AoAtivar(); };
     s.desligarWebcam = [this] { m_webcam.DesligarWebcam(); };

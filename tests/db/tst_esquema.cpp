@@ -1,0 +1,221 @@
+// Schema versions and upgrades. A version-1 database is built from the scripts of the commit that
+// made version 1, taken from the repository's history now (no binary fixture), filled with rows,
+// and upgraded with every row kept.
+#include "BancoTeste.h"
+#include "ModuloTeste.h"
+#include "db/Esquema.h"
+#include "db/TdmPORTARIS.h"
+
+#include <QDir>
+#include <QProcess>
+
+using namespace portaris;
+
+namespace {
+
+const QString kVersao1 = QStringLiteral("658e860664c13a7fe57368179d494e135d44b0d0");
+
+QByteArray git(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral("git"), QStringList{QStringLiteral("-C"), QStringLiteral(PORTARIS_RAIZ)} + args);
+    if (!p.waitForFinished(30000) || p.exitCode() != 0) return {};
+    return p.readAllStandardOutput();
+}
+
+// The database a station of version 1 created, from that version's own scripts.
+bool criarVersao1(const QString& arquivo) {
+    const QStringList nomes = QString::fromUtf8(git({QStringLiteral("ls-tree"), QStringLiteral("--name-only"), kVersao1,
+                                                     QStringLiteral("src/db/schema/")}))
+                                  .split(u'\n', Qt::SkipEmptyParts);
+    if (nomes.isEmpty()) return false;
+    Banco b;
+    b.criar(arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+    for (const QString& nome : nomes) {
+        if (!nome.endsWith(QLatin1String(".sql"))) continue;
+        for (const QString& cmd : DividirScript(QString::fromUtf8(git({QStringLiteral("show"), kVersao1 + u':' + nome})))) {
+            b.executar(cmd);
+            b.commit();
+        }
+    }
+    return true;
+}
+
+// A station's life on version 1: holders, enablings, accesses, holidays, sessions.
+void encher(const QString& arquivo) {
+    Banco b;
+    b.conectar(arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+    b.executar(QStringLiteral("INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIALNUM) VALUES (10, 200, 'Portaria', 'X')"));
+    for (int k = 1; k <= 50; ++k) {
+        b.executar(QStringLiteral("INSERT INTO USUARIO (CHAVE, CARTAO, NOME, GRUPO, DESABILITAR, EXPIRA) "
+                                  "VALUES (%1, '%2', 'Pessoa %1', 'Geral', '0', '0')")
+                       .arg(k)
+                       .arg(k, 10, 10, QLatin1Char('0')));
+        b.executar(QStringLiteral("INSERT INTO HABILITADO (UCHAVE, LCHAVE, MEMORIZAR) VALUES (%1, 10, 0)").arg(k));
+    }
+    b.commit();
+    gravarAcessosDeListagem(b, 300, 100);
+    b.executar(QStringLiteral("INSERT INTO FERIADOS (DIA, MES, DESCRICAO) VALUES (25, 12, 'Natal')"));
+    b.executar(QStringLiteral("EXECUTE PROCEDURE USERLOGIN ('admin', 'Portaria')"));
+    b.commit();
+}
+
+const QStringList kContagens = {QStringLiteral("SELECT COUNT(*) FROM USUARIO"), QStringLiteral("SELECT COUNT(*) FROM HABILITADO"),
+                                QStringLiteral("SELECT COUNT(*) FROM ACESSO"), QStringLiteral("SELECT COUNT(*) FROM FERIADOS"),
+                                QStringLiteral("SELECT COUNT(*) FROM SESSAO"), QStringLiteral("SELECT COUNT(*) FROM CONTA"),
+                                QStringLiteral("SELECT SUM(CHAVE) FROM ACESSO")};
+
+QStringList contar(Banco& b) {
+    QStringList r;
+    Unidade::gravar(b, [&] {
+        for (const QString& c : kContagens)
+            r << b.valor(c).toString();
+    });
+    return r;
+}
+
+OpcoesAtualizacao opcoes(const QString& arquivo, const QString& pasta) {
+    OpcoesAtualizacao o;
+    o.usuario = QStringLiteral("SYSDBA");
+    o.senha = QStringLiteral("masterkey");
+    o.pastaCopia = pasta;
+    o.arquivoBanco = arquivo;
+    return o;
+}
+
+} // namespace
+
+class TstEsquema : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    QString v1;
+
+private slots:
+    void initTestCase() {
+        v1 = dir.filePath(QStringLiteral("v1.fdb"));
+        if (!criarVersao1(v1)) QSKIP("The commit that made version 1 is not in this clone's history");
+        encher(v1);
+    }
+
+    // A new database is version 1 plus every step.
+    void novoBancoNaVersaoAtual() {
+        BancoAberto a;
+        const EstadoEsquema e = LerEstadoEsquema(a.banco);
+        QCOMPARE(e.versao, VersaoEsquema);
+        QCOMPARE(PassosEsquema().last().versao, VersaoEsquema);
+        QCOMPARE(e.compativel, 1);
+    }
+
+    // Version 1 upgraded: a copy first, every row kept, the new objects there and the procedures
+    // answering as the program expects.
+    void atualizaDaVersao1() {
+        const QString arquivo = dir.filePath(QStringLiteral("atualizar.fdb"));
+        QFile::remove(arquivo);
+        QVERIFY(QFile::copy(v1, arquivo));
+        const QString copias = dir.filePath(QStringLiteral("copias"));
+        Banco b;
+        b.conectar(arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+        QCOMPARE(LerEstadoEsquema(b).versao, 1);
+        const QStringList antes = contar(b);
+        QStringList relatorio;
+        OpcoesAtualizacao o = opcoes(arquivo, copias);
+        o.relatorio = [&](const QString& l) { relatorio << l; };
+        QCOMPARE(PrepararEsquema(b, o), QString());
+        QCOMPARE(LerEstadoEsquema(b).versao, VersaoEsquema);
+        QCOMPARE(contar(b), antes);
+        const QStringList feitas = QDir(copias).entryList({QStringLiteral("antes-da-atualizacao-v1-v2-*.FBK")});
+        QCOMPARE(feitas.size(), 1);
+        QVERIFY(QFileInfo(QDir(copias).filePath(feitas.first())).size() > 0);
+        QVERIFY(relatorio.join(u'\n').contains(QStringLiteral("versão 2 (baixas_e_versao)")));
+        Unidade::gravar(b, [&] {
+            Procedimento p(b, QStringLiteral("CA_CUSER"));
+            p.definir(QStringLiteral("PCARTAO"), QStringLiteral("0000000007"));
+            p.executar();
+            QCOMPARE(p.saida(QStringLiteral("PNOME")).toString(), QStringLiteral("Pessoa 7"));
+            Procedimento l(b, QStringLiteral("USERLOGOFF"));
+            l.definir(QStringLiteral("PLOGIN"), QStringLiteral("admin"));
+            l.definir(QStringLiteral("PPONTO"), QStringLiteral("Portaria"));
+            l.executar();
+            QCOMPARE(b.valor(QStringLiteral("SELECT COUNT(*) FROM SESSAO WHERE SAIDA IS NULL")).toInt(), 0);
+            b.executar(QStringLiteral("INSERT INTO BAIXA_CONTROLADORA (CONTROLADORA, BASE, TOPO, RESUMO) VALUES (1, 2, 3, 'x')"));
+        });
+        // Nothing left to do the second time.
+        QCOMPARE(PrepararEsquema(b, o), QString());
+        QCOMPARE(QDir(copias).entryList({QStringLiteral("*.FBK")}).size(), 1);
+    }
+
+    // A step that fails leaves the database at the version before it and says where the copy is.
+    void passoQueFalha() {
+        const QString arquivo = dir.filePath(QStringLiteral("falha.fdb"));
+        QFile::remove(arquivo);
+        QVERIFY(QFile::copy(v1, arquivo));
+        Banco b;
+        b.conectar(arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+        QList<PassoEsquema> passos = PassosEsquema();
+        passos << PassoEsquema{VersaoEsquema + 1, QStringLiteral("quebrado"), 1,
+                               QStringLiteral("CREATE TABLE NOVA (X INTEGER);\nUPDATE NAO_EXISTE SET X = 1;")};
+        const QString erro = PrepararEsquema(b, opcoes(arquivo, dir.filePath(QStringLiteral("copias-falha"))), passos);
+        QVERIFY2(erro.startsWith(QStringLiteral("A atualização do esquema para a versão %1 (quebrado) falhou").arg(VersaoEsquema + 1)),
+                 qPrintable(erro));
+        QVERIFY2(erro.contains(QStringLiteral("ficou na versão %1").arg(VersaoEsquema)), qPrintable(erro));
+        QVERIFY2(erro.contains(dir.filePath(QStringLiteral("copias-falha/antes-da-atualizacao-v1-v3-"))), qPrintable(erro));
+        QCOMPARE(LerEstadoEsquema(b).versao, VersaoEsquema);
+        Unidade::gravar(b, [&] {
+            QCOMPARE(b.valor(QStringLiteral("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'NOVA'")).toInt(), 0);
+        });
+    }
+
+    // Another attachment open: nothing is altered under it, and the station is told why.
+    void outraConexaoRecusa() {
+        const QString arquivo = dir.filePath(QStringLiteral("ocupado.fdb"));
+        QFile::remove(arquivo);
+        QVERIFY(QFile::copy(v1, arquivo));
+        Banco outra;
+        outra.conectar(arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+        Banco b;
+        b.conectar(arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+        const QString erro = PrepararEsquema(b, opcoes(arquivo, dir.filePath(QStringLiteral("copias-ocupado"))));
+        QCOMPARE(erro, QStringLiteral("O banco de dados precisa passar da versão 1 para a versão %1 do esquema, mas "
+                                      "está em uso por mais 1 conexão(ões) (outras estações ou o programa de recados). "
+                                      "Feche o Portaris nelas e inicie este de novo; nada foi alterado.")
+                           .arg(VersaoEsquema));
+        QCOMPARE(LerEstadoEsquema(b).versao, 1);
+        QVERIFY(!QDir(dir.filePath(QStringLiteral("copias-ocupado"))).exists());
+    }
+
+    // A database newer than the program: refused at start, before any door, when its last steps
+    // do not accept this program; accepted when they only added things.
+    void bancoMaisNovo_data() {
+        QTest::addColumn<int>("compativel");
+        QTest::addColumn<bool>("aceito");
+        QTest::newRow("passos que só acrescentam") << VersaoEsquema << true;
+        QTest::newRow("passos que mudam o que este programa usa") << VersaoEsquema + 1 << false;
+    }
+    void bancoMaisNovo() {
+        QFETCH(int, compativel);
+        QFETCH(bool, aceito);
+        ModuloTeste m(false);
+        {
+            Banco b;
+            b.conectar(m.arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+            b.executar(QStringLiteral("UPDATE VERSAO_ESQUEMA SET VERSAO = %1, COMPATIVEL = %2").arg(VersaoEsquema + 1).arg(compativel));
+            b.commit();
+        }
+        bool bringUp = false;
+        m.dm->aoConectarInicial = [&] { bringUp = true; };
+        QCOMPARE(m.dm->CONECTAR(QStringLiteral("ptconfig.ini"), true), aceito);
+        QCOMPARE(bringUp, aceito);
+        if (aceito) {
+            QVERIFY(m.dm->erroEsquema.isEmpty());
+        } else {
+            QCOMPARE(m.dm->erroEsquema,
+                     QStringLiteral("O banco de dados está na versão %1 do esquema, que não aceita programas da versão "
+                                    "%2, a deste Portaris. Instale nesta estação o Portaris das outras estações.")
+                         .arg(VersaoEsquema + 1)
+                         .arg(VersaoEsquema));
+            QVERIFY(!m.dm->conectado());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TstEsquema)
+#include "tst_esquema.moc"
