@@ -8,8 +8,9 @@ PACOTES_PROGRAMA=(
   fonts-liberation
 )
 # The tests also need the Firebird server for the shared-database cases.
-# The reports tests read the files they write back with poppler (PDF), Python (HTML) and unrtf (RTF).
-PACOTES_TESTES=(firebird3.0-server poppler-utils python3 unrtf desktop-file-utils dpkg-dev)
+# The reports tests read the files they write back with poppler (PDF), Python (HTML) and unrtf (RTF);
+# the installation test checks the package with lintian.
+PACOTES_TESTES=(firebird3.0-server poppler-utils python3 unrtf desktop-file-utils dpkg-dev lintian)
 
 como_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -62,6 +62,13 @@ else
   done
   conteudo=$(dpkg-deb --contents "$deb")
   grep -q "\./usr/bin/portaris$" <<<"$conteudo" || { echo "pacote: sem usr/bin/portaris"; falhas=$((falhas + 1)); }
+  # What Debian's own tools say of the package: no error, no warning.
+  if command -v lintian >/dev/null; then
+    lintian --tag-display-limit 0 --fail-on error,warning "$deb" 2>/dev/null >"$prefixo/lintian.txt" ||
+      { echo "pacote: lintian"; cat "$prefixo/lintian.txt"; falhas=$((falhas + 1)); }
+  else
+    echo "pacote: lintian não instalado"; falhas=$((falhas + 1))
+  fi
 fi
 [ "$falhas" -eq 0 ] && echo "instalação e pacote: ok"
 exit "$falhas"

@@ -1,7 +1,9 @@
 #include "TframeBancoDados.h"
 
 #include "Componentes.h"
+#include "db/Esquema.h"
 #include "db/TdmPORTARIS.h"
+#include "platform/Mensagens.h"
 #include "platform/RelogioSistema.h"
 #include "ui/Protegido.h"
 
@@ -55,6 +57,7 @@ TframeBancoDados::TframeBancoDados(TdmPORTARIS& dm, QWidget* parent) : QWidget(p
         botao(this, QStringLiteral("btAPLICAR"), QStringLiteral("Aplicar configurações"), 16, 184, 160);
     btSINCRONIZAR = botao(this, QStringLiteral("btSINCRONIZAR"),
                           QStringLiteral("Sincronizar relógio com o servidor"), 186, 184, 220);
+    btESQUEMA = botao(this, QStringLiteral("btESQUEMA"), QStringLiteral("Atualizar esquema do banco"), 416, 184, 170);
     auto* nota = new QLabel(this);
     nota->setWordWrap(true);
     nota->setText(QStringLiteral(
@@ -75,12 +78,26 @@ TframeBancoDados::TframeBancoDados(TdmPORTARIS& dm, QWidget* parent) : QWidget(p
     faixa->setProperty("faixa", true);
     connect(btSINCRONIZAR, &QPushButton::clicked, this,
             [this] { Protegido([this] { SincronizarRelogio(); }); });
+    connect(btESQUEMA, &QPushButton::clicked, this, [this] { Protegido([this] { AtualizarEsquema(); }); });
 }
 
 void TframeBancoDados::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     if (auto* faixa = findChild<QLabel*>(QStringLiteral("lbAVISO")))
         faixa->setGeometry(0, height() - 22, width(), 22);
+}
+
+void TframeBancoDados::AtualizarEsquema() {
+    Ampulheta ampulheta;
+    const QString erro = m_dm.ATUALIZAR_ESQUEMA();
+    const EstadoEsquema e = LerEstadoEsquema(m_dm.dbBANCO);
+    ampulheta.restaurar();
+    if (!erro.isEmpty())
+        MostrarMensagem(QStringLiteral("@!000ERR") + erro);
+    else
+        MostrarMensagem(QStringLiteral("@!000OKKO esquema do banco de dados está na versão %1 (este programa: versão %2).")
+                            .arg(e.versao)
+                            .arg(VersaoEsquema));
 }
 
 void TframeBancoDados::SincronizarRelogio() {

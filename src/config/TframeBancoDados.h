@@ -20,10 +20,12 @@ public:
     QRadioButton *rbFIREBIRD, *rbINTERBASE;
     QLineEdit *edUSUARIO, *edSENHA;
     QSpinBox *spPAGINA, *spBUFFERS;
-    QPushButton *btAPLICAR, *btSINCRONIZAR;
+    QPushButton *btAPLICAR, *btSINCRONIZAR, *btESQUEMA;
 
     // HORA_CERTA, then the computer's clock; a refusal of the platform is not reported.
     void SincronizarRelogio();
+    // "Atualizar esquema do banco": the start-up's schema check and upgrade, with its copy.
+    void AtualizarEsquema();
 
 protected:
     void resizeEvent(QResizeEvent* e) override;

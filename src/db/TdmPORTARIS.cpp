@@ -105,6 +105,17 @@ void registrar(const QString& texto) {
 }
 } // namespace
 
+QString TdmPORTARIS::ATUALIZAR_ESQUEMA() {
+    OpcoesAtualizacao o;
+    o.usuario = usuario;
+    o.senha = senha;
+    o.pastaCopia = PastaPrograma::caminho(QStringLiteral("copia"));
+    o.arquivoBanco = remoto ? arquivoBanco : nomeBanco;
+    o.servidor = remoto ? nomeServidor : QString();
+    o.relatorio = [](const QString& l) { registrar(l); };
+    return PrepararEsquema(dbBANCO, o);
+}
+
 bool TdmPORTARIS::CONECTAR(const QString& arquivo, bool inicial) {
     if (dbBANCO.conectado()) FECHAR_TABELAS();
     const ArquivoIni ini(PastaPrograma::caminho(arquivo));
@@ -132,14 +143,7 @@ bool TdmPORTARIS::CONECTAR(const QString& arquivo, bool inicial) {
     if (inicial && !m_jaConectou) {
         // Before any door is polled: a database this program cannot work with stops it here, and
         // an older one is brought to this program's version.
-        OpcoesAtualizacao o;
-        o.usuario = usuario;
-        o.senha = senha;
-        o.pastaCopia = PastaPrograma::caminho(QStringLiteral("copia"));
-        o.arquivoBanco = remoto ? arquivoBanco : nomeBanco;
-        o.servidor = remoto ? nomeServidor : QString();
-        o.relatorio = [](const QString& l) { registrar(l); };
-        erroEsquema = PrepararEsquema(dbBANCO, o);
+        erroEsquema = ATUALIZAR_ESQUEMA();
         if (!erroEsquema.isEmpty()) {
             m_ultimoErro = erroEsquema;
             registrar(erroEsquema);

@@ -50,6 +50,9 @@ public:
     bool conectado() const { return dbBANCO.conectado(); }
     // Why the start-up connection refused the database's schema (empty: it did not).
     QString erroEsquema;
+    // Checks the schema's version and upgrades an older one (a copy first; refused while other
+    // attachments use the database). Empty when this program can work on it now.
+    QString ATUALIZAR_ESQUEMA();
     QString ultimoErro() const { return m_ultimoErro; }
 
     // A stored-procedure object of the module, created once per name (`sp…`).

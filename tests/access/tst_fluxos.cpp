@@ -364,7 +364,8 @@ private slots:
         e->sim.comando(QStringLiteral("sensor 2 170 fechado %1").arg(fechado ? 1 : 0));
         e->dispositivo<TLeitora64AX>(1)->LerEstado();
         const QList<int> antes{e->pulsos(1), e->pulsos(2), e->pulsos(3)};
-        QCOMPARE(e->motor->AbrirSemCartao(" ", "", "", lugar, "  "), quint8(0));
+        QCOMPARE(e->motor->AbrirSemCartao(" ", "", "", lugar, "  "),
+                 leitora.isEmpty() ? MotorAcesso::LugarInexistente : quint8(0));
         for (int i = 0; i < 3; ++i)
             QTRY_COMPARE(e->pulsos(i + 1) - antes[i], pulsos[i]);
         const auto rows = e->acessos();
