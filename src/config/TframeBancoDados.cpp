@@ -57,7 +57,7 @@ TframeBancoDados::TframeBancoDados(TdmPORTARIS& dm, QWidget* parent) : QWidget(p
         botao(this, QStringLiteral("btAPLICAR"), QStringLiteral("Aplicar configurações"), 16, 184, 160);
     btSINCRONIZAR = botao(this, QStringLiteral("btSINCRONIZAR"),
                           QStringLiteral("Sincronizar relógio com o servidor"), 186, 184, 220);
-    btESQUEMA = botao(this, QStringLiteral("btESQUEMA"), QStringLiteral("Atualizar esquema do banco"), 416, 184, 170);
+    btESQUEMA = botao(this, QStringLiteral("btESQUEMA"), QStringLiteral("Atualizar esquema do banco"), 416, 184, 190);
     auto* nota = new QLabel(this);
     nota->setWordWrap(true);
     nota->setText(QStringLiteral(
