@@ -867,8 +867,13 @@ void TstCadastro::loteEmVariasPartes() {
             esperado << QStringLiteral("%1/%2").arg(chave).arg(chave % 3 == 0 ? 1 : 0);
     j.Aplicar();
     QCOMPARE(k.t.m.operador.textos().join(u'|'), QString());
+    // Stored at once, as another station sees it, and no Cancelar elsewhere takes it back.
+    k.dm.setFAM.inserir();
+    k.dm.setFAM.cancelar();
     QStringList hab;
-    Comando c(k.dm.dbBANCO,
+    Banco outra;
+    outra.conectar(k.t.m.arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+    Comando c(outra,
               QStringLiteral("SELECT UCHAVE, MEMORIZAR FROM HABILITADO WHERE LCHAVE = 100 ORDER BY UCHAVE"));
     c.abrir();
     while (c.proximo())
