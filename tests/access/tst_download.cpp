@@ -134,6 +134,21 @@ private slots:
         QCOMPARE(pesquisas, 0); // only a manual download lists the rows
     }
 
+    // A holder kept out of the reports is kept out for the controller's events too.
+    void foraDosRelatorios() {
+        iniciar();
+        e->sql(QStringLiteral("UPDATE USUARIO SET NAOLISTARELAT = '1' WHERE CHAVE = 1"));
+        e->sim.comando(QStringLiteral("evento 3 1 000001 06/05/24 09:15:30 0x10"));
+        e->sim.comando(QStringLiteral("evento 3 1 00ABCD 06/05/24 09:16:00 0x50"));
+        b->BaixarEventos(&controladora());
+        const auto rows = e->acessos();
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows[0]["NOME"].toString(), QStringLiteral("Ana"));
+        QCOMPARE(rows[0]["RELATORIO"].toString(), QStringLiteral("0"));
+        QCOMPARE(rows[1]["NOME"].toString(), QStringLiteral("Desconhecido"));
+        QCOMPARE(rows[1]["RELATORIO"].toString(), QStringLiteral("1"));
+    }
+
     // An event with an impossible date is shown, logged with its bytes, and the others go on.
     void dataImpossivel() {
         iniciar();

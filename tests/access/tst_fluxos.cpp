@@ -22,6 +22,8 @@ const QString kBeto = QStringLiteral("00000A0002");    // enabled nowhere
 const QString kCaio = QStringLiteral("00000A0003");    // holder disabled
 const QString kDora = QStringLiteral("00000A0004");    // expired yesterday
 const QString kEdu = QStringLiteral("00000A0005");     // only at 01:00–02:00
+const QString kFabi = QStringLiteral("00000A0006");    // expires today
+const QString kGil = QStringLiteral("00000A0007");     // kept out of the reports
 const QString kVigia = QStringLiteral("00000B0001");   // patrol card, window now at the passive reader
 const QString kNinguem = QStringLiteral("00000F0F0F"); // nobody's
 
@@ -63,6 +65,10 @@ class TstFluxos : public QObject {
         e->sql(QStringLiteral("UPDATE USUARIO SET EXPIRA = '1', EXPIRAEM = '2024-05-06' WHERE CHAVE = 4"));
         e->sql(titular(5, kEdu, QStringLiteral("Edu"), {100}));
         e->sql(QStringLiteral("UPDATE USUARIO SET TERE = '01:00:00', TERS = '02:00:00' WHERE CHAVE = 5"));
+        e->sql(titular(6, kFabi, QStringLiteral("Fabi"), {100, 101}));
+        e->sql(QStringLiteral("UPDATE USUARIO SET EXPIRA = '1', EXPIRAEM = '2024-05-07' WHERE CHAVE = 6"));
+        e->sql(titular(7, kGil, QStringLiteral("Gil"), {100, 101}));
+        e->sql(QStringLiteral("UPDATE USUARIO SET NAOLISTARELAT = '1' WHERE CHAVE = 7"));
         e->sql(
             QStringLiteral("INSERT INTO RONDA (CHAVE, CARTAO, APELIDO, TERCA, DESABILITAR) VALUES (10, '%1', "
                            "'Vigia', '1', '0')")
@@ -123,6 +129,13 @@ private slots:
         QTest::newRow("fora do horário") << kEdu << "Não"
                                          << "Edu"
                                          << "Fora do horário";
+        // The day written on the card is already past: refused on that day itself.
+        QTest::newRow("expira hoje") << kFabi << "Não"
+                                     << "Fabi"
+                                     << "Cartão expirou em 07/05/2024";
+        QTest::newRow("fora dos relatórios") << kGil << "Sim"
+                                             << "Gil"
+                                             << "Acesso autorizado";
     }
     void passiva() {
         QFETCH(QString, c);
@@ -130,6 +143,8 @@ private slots:
         QFETCH(QString, nome);
         QFETCH(QString, nota);
         iniciar();
+        // The bring-up's waits moved the clock; the row carries the second the card was read.
+        e->m.relogio.definir(QDateTime(QDate(2024, 5, 7), QTime(14, 32, 37)));
         const int antes = e->pulsos(1);
         cartao(c);
         const auto rows = e->acessos();
@@ -143,9 +158,11 @@ private slots:
         QCOMPARE(r["LOGIN"].toString(), QStringLiteral("admin"));
         QCOMPARE(r["COMPUTADOR"].toString(), QStringLiteral("Sem nome"));
         QCOMPARE(r["DATA"].toDate(), QDate(2024, 5, 7));
+        QCOMPARE(r["HORA"].toTime(), QTime(14, 32, 37));
+        QCOMPARE(r["RELATORIO"].toString(), c == kGil ? QStringLiteral("0") : QStringLiteral("1"));
         QTRY_COMPARE(e->pulsos(1) - antes, autorizado == "Sim" ? 1 : 0);
         QCOMPARE(e->ui.copiados, QStringList{c});
-        QCOMPARE(e->ui.fotos, autorizado == "Sim" ? QStringList{"Portaria|5|Ana"} : QStringList{});
+        QCOMPARE(e->ui.fotos, autorizado == "Sim" ? QStringList{"Portaria|5|" + nome} : QStringList{});
         // The live list shows the row as its current one; the reader is free again.
         QCOMPARE(e->m.dm->setACE.texto(QStringLiteral("CARTAO")), c);
         QVERIFY(!e->dispositivo<TLeitora71>(0)->Ocupada);
