@@ -1,6 +1,7 @@
 #include "uMSG.h"
 
 #include "Recursos.h"
+#include "platform/Relogio.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -48,8 +49,18 @@ TfmMSG::TfmMSG(const MensagemCodificada& mensagem, QWidget* parent) : QDialog(pa
     connect(m_botoes[2], &QToolButton::clicked, this,
             [this] { responder(m_mensagem.codigo == -1 ? Resposta::Nao : Resposta::OK); });
     setObjectName(QStringLiteral("fmMSG"));
-    // Nobody answered: the dialog goes away as if closed, so whatever waits on it goes on.
-    if (mensagem.fecharApos > 0) QTimer::singleShot(mensagem.fecharApos * 1000, this, &QDialog::reject);
+    // Nobody answered: the dialog goes away as if closed, so whatever waits on it goes on. Measured
+    // on the program's clock, which the tests move.
+    if (mensagem.fecharApos > 0) {
+        const quint32 inicio = relogio().tick();
+        const quint32 prazo = static_cast<quint32>(mensagem.fecharApos) * 1000u;
+        auto* vigia = new QTimer(this);
+        vigia->setInterval(100);
+        connect(vigia, &QTimer::timeout, this, [this, inicio, prazo] {
+            if (relogio().tick() - inicio >= prazo) reject();
+        });
+        vigia->start();
+    }
 }
 
 void TfmMSG::showEvent(QShowEvent* e) {

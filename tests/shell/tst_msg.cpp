@@ -1,4 +1,5 @@
 #include "shell/uMSG.h"
+#include "platform/Relogio.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -120,6 +121,26 @@ private slots:
             else d->close();
         });
         QCOMPARE(int(MostrarMensagem(texto)), resposta);
+    }
+
+    // A failure box raised inside a card flow closes by itself after its seconds, measured on the
+    // program's clock: an unattended door is not stopped by a message nobody reads.
+    void caixaFechaSozinha() {
+        RelogioFalso relogio;
+        definirRelogio(&relogio);
+        bool aberta14 = false, fechouAntes = false;
+        quandoAbrir([&](TfmMSG* d) {
+            relogio.avancar(14900);
+            QTest::qWait(300);
+            aberta14 = d->isVisible();
+            relogio.avancar(100);
+            fechouAntes = !QTest::qWaitFor([d] { return !d->isVisible(); }, 5000) ? false : true;
+        });
+        const Resposta r = MostrarMensagem(QStringLiteral("@!000ERRFalha ao gravar o acesso"), 15);
+        definirRelogio(nullptr);
+        QVERIFY(aberta14);
+        QVERIFY(fechouAntes);
+        QCOMPARE(r, Resposta::Fechada);
     }
 
     void mensagensEmpilhadasTemCadaUmaSuaResposta() {
