@@ -169,6 +169,28 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(c.dm.setACE.quantidade(), 2, 10000);
     }
 
+    // The daily actions (the copy closes the connection) wait while a record of any panel is being
+    // typed, families included, or while "Configurar" is in use; the console's own condition.
+    void acoesDiariasEsperam() {
+        semear();
+        Console c;
+        c.iniciar();
+        entrar(c);
+        QVERIFY(c.acoesDiarias());
+        const auto pode = [&] { return c.acoesDiarias()->podeAgir(); };
+        QVERIFY(pode());
+        for (Conjunto* s : {&c.dm.setFAM, &c.dm.setUSU, &c.dm.setGRP}) {
+            s->inserir();
+            QVERIFY2(!pode(), qPrintable(s->nome()));
+            s->cancelar();
+            QVERIFY(pode());
+        }
+        m->operador.roteiro({Resposta::Sim}); // "Confirma prosseguir?" before "Configurar"
+        c.principal()->btCON->click();
+        QTRY_COMPARE(c.principal()->painelAtual(), int(TfmPRS::pnCONFIGURAR));
+        QVERIFY(!pode());
+    }
+
     void servidorInacessivel_data() {
         QTest::addColumn<bool>("configurar");
         QTest::newRow("Não") << false;
