@@ -191,6 +191,28 @@ private slots:
         QVERIFY(!pode());
     }
 
+    // "Logoff" closes this station's session only: another station's operator keeps theirs, and
+    // with it that station's auto-start after a power cut.
+    void logoffSoDestaEstacao() {
+        semear();
+        {
+            Banco b;
+            b.conectar(m->arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+            b.executar(QStringLiteral("EXECUTE PROCEDURE USERLOGIN ('admin', 'Garagem')"));
+            b.commit();
+        }
+        Console c;
+        c.iniciar();
+        entrar(c);
+        m->operador.roteiro({Resposta::Sim, Resposta::Sim});
+        c.principal()->btLOF->click();
+        Banco outra;
+        outra.conectar(m->arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+        QTRY_COMPARE(outra.valor(QStringLiteral("SELECT COUNT(*) FROM SESSAO WHERE SAIDA IS NULL AND PONTO <> 'Garagem'")).toInt(), 0);
+        QCOMPARE(outra.valor(QStringLiteral("SELECT COUNT(*) FROM SESSAO WHERE SAIDA IS NULL AND PONTO = 'Garagem'")).toInt(), 1);
+        QCOMPARE(outra.valor(QStringLiteral("SELECT COUNT(*) FROM SESSAO WHERE PONTO <> 'Garagem'")).toInt(), 1);
+    }
+
     void servidorInacessivel_data() {
         QTest::addColumn<bool>("configurar");
         QTest::newRow("Não") << false;
