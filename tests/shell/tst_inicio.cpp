@@ -213,6 +213,43 @@ private slots:
         QCOMPARE(outra.valor(QStringLiteral("SELECT COUNT(*) FROM SESSAO WHERE PONTO <> 'Garagem'")).toInt(), 1);
     }
 
+    // The running console looks the holiday up again when the date changes: a holder barred on
+    // holidays passes at 23:59 and is refused a minute later, on the holiday.
+    void feriadoDepoisDaMeiaNoite() {
+        semear();
+        {
+            Banco b;
+            b.conectar(m->arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+            b.executar(QStringLiteral("UPDATE USUARIO SET NAOACESSOFERIADOS = '1' WHERE CHAVE = 1"));
+            b.executar(QStringLiteral("INSERT INTO FERIADOS (DIA, MES, DESCRICAO) VALUES (8, 5, 'teste')"));
+            b.commit();
+        }
+        m->relogio.definir(QDateTime(QDate(2024, 5, 7), QTime(23, 58)));
+        Console c;
+        c.iniciar();
+        entrar(c);
+        if (auto* rcx = c.principal()->findChild<TfmRCX*>()) rcx->btOK->click();
+        QTRY_COMPARE(c.dispositivos.temporizadores.size(), 1);
+        const auto passar = [&](int linhas) {
+            simulador->comando(QStringLiteral("cartao 1 200 00000A0001"));
+            QTRY_VERIFY_WITH_TIMEOUT(c.dm.dbBANCO.valor(QStringLiteral("SELECT COUNT(*) FROM ACESSO")).toInt() >= linhas, 10000);
+            simulador->comando(QStringLiteral("cartao 1 200 -"));
+        };
+        passar(1);
+        m->relogio.definir(QDateTime(QDate(2024, 5, 8), QTime(0, 0, 30)));
+        passar(2);
+        Banco outra;
+        outra.conectar(m->arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+        Comando q(outra, QStringLiteral("SELECT DATA, AUTORIZADO, NOTA FROM ACESSO ORDER BY CHAVE"));
+        q.abrir();
+        QStringList linhas;
+        while (q.proximo())
+            linhas << q.campo(0).toDate().toString(QStringLiteral("dd/MM")) + u'|' + q.campo(1).toString() + u'|' +
+                          q.campo(2).toString();
+        QCOMPARE(linhas, (QStringList{QStringLiteral("07/05|Sim|Acesso autorizado"),
+                                      QStringLiteral("08/05|Não|Não habilitado feriado")}));
+    }
+
     void servidorInacessivel_data() {
         QTest::addColumn<bool>("configurar");
         QTest::newRow("Não") << false;
