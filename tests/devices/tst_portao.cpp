@@ -1,8 +1,10 @@
 // The gate cycle's rules against the simulated gate reader, with the test clock.
 #include "Simulador.h"
+#include "devices/uBateRele.h"
 #include "devices/uLeitora64AX.h"
 #include "platform/Relogio.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 #include <stdexcept>
 
@@ -328,6 +330,24 @@ private slots:
     }
 
     // One tag read at a time over all gates: a read that finds the guard taken reports no tag and success.
+    // A reader destroyed while its closing worker sleeps through a long delay (a minute to close
+    // by time): the worker sees the end within one of its short sleeps, and the program's close
+    // does not hang on it.
+    void destruidaComFechadorEsperando() {
+        RelogioReal real;
+        definirRelogio(&real);
+        auto l = std::make_unique<TLeitora64AX>(Cab, PortaSerial{});
+        l->TipoFechamento.store(2);
+        TBateRele::Iniciar(*l, 60000);
+        QCOMPARE(l->FechadoresVivos.load(), 1);
+        QTest::qWait(300); // asleep in its delay
+        QElapsedTimer t;
+        t.start();
+        l.reset();
+        QVERIFY2(t.elapsed() < 5000, qPrintable(QString::number(t.elapsed())));
+        definirRelogio(&relogioFalso);
+    }
+
     void guardaDeLeitura() {
         Simulador sim(19200, false);
         PortaSerial porta = LinhaSerial::abrir(sim.abrirBarramento(Com), 19200);
