@@ -67,7 +67,12 @@ private slots:
         QCOMPARE(w.windowTitle(), QStringLiteral("Leitoras (em modo servidor)"));
         QCOMPARE(w.height(), 407);
         w.show();
-        QVERIFY(!w.gdSTA()->grab().isNull()); // paints without complaint
+        // What the operator sees: each row painted in its colour (a cell's left edge, clear of text).
+        const QImage tela = w.gdSTA()->viewport()->grab().toImage();
+        for (int linha : {1, 2}) {
+            const QRect r = w.gdSTA()->visualRect(w.modelo()->index(linha, 0));
+            QCOMPARE(tela.pixelColor(r.left() + 2, r.center().y()), DelegadoStatus::fundo(*w.modelo(), linha));
+        }
     }
 };
 
