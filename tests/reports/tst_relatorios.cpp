@@ -252,7 +252,10 @@ private slots:
         TframeRelatorios f(*m.dm);
         pesquisar(f, botao, ordem, de, ate);
         QCOMPARE(coluna(f, "PNOME"), nomes);
-        QCOMPARE(f.qrREL().sql(), TframeRelatorios::consulta(TframeRelatorios::Listagem(botao)));
+        static const QStringList consultas = {QStringLiteral("SELECT * FROM RELATORIO_COM_CARTAO(:P00,:P01,:P02)"),
+                                              QStringLiteral("SELECT * FROM RELATORIO_SEM_CARTAO(:P00,:P01,:P02)"),
+                                              QStringLiteral("SELECT * FROM RELATORIO_RONDA(:P00,:P01,:P02)")};
+        QCOMPARE(f.qrREL().sql(), consultas.at(botao));
         QVERIFY(m.operador.mostradas().isEmpty());
     }
 

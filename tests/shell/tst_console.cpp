@@ -167,7 +167,15 @@ void TstConsole::navegacao() {
     QVERIFY(w.painel(painel)->isVisible());
     // A refusal or a button that leads nowhere leaves the caption as it was.
     const bool navegou = painel != inicio || botao == QLatin1String("btACE");
-    QCOMPARE(w.windowTitle(), navegou ? TfmPRS::legendaBase + TfmPRS::sufixo(painel) : legendaAntes);
+    // The captions as the operator reads them, written out.
+    static const QHash<int, QString> legendas = {
+        {TfmPRS::pnACESSOS, QStringLiteral("PORTARIS - Tela de controle de acessos")},
+        {TfmPRS::pnUSUARIOS, QStringLiteral("PORTARIS - Tela de cadastro de pessoal")},
+        {TfmPRS::pnRONDA, QStringLiteral("PORTARIS - Tela de cadastro de ronda")},
+        {TfmPRS::pnCONFIGURAR, QStringLiteral("PORTARIS - Painel de configurações")},
+        {TfmPRS::pnRELATORIOS, QStringLiteral("PORTARIS - Tela de relatórios")},
+        {TfmPRS::pnFAMILIAS, QStringLiteral("PORTARIS - Tela de cadastro de famílias")}};
+    QCOMPARE(w.windowTitle(), navegou ? legendas.value(painel) : legendaAntes);
     for (auto i = botoes.cbegin(); i != botoes.cend(); ++i)
         QCOMPARE(i.value()->isChecked(), i.key() == painel);
     QCOMPARE(c.chamadas.suspensoes, suspensoes);
@@ -519,7 +527,7 @@ void TstConsole::logoffEAtivacao() {
     QCOMPARE(login.lsLOG->currentIndex(), 0);
     QCOMPARE(w.painelAtual(), int(TfmPRS::pnACESSOS));
     QVERIFY(w.btACE->isChecked());
-    QCOMPARE(w.windowTitle(), TfmPRS::legendaBase + TfmPRS::sufixo(TfmPRS::pnACESSOS));
+    QCOMPARE(w.windowTitle(), QStringLiteral("PORTARIS - Tela de controle de acessos"));
     QCOMPARE(c.chamadas.retomadas, 1);
     QCOMPARE(c.chamadas.suspensoes, 0);
     // The database knows this station is logged off: no automatic login at the next start.
