@@ -24,7 +24,7 @@ void CriarBanco(const QString& arquivo, const QString& usuario = QStringLiteral(
 // first line says "-- compativel: N"). A new database is version 1 plus every step, so new and
 // upgraded databases are the same. A step must not use in a statement what another of its own
 // statements creates: the engine makes new objects usable only once their transaction commits.
-inline constexpr int VersaoEsquema = 2;
+inline constexpr int VersaoEsquema = 3;
 
 struct PassoEsquema {
     int versao = 0;

@@ -122,10 +122,12 @@ private slots:
         QCOMPARE(PrepararEsquema(b, o), QString());
         QCOMPARE(LerEstadoEsquema(b).versao, VersaoEsquema);
         QCOMPARE(contar(b), antes);
-        const QStringList feitas = QDir(copias).entryList({QStringLiteral("antes-da-atualizacao-v1-v2-*.FBK")});
+        const QStringList feitas =
+            QDir(copias).entryList({QStringLiteral("antes-da-atualizacao-v1-v%1-*.FBK").arg(VersaoEsquema)});
         QCOMPARE(feitas.size(), 1);
         QVERIFY(QFileInfo(QDir(copias).filePath(feitas.first())).size() > 0);
         QVERIFY(relatorio.join(u'\n').contains(QStringLiteral("versão 2 (baixas_e_versao)")));
+        QVERIFY(relatorio.join(u'\n').contains(QStringLiteral("versão 3 (posicao_sem_escrita_igual)")));
         Unidade::gravar(b, [&] {
             Procedimento p(b, QStringLiteral("CA_CUSER"));
             p.definir(QStringLiteral("PCARTAO"), QStringLiteral("0000000007"));
@@ -157,7 +159,8 @@ private slots:
         QVERIFY2(erro.startsWith(QStringLiteral("A atualização do esquema para a versão %1 (quebrado) falhou").arg(VersaoEsquema + 1)),
                  qPrintable(erro));
         QVERIFY2(erro.contains(QStringLiteral("ficou na versão %1").arg(VersaoEsquema)), qPrintable(erro));
-        QVERIFY2(erro.contains(dir.filePath(QStringLiteral("copias-falha/antes-da-atualizacao-v1-v3-"))), qPrintable(erro));
+        QVERIFY2(erro.contains(dir.filePath(QStringLiteral("copias-falha/antes-da-atualizacao-v1-v%1-").arg(VersaoEsquema + 1))),
+                 qPrintable(erro));
         QCOMPARE(LerEstadoEsquema(b).versao, VersaoEsquema);
         Unidade::gravar(b, [&] {
             QCOMPARE(b.valor(QStringLiteral("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'NOVA'")).toInt(), 0);

@@ -1,0 +1,387 @@
+// A site of N stations on one Firebird server, each a process of its own as on its own PC:
+//   bench_estacoes [--estacoes 1,2,4,8] [--cartoes N] [--titulares N]
+// Starts a private server (scripts/firebird-servidor.sh) and, for each N, N station processes (this
+// program with --estacao): the real engine, a simulator of its own paced at 19200 baud, its own
+// station identifier, program folder and passive reader. Their holders are drawn from one shared set
+// in the same order, so the same holder passes at several stations at once and their units of work
+// meet on the same rows. One more process plays an operator editing those holders and toggling
+// their enablings through the datasets while the cards pass. Prints, per station, rows stored per
+// card presented, conflicts met, tries repeated, boxes, card reply → relay p50/p99, and the server's
+// processor time; then each N's worst p99 against N = 1's.
+#include "SemJanelas.h"
+#include "SementeBench.h"
+#include "Simulador.h"
+#include "access/DispositivosEstacao.h"
+#include "access/MotorAcesso.h"
+#include "access/ProcedimentosBanco.h"
+#include "db/Esquema.h"
+#include "db/TdmPORTARIS.h"
+#include "platform/ArquivoIni.h"
+#include "platform/Configuracoes.h"
+#include "platform/Mensagens.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMutex>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <atomic>
+#include <iostream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+using namespace portaris;
+using bench::SemJanelas;
+
+namespace {
+
+struct OperadorContador : portaris::Operador {
+    std::atomic<int> mensagens{0};
+    Resposta exibir(const MensagemCodificada&) override {
+        ++mensagens;
+        return Resposta::OK;
+    }
+};
+
+QString opcao(const QStringList& a, const char* nome, const QString& padrao = {}) {
+    const qsizetype i = a.indexOf(QString::fromLatin1(nome));
+    return i >= 0 && i + 1 < a.size() ? a[i + 1] : padrao;
+}
+
+QString idEstacao(int i) {
+    return QStringLiteral("5E0%1").arg(i, 5, 16, QLatin1Char('0')).toUpper();
+}
+
+// Clock ticks of processor time a process has used (user + system).
+qint64 ticksDoProcesso(qint64 pid) {
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    const QByteArray s = f.readAll();
+    const QList<QByteArray> campos = s.mid(s.lastIndexOf(')') + 2).split(' ');
+    return campos.value(11).toLongLong() + campos.value(12).toLongLong();
+}
+
+// One station process: connects, waits for "go" on its input, presents the cards, prints its figures.
+int estacao(const QStringList& a) {
+    const int i = opcao(a, "--estacao").toInt();
+    const int cartoes = opcao(a, "--cartoes").toInt(), titulares = opcao(a, "--titulares").toInt();
+    cfg::firebird_server.gravar("remote");
+    cfg::firebird_servername.gravar(opcao(a, "--servidor"));
+    cfg::firebird_databasefile.gravar(opcao(a, "--banco"));
+    cfg::firebird_password.gravar(opcao(a, "--senha"));
+    cfg::outros_nomecomputador.gravar(QStringLiteral("Estacao %1").arg(i));
+    sim::Simulador simulador{19200, true};
+    ArquivoIni::config().GravarTexto("portas", "com1", simulador.abrirBarramento(1));
+    simulador.adicionar(1, sim::Modelo::Leitora71, 200);
+    QElapsedTimer relogio;
+    relogio.start();
+    QMutex trava;
+    qint64 ultimoTx = 0;
+    QList<double> ms;
+    std::atomic<int> reles{0};
+    simulador.aoRegistrar([&](const sim::Registro& r) {
+        const qint64 agora = relogio.nsecsElapsed();
+        QMutexLocker l(&trava);
+        if (r.evento == QLatin1String("tx") && r.descricao.startsWith(QLatin1String("'A'"))) ultimoTx = agora;
+        if (r.evento == QLatin1String("rele")) {
+            ms << (agora - ultimoTx) / 1e6;
+            ++reles;
+        }
+    });
+    OperadorContador operador;
+    definirOperador(&operador);
+    SemJanelas ui;
+    TdmPORTARIS dm;
+    DispositivosEstacao disp;
+    dm.aoConectarInicial = [&] { disp.Carregar(dm); };
+    QTextStream out(stdout);
+    if (!dm.CONECTAR("ptconfig.ini", true) || disp.lista.size() != 1 || !DispositivoRespondeu(disp.lista[0])) {
+        out << "ERRO estação " << i << ": " << dm.ultimoErro() << Qt::endl;
+        return 1;
+    }
+    ProcedimentosBanco procs(dm, false);
+    MotorVeredito veredito(procs, ui);
+    MotorAcesso motor(dm, veredito, disp);
+    motor.definirJanelaRepeticao(0);
+    disp.definirMotor(motor);
+    // A few cards first: statements prepared, the server's caches warm, as at a station running
+    // for a while.
+    const auto apresentar = [&](int c, int& perdidos) {
+        simulador.comando(QStringLiteral("cartao 1 200 %1").arg(bench::cartao(1 + c % titulares)));
+        disp.Sondar(disp.lista[0]);
+        QElapsedTimer espera;
+        espera.start();
+        while (reles < c + 1 - perdidos && espera.elapsed() < 3000)
+            QThread::usleep(100);
+        if (reles < c + 1 - perdidos) ++perdidos;
+        simulador.comando(QStringLiteral("cartao 1 200 -"));
+    };
+    int perdidos = 0;
+    for (int c = 0; c < 10; ++c)
+        apresentar(c, perdidos);
+    out << "PRONTA" << Qt::endl;
+    std::string linha;
+    std::getline(std::cin, linha); // "go"
+    {
+        QMutexLocker l(&trava);
+        ms.clear();
+        reles = 0;
+    }
+    perdidos = 0;
+    for (int c = 0; c < cartoes; ++c) {
+        apresentar(c, perdidos);
+    }
+    QMutexLocker l(&trava);
+    out << QStringLiteral("RESULTADO %1 %2 %3 %4 %5 %6 %7 %8 %9")
+               .arg(i)
+               .arg(motor.conflitos())
+               .arg(motor.repeticoes())
+               .arg(ui.caixas.load() + operador.mensagens.load())
+               .arg(ms.size())
+               .arg(bench::pct(ms, 0.5), 0, 'f', 2)
+               .arg(bench::pct(ms, 0.99), 0, 'f', 2)
+               .arg(bench::pct(ms, 1.0), 0, 'f', 2)
+               .arg(perdidos)
+        << Qt::endl;
+    definirOperador(nullptr);
+    disp.FECHAR_PORTAS();
+    return 0;
+}
+
+// The operator at another station: edits the same holders and toggles their enablings at a reader
+// no station polls, through the datasets and the grid's unit of work, until told to stop.
+int editor(const QStringList& a) {
+    const int titulares = opcao(a, "--titulares").toInt();
+    cfg::firebird_server.gravar("remote");
+    cfg::firebird_servername.gravar(opcao(a, "--servidor"));
+    cfg::firebird_databasefile.gravar(opcao(a, "--banco"));
+    cfg::firebird_password.gravar(opcao(a, "--senha"));
+    OperadorContador operador;
+    definirOperador(&operador);
+    TdmPORTARIS dm;
+    QTextStream out(stdout);
+    if (!dm.CONECTAR("ptconfig.ini", true)) {
+        out << "ERRO editor: " << dm.ultimoErro() << Qt::endl;
+        return 1;
+    }
+    out << "PRONTA" << Qt::endl;
+    std::string linha;
+    std::getline(std::cin, linha); // "go"
+    int edicoes = 0, falhas = 0, voltas = 0;
+    // The stations are done when this file appears.
+    const QString fim = opcao(a, "--fim");
+    for (int k = 0; !QFile::exists(fim) && k < 1000000; ++k) {
+        ++voltas;
+        const int u = 1 + k % titulares;
+        try {
+            if (dm.setUSU.localizar(QStringLiteral("CHAVE"), u)) {
+                dm.setUSU.editar();
+                dm.setUSU.definir(QStringLiteral("NOME"), QStringLiteral("Titular %1 (%2)").arg(u).arg(k));
+                dm.setUSU.gravar();
+                ++edicoes;
+            }
+            Procedimento& p = dm.sp(k % 2 ? QStringLiteral("HABILITADO_APAGAR") : QStringLiteral("HABILITADO_INSERIR"));
+            p.definir(QStringLiteral("PUCHAVE"), u);
+            p.definir(QStringLiteral("PLCHAVE"), 999);
+            if (!(k % 2)) p.definir(QStringLiteral("PMEMORIZAR"), 0);
+            Unidade::gravar(dm.dbBANCO, [&] { p.executar(); });
+            ++edicoes;
+        } catch (const std::exception&) {
+            ++falhas;
+            if (dm.setUSU.emEdicao()) dm.setUSU.cancelar();
+        }
+        QThread::msleep(20);
+    }
+    out << QStringLiteral("EDITOR %1 %2 %3 %4").arg(edicoes).arg(falhas).arg(operador.mensagens.load()).arg(voltas)
+        << Qt::endl;
+    definirOperador(nullptr);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QTemporaryDir pasta;
+    qputenv("PORTARIS_HOME", pasta.path().toLocal8Bit());
+    QCoreApplication app(argc, argv);
+    const QStringList a = app.arguments();
+    if (a.contains("--estacao")) {
+        qputenv("PORTARIS_ESTACAO", idEstacao(opcao(a, "--estacao").toInt()).toLatin1());
+        return estacao(a);
+    }
+    if (a.contains("--editor")) {
+        qputenv("PORTARIS_ESTACAO", "5E0EEEEE");
+        return editor(a);
+    }
+
+    QTextStream out(stdout);
+    QList<int> ns;
+    for (const QString& n : opcao(a, "--estacoes", "1,2,4,8").split(u','))
+        ns << n.toInt();
+    const int cartoes = opcao(a, "--cartoes", "300").toInt(), titulares = opcao(a, "--titulares", "20").toInt();
+    const int maxN = *std::max_element(ns.begin(), ns.end());
+
+    const QString script = QStringLiteral(PORTARIS_RAIZ "/scripts/firebird-servidor.sh");
+    QProcess p;
+    p.start("bash", {script, "iniciar"});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+        out << "servidor Firebird não iniciou: " << p.readAllStandardError() << Qt::endl;
+        return 1;
+    }
+    QString servidor, senha, pastaServidor;
+    qint64 pidServidor = 0;
+    for (const QString& par : QString::fromUtf8(p.readAllStandardOutput()).trimmed().split(u' ')) {
+        if (par.startsWith("PORTARIS_FB_SERVIDOR=")) servidor = par.section(u'=', 1);
+        if (par.startsWith("PORTARIS_FB_SENHA=")) senha = par.section(u'=', 1);
+        if (par.startsWith("PORTARIS_FB_PASTA=")) pastaServidor = par.section(u'=', 1);
+        if (par.startsWith("PORTARIS_FB_PID=")) pidServidor = par.section(u'=', 1).toLongLong();
+    }
+    struct Parar {
+        QString script, pasta;
+        ~Parar() { QProcess::execute("bash", {script, "parar", pasta}); }
+    } parar{script, pastaServidor};
+
+    const QString arquivo = pasta.path() + "/estacoes.fdb";
+    CriarBanco(arquivo, "SYSDBA", "masterkey");
+    {
+        Banco b;
+        b.conectar(arquivo, "SYSDBA", "masterkey");
+        for (int i = 1; i <= maxN; ++i)
+            b.executar(QStringLiteral("INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIAL, SERIALNUM, "
+                                      "DESABILITAR, CONFIRMARACESSO, IGNORARDESC, NAOBATERELE, PERMITIRREINGRESSO, "
+                                      "POSICAO, ID_LEITORAMAE, VISUALIZAR) VALUES (%1, 200, 'Entrada %1', 'COM1', "
+                                      "'%2', '0', '0', '0', '0', '1', 'N', 0, '0')")
+                           .arg(i)
+                           .arg(idEstacao(i)));
+        for (int u = 1; u <= titulares; ++u) {
+            b.executar(QStringLiteral("INSERT INTO USUARIO (CHAVE, CARTAO, NOME, TIPO, GRUPO, NAOLISTARELAT, "
+                                      "DESABILITAR, NAOACESSOFERIADOS, EXPIRA, SEGE, SEGS, TERE, TERS, QUAE, QUAS, "
+                                      "QUIE, QUIS, SEXE, SEXS, SABE, SABS, DOME, DOMS) VALUES (%1, '%2', 'Titular "
+                                      "%1', 'Morador', 'Geral', '0', '0', '0', '0', '00:00', '23:59:59', '00:00', "
+                                      "'23:59:59', '00:00', '23:59:59', '00:00', '23:59:59', '00:00', '23:59:59', "
+                                      "'00:00', '23:59:59', '00:00', '23:59:59')")
+                           .arg(u)
+                           .arg(bench::cartao(u)));
+            for (int i = 1; i <= maxN; ++i)
+                b.executar(QStringLiteral("INSERT INTO HABILITADO (UCHAVE, LCHAVE) VALUES (%1, %2)").arg(u).arg(i));
+        }
+        b.commit();
+    }
+    const QStringList comuns{"--servidor", servidor, "--senha", senha, "--banco", arquivo, "--cartoes",
+                             QString::number(cartoes), "--titulares", QString::number(titulares)};
+    out << "servidor " << servidor << ", " << titulares << " titulares em comum, " << cartoes
+        << " cartões por estação, simuladores a 19200 baud, 2 núcleos nesta máquina" << Qt::endl;
+
+    double p99Um = 0;
+    bool ok = true;
+    for (int n : ns) {
+        {
+            Banco b;
+            b.conectar(servidor + ':' + arquivo, "SYSDBA", senha);
+            b.executar("DELETE FROM ACESSO");
+            b.commit();
+        }
+        std::vector<std::unique_ptr<QProcess>> procs;
+        for (int i = 1; i <= n + 1; ++i) {
+            auto q = std::make_unique<QProcess>();
+            q->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            QStringList args = comuns;
+            if (i <= n)
+                args << "--estacao" << QString::number(i);
+            else
+                args << "--editor" << "--fim" << pasta.path() + QStringLiteral("/fim-%1").arg(n);
+            q->start(app.applicationFilePath(), args);
+            procs.push_back(std::move(q));
+        }
+        bool prontas = true;
+        for (auto& q : procs) {
+            QElapsedTimer t;
+            t.start();
+            while (!q->readAllStandardOutput().contains("PRONTA") && t.elapsed() < 60000) {
+                if (q->state() == QProcess::NotRunning) break;
+                q->waitForReadyRead(200);
+            }
+            prontas = prontas && q->state() == QProcess::Running;
+        }
+        if (!prontas) {
+            out << "N = " << n << ": uma estação não ficou pronta" << Qt::endl;
+            for (auto& q : procs)
+                q->kill();
+            return 1;
+        }
+        {
+            // The warm-up cards are not counted.
+            Banco b;
+            b.conectar(servidor + ':' + arquivo, "SYSDBA", senha);
+            b.executar("DELETE FROM ACESSO");
+            b.commit();
+        }
+        const qint64 cpuAntes = ticksDoProcesso(pidServidor);
+        QElapsedTimer t;
+        t.start();
+        // All at once: a write to a process is delivered only while its pipe is served.
+        for (auto& q : procs)
+            q->write("go\n");
+        for (auto& q : procs)
+            q->waitForBytesWritten(5000);
+        QStringList resultados;
+        for (int i = 0; i < n; ++i) {
+            procs[i]->waitForFinished(600000);
+            for (const QString& l : QString::fromUtf8(procs[i]->readAllStandardOutput()).split(u'\n'))
+                if (l.startsWith(QLatin1String("RESULTADO")) || l.startsWith(QLatin1String("ERRO"))) resultados << l;
+        }
+        const double segundos = t.elapsed() / 1000.0;
+        const qint64 cpuDepois = ticksDoProcesso(pidServidor);
+        QFile(pasta.path() + QStringLiteral("/fim-%1").arg(n)).open(QIODevice::WriteOnly);
+        procs[n]->waitForFinished(60000);
+        const QString editorLinha = QString::fromUtf8(procs[n]->readAllStandardOutput()).section(QStringLiteral("EDITOR "), 1).trimmed();
+        const double cpuServidor = (cpuDepois - cpuAntes) / double(sysconf(_SC_CLK_TCK));
+
+        Banco b;
+        b.conectar(servidor + ':' + arquivo, "SYSDBA", senha);
+        out << QStringLiteral("\nN = %1: %2 s; processador do servidor %3 s (%4 % de um núcleo); operador editando: %5 "
+                              "gravações, %6 falhas, %7 caixas")
+                   .arg(n)
+                   .arg(segundos, 0, 'f', 1)
+                   .arg(cpuServidor, 0, 'f', 1)
+                   .arg(100.0 * cpuServidor / segundos, 0, 'f', 0)
+                   .arg(editorLinha.section(u' ', 0, 0), editorLinha.section(u' ', 1, 1), editorLinha.section(u' ', 2, 2))
+            << QStringLiteral(" em %1 voltas").arg(editorLinha.section(u' ', 3, 3))
+            << Qt::endl;
+        double pior = 0;
+        for (const QString& r : resultados) {
+            const QStringList c = r.split(u' ');
+            if (c.value(0) != QLatin1String("RESULTADO")) {
+                out << "  " << r << Qt::endl;
+                ok = false;
+                continue;
+            }
+            const int linhas = b.valor(QStringLiteral("SELECT COUNT(*) FROM ACESSO WHERE COMPUTADOR = 'Estacao %1'")
+                                           .arg(c[1]))
+                                   .toInt();
+            const double p99 = c[7].toDouble();
+            pior = std::max(pior, p99);
+            out << QStringLiteral("  estação %1: linhas por cartão %2 (%3 de %4), conflitos %5, repetições %6, caixas %7, "
+                                  "relés %8, sem relé %9; cartão → relé p50 %10 ms p99 %11 ms máx %12 ms")
+                       .arg(c[1])
+                       .arg(double(linhas) / cartoes, 0, 'f', 4)
+                       .arg(linhas)
+                       .arg(cartoes)
+                       .arg(c[2], c[3], c[4], c[5], c[9], c[6], c[7], c[8])
+                << Qt::endl;
+            ok = ok && linhas == cartoes && c[4].toInt() == 0;
+        }
+        if (n == ns.first()) p99Um = pior;
+        out << QStringLiteral("  pior p99 %1 ms = %2× o de N = %3 (limite 1,5×) e %4× de 10 ms")
+                   .arg(pior, 0, 'f', 2)
+                   .arg(p99Um > 0 ? pior / p99Um : 0, 0, 'f', 2)
+                   .arg(ns.first())
+                   .arg(pior / 10.0, 0, 'f', 2)
+            << Qt::endl;
+    }
+    out << (ok ? "\ntodas as linhas gravadas uma vez, nenhuma caixa" : "\nHOUVE FALHAS") << Qt::endl;
+    return ok ? 0 : 1;
+}
