@@ -28,6 +28,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -372,6 +373,63 @@ private slots:
         QTest::keyClicks(p->cbSERIAL, QStringLiteral("C"));
         QTest::keyClick(p->cbSERIAL, Qt::Key_Down);
         QCOMPARE(p->cbSERIAL->currentIndex(), antes);
+    }
+
+    void edicaoFiltrada_data() {
+        QTest::addColumn<QString>("campo");
+        QTest::addColumn<QString>("inicial");
+        QTest::addColumn<QStringList>("passos"); // keys by name, "colar:" + text, or text to type
+        QTest::addColumn<QString>("fica");
+        const QStringList campos = {QStringLiteral("edCABECA"), QStringLiteral("edLOGIN"),
+                                    QStringLiteral("edSENHA"), QStringLiteral("edCONFIRMAR")};
+        for (const QString& c : campos) {
+            const QByteArray n = c.toUtf8();
+            QTest::newRow(n + " ctrl+a backspace") << c << "133" << QStringList{"^A", "BS", "200"} << "200";
+            QTest::newRow(n + " home delete") << c << "133" << QStringList{"HOME", "DEL"} << "33";
+            QTest::newRow(n + " setas") << c << "133" << QStringList{"LEFT", "LEFT", "DEL", "END", "7"} << "137";
+            QTest::newRow(n + " colar inválido") << c << "133" << QStringList{"colar:1 2"} << "133";
+        }
+        QTest::newRow("cabeça colar dígitos") << "edCABECA" << "1" << QStringList{"colar:50"} << "150";
+        QTest::newRow("cabeça colar letras") << "edCABECA" << "1" << QStringList{"colar:5a"} << "1";
+        QTest::newRow("login colar maiúsculas") << "edLOGIN" << "" << QStringList{"colar:AnA7"} << "ana7";
+        QTest::newRow("senha colar acento") << "edSENHA" << "" << QStringList{"colar:sé"} << "";
+    }
+    // Filters judge characters, typed or pasted; editing keys work as in any field.
+    void edicaoFiltrada() {
+        QFETCH(QString, campo);
+        QFETCH(QString, inicial);
+        QFETCH(QStringList, passos);
+        QFETCH(QString, fica);
+        PainelTeste t;
+        QWidget* pagina = campo == QStringLiteral("edCABECA") ? static_cast<QWidget*>(t.painel->tsLEITORA71)
+                                                              : t.painel->tsCONTAS;
+        if (auto* l = qobject_cast<TframeLeitoras71*>(pagina))
+            QVERIFY(l->INCLUIR());
+        else
+            QVERIFY(t.painel->tsCONTAS->INCLUIR());
+        auto* e = pagina->findChild<QLineEdit*>(campo);
+        QVERIFY(e);
+        e->clear();
+        e->setFocus();
+        QTest::keyClicks(e, inicial);
+        static const QHash<QString, QPair<Qt::Key, Qt::KeyboardModifiers>> teclas = {
+            {QStringLiteral("^A"), {Qt::Key_A, Qt::ControlModifier}},
+            {QStringLiteral("BS"), {Qt::Key_Backspace, Qt::NoModifier}},
+            {QStringLiteral("DEL"), {Qt::Key_Delete, Qt::NoModifier}},
+            {QStringLiteral("HOME"), {Qt::Key_Home, Qt::NoModifier}},
+            {QStringLiteral("END"), {Qt::Key_End, Qt::NoModifier}},
+            {QStringLiteral("LEFT"), {Qt::Key_Left, Qt::NoModifier}}};
+        for (const QString& p : passos) {
+            if (teclas.contains(p)) {
+                QTest::keyClick(e, teclas[p].first, teclas[p].second);
+            } else if (p.startsWith(QStringLiteral("colar:"))) {
+                QApplication::clipboard()->setText(p.mid(6));
+                e->paste(); // what the context menu's "Paste" does
+            } else {
+                QTest::keyClicks(e, p);
+            }
+        }
+        QCOMPARE(e->text(), fica);
     }
 
     void listaDescricoes() {

@@ -33,9 +33,9 @@ void sql(TdmPORTARIS& dm, const QString& s) {
     dm.dbBANCO.commitRetaining();
 }
 
-// Holder `chave` open all week, in group "Geral".
-void titular(TdmPORTARIS& dm, int chave, const QString& nome,
-             const QString& cartao = QStringLiteral("00000000AA")) {
+// Holder `chave` open all week, in group "Geral"; with no card given, one of its own.
+void titular(TdmPORTARIS& dm, int chave, const QString& nome, QString cartao = {}) {
+    if (cartao.isEmpty()) cartao = QStringLiteral("%1").arg(chave, 10, 10, QLatin1Char('0'));
     QString cols, vals;
     for (const char* d : {"SEG", "TER", "QUA", "QUI", "SEX", "SAB", "DOM"}) {
         cols += QStringLiteral(", %1E, %1S").arg(QLatin1String(d));
@@ -145,6 +145,9 @@ private slots:
     void loteEmVariasPartes();
     void loteGeraTxt();
     void loteSemUsuarios();
+    void cartaoDigitado_data();
+    void cartaoDigitado();
+    void cartaoDeRondaRepetido();
 };
 
 // Passive readers, then gates with the bullet, then named controller doors with ©; marks come from
@@ -730,6 +733,10 @@ void TstCadastro::buscaComparaMaiusculas_data() {
     QTest::newRow("JO maiúsculo") << "JO" << false << QStringList{"JOSÉ SILVA"};
     QTest::newRow("vazio lista todos") << "  " << false << QStringList{"Ana", "JOSÉ SILVA", "joão"};
     QTest::newRow("cartão") << "00AB" << true << QStringList{"JOSÉ SILVA"};
+    QTest::newRow("cartão minúsculo") << "00ab" << true << QStringList{"JOSÉ SILVA"};
+    // Typing stops at the column's width: no engine error, a longer text finds what it can.
+    QTest::newRow("cartão longo") << "00AB0000019" << true << QStringList{"JOSÉ SILVA"};
+    QTest::newRow("nome longo") << QString(130, u'x') << false << QStringList{};
 }
 
 void TstCadastro::buscaComparaMaiusculas() {
@@ -746,13 +753,15 @@ void TstCadastro::buscaComparaMaiusculas() {
         posicionado = c;
         return k.c.usuarios->posicionar(c);
     });
-    b.edREF->setText(texto);
-    (porCartao ? b.rbCAR : b.rbNOM)->setChecked(true);
+    (porCartao ? b.rbCAR : b.rbNOM)->click();
+    QTest::keyClicks(b.edREF, texto);
     b.btBUS->click();
+    QCOMPARE(k.t.m.operador.textos(), QStringList{});
     QStringList achados;
     for (int r = 0; r < b.resultado().quantidade(); ++r)
         achados << b.resultado().texto(r, QStringLiteral("NOME"));
     QCOMPARE(achados, nomes);
+    if (nomes.isEmpty()) return;
     b.resultado().irPara(b.resultado().quantidade() - 1);
     const qint64 chave = b.resultado().valor(QStringLiteral("CHAVE")).toLongLong();
     b.btPOS->click();
@@ -864,6 +873,77 @@ void TstCadastro::loteSemUsuarios() {
     j.Alternar(0);
     j.Aplicar();
     QCOMPARE(valor(k.dm, QStringLiteral("SELECT COUNT(*) FROM HABILITADO")).toInt(), 0);
+}
+
+void TstCadastro::cartaoDigitado_data() {
+    QTest::addColumn<double>("clique"); // where the card field is clicked, as a fraction of its width
+    QTest::addColumn<QString>("digitado");
+    QTest::addColumn<QString>("guardado"); // empty: refused
+    QTest::addColumn<QString>("mensagem");
+    QTest::newRow("borda, maiúsculas") << 0.02 << "AB12CD34EF" << "AB12CD34EF" << "";
+    QTest::newRow("30%, minúsculas") << 0.3 << "00000000ab" << "00000000AB" << "";
+    QTest::newRow("50%") << 0.5 << "AB12CD34EF" << "AB12CD34EF" << "";
+    QTest::newRow("80%, mistas") << 0.8 << "aB12cD34eF" << "AB12CD34EF" << "";
+    QTest::newRow("de outro usuário, minúsculas")
+        << 0.5 << "00000000cc" << "" << "O cartão 00000000CC já pertence ao usuário \"Beto\"!";
+    QTest::newRow("de um cartão de ronda")
+        << 0.5 << "00000000DD" << "" << "O cartão 00000000DD já pertence ao cartão de ronda \"Vigia\"!";
+}
+
+// What the operator types in the card field is what is stored: upper case, from the first free
+// position wherever the empty field was clicked, and never a card someone else holds.
+void TstCadastro::cartaoDigitado() {
+    QFETCH(double, clique);
+    QFETCH(QString, digitado);
+    QFETCH(QString, guardado);
+    QFETCH(QString, mensagem);
+    Cadastro k([](TdmPORTARIS& dm) {
+        // Keys above the generator's next ones, so the new holder does not collide.
+        titular(dm, 101, QStringLiteral("Ana"));
+        titular(dm, 102, QStringLiteral("Beto"), QStringLiteral("00000000CC"));
+        sql(dm, QStringLiteral("INSERT INTO RONDA (CHAVE, CARTAO, APELIDO) VALUES (1, '00000000DD', 'Vigia')"));
+    });
+    TframeCadastroUsuario& u = k.usu();
+    k.t.w->btINC->click();
+    QTest::mouseClick(u.edNOM, Qt::LeftButton, {}, QPoint(5, u.edNOM->height() / 2));
+    QTest::keyClicks(u.edNOM, QStringLiteral("Bruna"));
+    u.cbGRU->setCurrentIndex(u.cbGRU->findText(QStringLiteral("Geral")));
+    emit u.cbGRU->textActivated(QStringLiteral("Geral"));
+    QTest::mouseClick(u.edCAR, Qt::LeftButton, {},
+                      QPoint(int(u.edCAR->width() * clique), u.edCAR->height() / 2));
+    QTest::keyClicks(u.edCAR, digitado);
+    QCOMPARE(u.edCAR->text().trimmed(), digitado.toUpper());
+    k.t.w->btGRA->click();
+    const QVariant gravado =
+        valor(k.dm, QStringLiteral("SELECT CARTAO FROM USUARIO WHERE NOME = 'Bruna'"));
+    if (guardado.isEmpty()) {
+        QCOMPARE(k.t.m.operador.textos(), QStringList{mensagem});
+        QVERIFY(k.dm.setUSU.estado() == EstadoConjunto::Inserindo);
+        QVERIFY(gravado.isNull());
+    } else {
+        QCOMPARE(k.t.m.operador.textos().join(u'|'), QString());
+        QCOMPARE(gravado.toString().trimmed(), guardado);
+    }
+}
+
+// A patrol card is refused when a holder has it, and may keep its own card when saved again.
+void TstCadastro::cartaoDeRondaRepetido() {
+    Cadastro k([](TdmPORTARIS& dm) {
+        titular(dm, 1, QStringLiteral("Ana"), QStringLiteral("00000000EE"));
+        sql(dm, QStringLiteral("INSERT INTO RONDA (CHAVE, CARTAO, APELIDO) VALUES (1, '00000000DD', 'Vigia')"));
+    });
+    k.dm.setRON.abrir();
+    k.dm.setRON.editar();
+    k.dm.setRON.definir(QStringLiteral("APELIDO"), QStringLiteral("Vigia 2"));
+    k.dm.setRON.gravar();
+    QCOMPARE(valor(k.dm, QStringLiteral("SELECT APELIDO FROM RONDA")).toString(), QStringLiteral("Vigia 2"));
+    k.dm.setRON.editar();
+    k.dm.setRON.definir(QStringLiteral("CARTAO"), QStringLiteral("00000000ee"));
+    QVERIFY_THROWS_EXCEPTION(Abort, k.dm.setRON.gravar());
+    QCOMPARE(k.t.m.operador.textos(),
+             QStringList{QStringLiteral("O cartão 00000000EE já pertence ao usuário \"Ana\"!")});
+    QCOMPARE(valor(k.dm, QStringLiteral("SELECT CARTAO FROM RONDA")).toString(), QStringLiteral("00000000DD"));
+    k.dm.setRON.cancelar();
 }
 
 QTEST_MAIN(TstCadastro)
