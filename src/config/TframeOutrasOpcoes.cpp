@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QGroupBox>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -37,12 +38,16 @@ QStringList lerLinhas(const QString& arquivo) {
     return l;
 }
 
+// Through a save file: a full disk or a failed write leaves the old list in place and is reported.
 void gravarLinhas(const QString& arquivo, const QStringList& linhas) {
-    QFile f(arquivo);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-        throw std::runtime_error(QStringLiteral("Não foi possível gravar %1").arg(arquivo).toStdString());
+    QSaveFile f(arquivo);
+    bool ok = f.open(QIODevice::WriteOnly | QIODevice::Text);
     for (const QString& s : linhas)
-        f.write((s + u'\n').toUtf8());
+        ok = ok && f.write((s + u'\n').toUtf8()) >= 0;
+    if (ok) ok = f.commit();
+    if (!ok)
+        throw std::runtime_error(
+            QStringLiteral("@!000ERRNão foi possível gravar o arquivo %1!").arg(arquivo).toStdString());
 }
 
 } // namespace

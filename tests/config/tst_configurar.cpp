@@ -46,6 +46,10 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QScopeGuard>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace portaris;
 using portaris::sim::Modelo;
@@ -976,6 +980,40 @@ private slots:
                  (QStringList{"Morador", "Um tipo de usuário com tr", "Visitante", ""}));
     }
 
+    // A list that cannot be written whole (here: larger than the process may write, as on a full
+    // disk) is reported, never taken for a success, and the old list stays.
+    void listaNaoGravadaEhRelatada() {
+        PainelTeste t;
+        QDir::setCurrent(t.m.pasta.caminho());
+        QFile antiga(QStringLiteral("Grupos.txt"));
+        QVERIFY(antiga.open(QIODevice::WriteOnly));
+        antiga.write("Geral\n");
+        antiga.close();
+        TframeOutrasOpcoes* p = t.painel->tsOUTRAS;
+        p->Carregar();
+        QStringList muitos;
+        for (int i = 0; i < 8000; ++i)
+            muitos << QStringLiteral("Grupo %1").arg(i);
+        p->mmGRUPOS->setPlainText(muitos.join(u'\n'));
+        rlimit antes{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &antes), 0);
+        const auto sinal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limite = antes;
+        limite.rlim_cur = 32 * 1024;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limite), 0);
+        {
+            auto volta = qScopeGuard([&] {
+                setrlimit(RLIMIT_FSIZE, &antes);
+                std::signal(SIGXFSZ, sinal);
+            });
+            p->btAPLICAR->click();
+        }
+        const QStringList m = t.mensagens();
+        QCOMPARE(m, QStringList{QStringLiteral("@!000ERRNão foi possível gravar o arquivo Grupos.txt!")});
+        QVERIFY(antiga.open(QIODevice::ReadOnly));
+        QCOMPARE(antiga.readAll(), QByteArray("Geral\n"));
+    }
+
     void sonsEGravacaoPreservaArquivo() {
         PainelTeste t;
         QDir::setCurrent(t.m.pasta.caminho());
@@ -1010,6 +1048,23 @@ private slots:
         p->escolherArquivo = [](const QString&, const QString&) { return QString(); }; // cancelled
         p->btPROCURAR1->click();
         QCOMPARE(p->edSOM1->text(), QFileInfo(wav).absoluteFilePath());
+        // Typing may shorten the longer path "Procurar" put, not lengthen it.
+        const QString caminho = p->edSOM1->text();
+        QVERIFY(caminho.size() > 25);
+        p->edSOM1->setFocus();
+        QTest::keyClick(p->edSOM1, Qt::Key_End);
+        QTest::keyClicks(p->edSOM1, QStringLiteral("x"));
+        QCOMPARE(p->edSOM1->text(), caminho);
+        QTest::keyClick(p->edSOM1, Qt::Key_Backspace);
+        QCOMPARE(p->edSOM1->text(), caminho.chopped(1));
+        QTest::keyClicks(p->edSOM1, QStringLiteral("v"));
+        QCOMPARE(p->edSOM1->text(), caminho.chopped(1));
+        p->escolherArquivo = [&](const QString&, const QString&) { return wav.fileName(); };
+        p->btPROCURAR1->click();
+        QCOMPARE(p->edSOM1->text(), caminho);
+        p->edSOM2->clear();
+        QTest::keyClicks(p->edSOM2, QString(30, u's'));
+        QCOMPARE(p->edSOM2->text(), QString(25, u's'));
         QVERIFY(p->btTESTAR1->isEnabled());
         p->btTESTAR1->click();
         QCOMPARE(tocados, QStringList{QFileInfo(wav).absoluteFilePath()});
