@@ -141,13 +141,21 @@ bool TframeContas::EXCLUIR() {
         return false;
     }
     const bool ok = PaginaCadastro::EXCLUIR();
-    if (ok && c.quantidade() == 1) {
+    if (!ok || c.vazio()) return ok;
+    // Someone must still be able to configure: the account left, or the one now shown, is promoted
+    // when the deleted account was the last that could.
+    chamarOperacao([&] {
+        const bool uma = c.quantidade() == 1;
+        if (!uma) {
+            Procedimento& p = m_dm.sp(QStringLiteral("CONTAS_HAB_A_CONFIGURAR"));
+            p.definir(QStringLiteral("PCHAVE"), c.valor(QStringLiteral("CHAVE")).toInt());
+            p.executar();
+            if (p.saida(QStringLiteral("PCOUNT")).toInt() > 0) return true;
+        }
         MostrarMensagem(QStringLiteral("@!000AVIEsta conta será habilitada a acessar a opção configurar!"));
-        chamarOperacao([&] {
-            promover(c.valor(0, QStringLiteral("CHAVE")).toInt());
-            return true;
-        });
-    }
+        promover(uma ? c.valor(0, QStringLiteral("CHAVE")).toInt() : c.valor(QStringLiteral("CHAVE")).toInt());
+        return true;
+    });
     return ok;
 }
 

@@ -836,17 +836,37 @@ private slots:
         Conjunto& c = t.dm().setCON;
         c.abrir();
         TframeContas* p = t.painel->tsCONTAS;
+        t.sql(QStringLiteral(
+            "INSERT INTO CONTA (CHAVE, LOGIN, NOME, NIVEL05) VALUES (22, 'davi', 'Davi', '0')"));
+        c.atualizar();
+        // Deleting the only account able to configure while three remain promotes the one shown.
         QVERIFY(c.localizar(QStringLiteral("LOGIN"), QStringLiteral("admin")));
-        QVERIFY(p->EXCLUIR());
-        QVERIFY(t.mensagens().isEmpty());
-        QVERIFY(c.localizar(QStringLiteral("LOGIN"), QStringLiteral("bia")));
         QVERIFY(p->EXCLUIR());
         QCOMPARE(t.mensagens(),
                  QStringList{"@!000AVIEsta conta será habilitada a acessar a opção configurar!"});
-        QCOMPARE(
-            t.dm().dbBANCO.valor(QStringLiteral("SELECT NIVEL05 FROM CONTA WHERE LOGIN = 'caio'")).toString(),
-            QStringLiteral("1"));
+        const QString mostrada = c.texto(QStringLiteral("LOGIN"));
+        auto configuram = [&] {
+            return t.dm()
+                .dbBANCO.valor(QStringLiteral("SELECT LIST(LOGIN) FROM CONTA WHERE NIVEL05 = '1'"))
+                .toString();
+        };
+        QCOMPARE(configuram(), mostrada);
+        QCOMPARE(c.texto(QStringLiteral("NIVEL05")), QStringLiteral("1"));
+        t.m.operador.limpar();
+        // Deleting one that cannot configure promotes nobody.
+        const QString outra = mostrada == QStringLiteral("bia") ? QStringLiteral("caio") : QStringLiteral("bia");
+        QVERIFY(c.localizar(QStringLiteral("LOGIN"), outra));
+        QVERIFY(p->EXCLUIR());
+        QVERIFY(t.mensagens().isEmpty());
+        QCOMPARE(configuram(), mostrada);
+        // The one that configures goes, one is left: that one is promoted.
+        QVERIFY(c.localizar(QStringLiteral("LOGIN"), mostrada));
+        QVERIFY(p->EXCLUIR());
+        QCOMPARE(t.mensagens(),
+                 QStringList{"@!000AVIEsta conta será habilitada a acessar a opção configurar!"});
         QCOMPARE(c.texto(0, QStringLiteral("NIVEL05")), QStringLiteral("1"));
+        QCOMPARE(c.quantidade(), 1);
+        QCOMPARE(configuram(), c.texto(0, QStringLiteral("LOGIN")));
         t.m.operador.limpar();
         QVERIFY(!p->EXCLUIR());
         QCOMPARE(t.mensagens(), QStringList{"@!000ERRExiste apenas um conta, está não pode ser excluída!"});
