@@ -148,6 +148,8 @@ private slots:
     void cartaoDigitado_data();
     void cartaoDigitado();
     void cartaoDeRondaRepetido();
+    void horarioDaRondaComMascara_data();
+    void horarioDaRondaComMascara();
 };
 
 // Passive readers, then gates with the bullet, then named controller doors with ©; marks come from
@@ -944,6 +946,45 @@ void TstCadastro::cartaoDeRondaRepetido() {
              QStringList{QStringLiteral("O cartão 00000000EE já pertence ao usuário \"Ana\"!")});
     QCOMPARE(valor(k.dm, QStringLiteral("SELECT CARTAO FROM RONDA")).toString(), QStringLiteral("00000000DD"));
     k.dm.setRON.cancelar();
+}
+
+void TstCadastro::horarioDaRondaComMascara_data() {
+    QTest::addColumn<int>("coluna");
+    QTest::addColumn<QString>("digitado");
+    QTest::addColumn<QString>("guardado");
+    QTest::newRow("início") << 0 << "093000" << "09:30:00";
+    QTest::newRow("final, letras ignoradas") << 1 << "1a7b4500" << "17:45:00";
+}
+
+// "Inicio" and "Final" of the patrol schedule grid are typed through the time mask.
+void TstCadastro::horarioDaRondaComMascara() {
+    QFETCH(int, coluna);
+    QFETCH(QString, digitado);
+    QFETCH(QString, guardado);
+    Cadastro k([](TdmPORTARIS& dm) {
+        leitora(dm, 100, 200, QStringLiteral("Portaria"));
+        sql(dm, QStringLiteral("INSERT INTO RONDA (CHAVE, CARTAO, APELIDO, DESABILITAR) VALUES (1, "
+                               "'00000000CC', 'Vigia', '0')"));
+        sql(dm, QStringLiteral(
+                    "INSERT INTO RONDAD (CHAVE, INICIO, FIM, CABECA) VALUES (1, '08:00:00', '20:00:00', 200)"));
+    });
+    k.dm.tbRON.definirParametro(QStringLiteral("PCHAVE"), 1);
+    k.dm.tbRON.abrir();
+    TframeRonda& r = *k.c.ronda;
+    k.t.w->btRON->click();
+    QAbstractItemModel* m = r.gdRON->model();
+    const QModelIndex celula = m->index(0, coluna);
+    r.gdRON->setCurrentIndex(celula);
+    r.gdRON->setFocus();
+    QTest::keyClick(r.gdRON, Qt::Key_F2);
+    auto* e = r.gdRON->findChild<QLineEdit*>();
+    QVERIFY(e);
+    QVERIFY(!e->inputMask().isEmpty());
+    QTest::keyClick(e, Qt::Key_Home);
+    QTest::keyClicks(e, digitado);
+    QCOMPARE(e->text(), guardado);
+    QTest::keyClick(e, Qt::Key_Return); // the grid commits the cell once back in the event loop
+    QTRY_COMPARE(celula.data().toString(), guardado);
 }
 
 QTEST_MAIN(TstCadastro)
