@@ -370,7 +370,12 @@ bool LigacaoChave::eventFilter(QObject* obj, QEvent* e) {
     if (obj == m_widget && e->type() == QEvent::KeyPress && editavel() && !m_atualizando) {
         const int k = static_cast<QKeyEvent*>(e)->key();
         if (k == Qt::Key_Delete || k == Qt::Key_Backspace) {
-            if (escrever(QString())) combo()->setCurrentIndex(-1);
+            try {
+                m_conjunto.definir(m_campo, QVariant()); // null: no text converts to an empty key
+                emit AvisoCampos::de(m_conjunto)->campoMudou(m_campo);
+            } catch (const ErroBanco& erro) {
+                MostrarMensagem(erro.texto());
+            }
             atualizar();
             return true;
         }

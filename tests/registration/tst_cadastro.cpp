@@ -150,6 +150,7 @@ private slots:
     void cartaoDeRondaRepetido();
     void horarioDaRondaComMascara_data();
     void horarioDaRondaComMascara();
+    void membroDaFamiliaEsvaziado();
 };
 
 // Passive readers, then gates with the bullet, then named controller doors with ©; marks come from
@@ -985,6 +986,27 @@ void TstCadastro::horarioDaRondaComMascara() {
     QCOMPARE(e->text(), guardado);
     QTest::keyClick(e, Qt::Key_Return); // the grid commits the cell once back in the event loop
     QTRY_COMPARE(celula.data().toString(), guardado);
+}
+
+// A family slot that holds a member can be emptied again: Delete on its list.
+void TstCadastro::membroDaFamiliaEsvaziado() {
+    Cadastro k([](TdmPORTARIS& dm) {
+        titular(dm, 1, QStringLiteral("Ana"));
+        titular(dm, 7, QStringLiteral("Nina"));
+        sql(dm, QStringLiteral("INSERT INTO FAMILIA (CHAVE, DESCRICAO, UCHAVE1, UCHAVE9) VALUES (1, 'Souza', 1, 7)"));
+    });
+    TframeCadastroFamilia& f = *k.c.familias;
+    k.t.w->btFAM->click();
+    k.t.w->btALT->click();
+    QVERIFY(k.dm.setFAM.emEdicao());
+    f.cbPES[0]->setFocus();
+    QTest::keyClick(f.cbPES[0], Qt::Key_Delete);
+    QCOMPARE(f.cbPES[0]->currentIndex(), -1);
+    k.t.w->btGRA->click();
+    QCOMPARE(k.t.m.operador.textos().join(u'|'), QString());
+    QVERIFY(!k.dm.setFAM.emEdicao());
+    QVERIFY(valor(k.dm, QStringLiteral("SELECT UCHAVE1 FROM FAMILIA")).isNull());
+    QCOMPARE(valor(k.dm, QStringLiteral("SELECT UCHAVE9 FROM FAMILIA")).toInt(), 7);
 }
 
 QTEST_MAIN(TstCadastro)
