@@ -4,25 +4,36 @@
 #include "platform/Mensagens.h"
 
 #include <QKeyEvent>
+#include <QValidator>
 
 namespace portaris::componentes {
 
 namespace {
 
-class FiltroDigitos : public QObject {
+// A validator, not a key filter: it judges characters whatever way they arrive (keys, paste,
+// drop) and leaves arrows, Home, End, Delete and shortcuts to the line edit.
+class ValidadorCaracteres : public QValidator {
 public:
-    using QObject::QObject;
-    bool eventFilter(QObject* o, QEvent* e) override {
-        if (e->type() != QEvent::KeyPress) return QObject::eventFilter(o, e);
-        const auto* k = static_cast<QKeyEvent*>(e);
-        if (k->key() == Qt::Key_Backspace || k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab ||
-            k->key() == Qt::Key_Left || k->key() == Qt::Key_Right || k->key() == Qt::Key_Home ||
-            k->key() == Qt::Key_End || k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)
-            return false;
-        const QString t = k->text();
-        return !(t.size() == 1 && t.at(0) >= u'0' && t.at(0) <= u'9');
+    ValidadorCaracteres(QString (*regra)(QChar), QObject* pai) : QValidator(pai), m_regra(regra) {}
+    State validate(QString& texto, int&) const override {
+        QString aceito;
+        aceito.reserve(texto.size());
+        for (const QChar c : texto) {
+            const QString r = m_regra(c);
+            if (r.isEmpty()) return Invalid;
+            aceito += r;
+        }
+        texto = aceito;
+        return Acceptable;
     }
+
+private:
+    QString (*m_regra)(QChar);
 };
+
+QString digito(QChar c) {
+    return c >= u'0' && c <= u'9' ? QString(c) : QString();
+}
 
 class FiltroSemTeclas : public QObject {
 public:
@@ -86,8 +97,12 @@ QPushButton* botao(QWidget* pai, const QString& nome, const QString& texto, int 
     return b;
 }
 
+void filtrarCaracteres(QLineEdit* e, QString (*regra)(QChar)) {
+    e->setValidator(new ValidadorCaracteres(regra, e));
+}
+
 void soDigitos(QLineEdit* e) {
-    e->installEventFilter(new FiltroDigitos(e));
+    filtrarCaracteres(e, digito);
 }
 
 void semDigitacao(QComboBox* c) {

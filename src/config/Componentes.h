@@ -21,7 +21,10 @@ QComboBox* lista(QWidget* pai, const QString& nome, const QStringList& itens, in
 QPushButton* botao(QWidget* pai, const QString& nome, const QString& texto, int x, int y, int largura,
                    int altura = 25);
 
-// Digits 0-9 and Backspace only (editing keys that move the cursor pass too).
+// Each character typed or pasted goes through `regra`: the character to keep (it may change its
+// case) or empty to refuse the whole entry. Editing keys are untouched.
+void filtrarCaracteres(QLineEdit* e, QString (*regra)(QChar));
+// Digits 0-9 only.
 void soDigitos(QLineEdit* e);
 // A list chosen only from its items: every key is ignored.
 void semDigitacao(QComboBox* c);

@@ -14,22 +14,9 @@ using namespace componentes;
 
 namespace {
 
-class FiltroLogin : public QObject {
-public:
-    using QObject::QObject;
-    bool eventFilter(QObject* o, QEvent* e) override {
-        if (e->type() != QEvent::KeyPress) return QObject::eventFilter(o, e);
-        auto* k = static_cast<QKeyEvent*>(e);
-        if (k->key() == Qt::Key_Backspace || k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab)
-            return false;
-        const QString t = TframeContas::filtrarTecla(k->text());
-        if (!t.isEmpty() && t != k->text()) {
-            if (auto* ed = qobject_cast<QLineEdit*>(o)) ed->insert(t);
-            return true;
-        }
-        return t.isEmpty();
-    }
-};
+QString caractereLogin(QChar c) {
+    return TframeContas::filtrarTecla(QString(c));
+}
 
 } // namespace
 
@@ -59,7 +46,7 @@ TframeContas::TframeContas(TdmPORTARIS& dm, QWidget* parent) : PaginaCadastro(dm
     edCONFIRMAR->setEchoMode(QLineEdit::Password);
     edCONFIRMAR->setMaxLength(30);
     for (QLineEdit* e : {edLOGIN, edSENHA, edCONFIRMAR})
-        e->installEventFilter(new FiltroLogin(e));
+        filtrarCaracteres(e, caractereLogin);
     rotulo(this, QStringLiteral("Cargo"), 16, 146);
     edCARGO = campo(this, QStringLiteral("edCARGO"), 16, 162, 300);
     ligar<LigacaoEdit>(QStringLiteral("CARGO"), edCARGO);
@@ -154,13 +141,21 @@ bool TframeContas::EXCLUIR() {
         return false;
     }
     const bool ok = PaginaCadastro::EXCLUIR();
-    if (ok && c.quantidade() == 1) {
+    if (!ok || c.vazio()) return ok;
+    // Someone must still be able to configure: the account left, or the one now shown, is promoted
+    // when the deleted account was the last that could.
+    chamarOperacao([&] {
+        const bool uma = c.quantidade() == 1;
+        if (!uma) {
+            Procedimento& p = m_dm.sp(QStringLiteral("CONTAS_HAB_A_CONFIGURAR"));
+            p.definir(QStringLiteral("PCHAVE"), c.valor(QStringLiteral("CHAVE")).toInt());
+            p.executar();
+            if (p.saida(QStringLiteral("PCOUNT")).toInt() > 0) return true;
+        }
         MostrarMensagem(QStringLiteral("@!000AVIEsta conta será habilitada a acessar a opção configurar!"));
-        chamarOperacao([&] {
-            promover(c.valor(0, QStringLiteral("CHAVE")).toInt());
-            return true;
-        });
-    }
+        promover(uma ? c.valor(0, QStringLiteral("CHAVE")).toInt() : c.valor(QStringLiteral("CHAVE")).toInt());
+        return true;
+    });
     return ok;
 }
 

@@ -27,7 +27,7 @@ public:
     bool CANCELAR() override;
 
     // The key filter of login and passwords: letters a-z (upper case turned lower), digits and
-    // Backspace; anything else dropped. Answers the text the key adds, empty when dropped.
+    // nothing else (typed or pasted). Answers the text the key adds, empty when refused.
     static QString filtrarTecla(const QString& texto);
 
 private:

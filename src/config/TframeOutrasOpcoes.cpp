@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QGroupBox>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -37,12 +38,16 @@ QStringList lerLinhas(const QString& arquivo) {
     return l;
 }
 
+// Through a save file: a full disk or a failed write leaves the old list in place and is reported.
 void gravarLinhas(const QString& arquivo, const QStringList& linhas) {
-    QFile f(arquivo);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-        throw std::runtime_error(QStringLiteral("Não foi possível gravar %1").arg(arquivo).toStdString());
+    QSaveFile f(arquivo);
+    bool ok = f.open(QIODevice::WriteOnly | QIODevice::Text);
     for (const QString& s : linhas)
-        f.write((s + u'\n').toUtf8());
+        ok = ok && f.write((s + u'\n').toUtf8()) >= 0;
+    if (ok) ok = f.commit();
+    if (!ok)
+        throw std::runtime_error(
+            QStringLiteral("@!000ERRNão foi possível gravar o arquivo %1!").arg(arquivo).toStdString());
 }
 
 } // namespace
@@ -80,6 +85,19 @@ TframeOutrasOpcoes::TframeOutrasOpcoes(QWidget* parent) : QWidget(parent) {
     edSOM2 = campo(a, QStringLiteral("edSOM2"), 16, 114, 300);
     btPROCURAR2 = botao(a, QStringLiteral("btPROCURAR2"), QStringLiteral("Procurar"), 322, 112, 70);
     btTESTAR2 = botao(a, QStringLiteral("btTESTAR2"), QStringLiteral("Testar"), 396, 112, 70);
+    // At most 25 typed characters; "Procurar" may put a longer path, which typing may then shorten.
+    for (QLineEdit* e : {edSOM1, edSOM2}) {
+        connect(e, &QLineEdit::textEdited, e, [e](const QString& t) {
+            const QString anterior = e->property("anterior").toString();
+            if (t.size() > 25 && t.size() > anterior.size()) {
+                const int pos = e->cursorPosition() - int(t.size() - anterior.size());
+                e->setText(anterior);
+                e->setCursorPosition(pos);
+                return;
+            }
+            e->setProperty("anterior", t);
+        });
+    }
     ckUSARSOM = caixa(a, QStringLiteral("ckUSARSOM"), QStringLiteral("Ativar recurso de efeitos sonoros"), 16,
                       142, 300);
     rotulo(a, QStringLiteral("Tempo padrão para expirar um cartão"), 16, 170);
@@ -191,12 +209,15 @@ void TframeOutrasOpcoes::Procurar(QLineEdit* campo) {
                                               QStringLiteral("Arquivo WAV (*.wav)"));
     if (escolhido.trimmed().isEmpty() || !QFileInfo::exists(escolhido)) return;
     campo->setText(QFileInfo(escolhido).absoluteFilePath());
+    campo->setProperty("anterior", campo->text());
 }
 
 void TframeOutrasOpcoes::Carregar() {
     edNOME->setText(cfg::outros_nomecomputador_login.ler());
     edSOM1->setText(cfg::som_som1.ler());
     edSOM2->setText(cfg::som_som2.ler());
+    for (QLineEdit* e : {edSOM1, edSOM2})
+        e->setProperty("anterior", e->text());
     ckUSARSOM->setChecked(cfg::som_usarsom.ler());
     if (QAbstractButton* b = grFREQUENCIA->button(cfg::outros_frequenciaserial.ler())) b->setChecked(true);
     slPAUSA->setValue(cfg::outros_sleep_leitoras.ler());

@@ -33,6 +33,8 @@ QString MascaraQt(const QString& mascaraDelphi) {
         else
             q += c;
     }
+    // Letter positions hold card numbers, which readers report in upper case.
+    if (q.contains(QRegularExpression(QStringLiteral("[AaNnXx]")))) q.prepend(u'>');
     return q + u';' + branco;
 }
 

@@ -28,6 +28,28 @@ void janelasAbertas(Conjunto& c) {
         c.definir(kHorarios[i], i % 2 == 0 ? QTime(0, 0, 0) : QTime(23, 59, 59));
 }
 
+// Readers report cards in upper case and the door compares exactly; one card, one holder, or the
+// door would let a re-issued card pass under the old holder's name.
+void cartaoUnico(Banco& banco, Conjunto& c, bool ronda) {
+    const QString cartao = c.valor(QStringLiteral("CARTAO")).toString();
+    if (cartao != cartao.toUpper()) c.definir(QStringLiteral("CARTAO"), cartao.toUpper());
+    const QString chave = cartao.trimmed().toUpper();
+    if (chave.isEmpty()) return;
+    for (const bool deRonda : {false, true}) {
+        Comando q(banco, deRonda ? QStringLiteral("SELECT FIRST 1 APELIDO FROM RONDA WHERE UPPER(TRIM(CARTAO)) = :C"
+                                                  " AND CHAVE <> :K ORDER BY CHAVE")
+                                 : QStringLiteral("SELECT FIRST 1 NOME FROM USUARIO WHERE UPPER(TRIM(CARTAO)) = :C"
+                                                  " AND CHAVE <> :K ORDER BY CHAVE"));
+        q.definir(QStringLiteral("C"), chave);
+        q.definir(QStringLiteral("K"), deRonda == ronda ? c.valor(QStringLiteral("CHAVE")).toInt() : -1);
+        q.abrir();
+        if (q.proximo())
+            Recusar((deRonda ? QStringLiteral("@!000ERRO cartão %1 já pertence ao cartão de ronda \"%2\"!")
+                             : QStringLiteral("@!000ERRO cartão %1 já pertence ao usuário \"%2\"!"))
+                        .arg(chave, q.campo(0).toString().trimmed()));
+    }
+}
+
 void mascarar(Conjunto& c, const QString& campo, const QString& mascara, Validador v) {
     Campo& f = c.campo(campo);
     f.mascara = mascara;
@@ -343,7 +365,8 @@ void TdmPORTARIS::instalarRegras() {
         c.definir(QStringLiteral("CABECA"), 0);
     };
 
-    setUSU.antesGravar = [](Conjunto& c) {
+    setUSU.antesGravar = [this](Conjunto& c) {
+        cartaoUnico(dbBANCO, c, false);
         static const char* dias[][2] = {{"SEGE", "SEGS"}, {"TERE", "TERS"}, {"QUAE", "QUAS"},
                                         {"QUIE", "QUIS"}, {"SEXE", "SEXS"}, {"SABE", "SABS"},
                                         {"DOME", "DOMS"}};
@@ -354,6 +377,7 @@ void TdmPORTARIS::instalarRegras() {
                 Recusar(QStringLiteral("@!000ERRExiste um horário informado que não procede!"));
         }
     };
+    setRON.antesGravar = [this](Conjunto& c) { cartaoUnico(dbBANCO, c, true); };
     auto leitoraAntesGravar = [](Conjunto& c) {
         if (c.valor(QStringLiteral("CONFIRMARACESSO")).toString() == QStringLiteral("0"))
             c.definir(QStringLiteral("PERMITIRREINGRESSO"), QStringLiteral("1"));

@@ -11,14 +11,14 @@ namespace portaris {
 
 namespace {
 
-QString textoArquivo(const QString& caminho, bool* existe = nullptr) {
+// `legivel` false: the file exists but could not be read whole (permissions, a folder, an I/O error).
+QString textoArquivo(const QString& caminho, bool* legivel = nullptr) {
     QFile f(caminho);
-    if (!f.open(QIODevice::ReadOnly)) {
-        if (existe) *existe = false;
-        return {};
-    }
-    if (existe) *existe = true;
-    return QString::fromUtf8(f.readAll());
+    if (legivel) *legivel = !f.exists();
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    const QByteArray dados = f.readAll();
+    if (legivel) *legivel = f.error() == QFileDevice::NoError;
+    return QString::fromUtf8(dados);
 }
 
 // "[ name ]" → "name"; anything else → null.
@@ -107,8 +107,11 @@ QTime ArquivoIni::LerHora(const QString& secao, const QString& chave, QTime padr
 }
 
 void ArquivoIni::GravarTexto(const QString& secao, const QString& chave, const QString& valor) const {
-    bool existe = false;
-    const QString atual = textoArquivo(m_caminho, &existe);
+    bool legivel = false;
+    const QString atual = textoArquivo(m_caminho, &legivel);
+    // A file that is there but unreadable is no empty file: writing one key would wipe the rest.
+    if (!legivel)
+        throw std::runtime_error("Não foi possível ler " + m_caminho.toStdString() + ": nada foi gravado");
     const QString quebra = atual.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n") : QStringLiteral("\n");
     QStringList linhas;
     if (!atual.isEmpty()) {

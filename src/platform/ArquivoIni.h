@@ -21,7 +21,8 @@ public:
     QTime LerHora(const QString& secao, const QString& chave, QTime padrao) const;
 
     // Writes create the file and the section when missing, keep every other line, and replace the
-    // file atomically. They throw std::runtime_error when the file cannot be written.
+    // file atomically. They throw std::runtime_error when the file cannot be written, or exists but
+    // cannot be read (nothing is written then).
     void GravarTexto(const QString& secao, const QString& chave, const QString& valor) const;
     void GravarInteiro(const QString& secao, const QString& chave, int valor) const;
     void GravarBooleano(const QString& secao, const QString& chave, bool valor) const;

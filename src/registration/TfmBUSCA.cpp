@@ -60,6 +60,21 @@ TfmBUSCA::TfmBUSCA(TdmPORTARIS& dm, std::function<bool(qint64)> posicionar, QWid
     v->addWidget(gdRES, 1);
     v->addLayout(botoes);
 
+    // Typing stops at the searched column's width (USUARIO's NOME and CARTAO); a card is searched
+    // in upper case, as readers report it and as it is stored.
+    auto largura = [this] {
+        edREF->setMaxLength(rbCAR->isChecked() ? 10 : 120);
+        if (rbCAR->isChecked()) edREF->setText(edREF->text().toUpper());
+    };
+    connect(rbCAR, &QRadioButton::toggled, this, largura);
+    connect(edREF, &QLineEdit::textEdited, this, [this](const QString& t) {
+        if (rbCAR->isChecked() && t != t.toUpper()) {
+            const int pos = edREF->cursorPosition();
+            edREF->setText(t.toUpper());
+            edREF->setCursorPosition(pos);
+        }
+    });
+    largura();
     connect(btBUS, &QPushButton::clicked, this, &TfmBUSCA::Buscar);
     connect(btPOS, &QPushButton::clicked, this, &TfmBUSCA::Posiciona);
     connect(btFIN, &QPushButton::clicked, this, &QDialog::reject);
@@ -74,7 +89,7 @@ void TfmBUSCA::Buscar() {
     try {
         m_qr->fechar();
         QString sql = QStringLiteral("SELECT CHAVE,CARTAO,NOME FROM USUARIO\n");
-        const QString texto = edREF->text();
+        const QString texto = rbCAR->isChecked() ? edREF->text().toUpper() : edREF->text();
         if (!texto.trimmed().isEmpty()) {
             sql += rbNOM->isChecked() ? QStringLiteral("WHERE NOME STARTING WITH :P00\n")
                                       : QStringLiteral("WHERE CARTAO STARTING WITH :P00\n");

@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 
 namespace portaris {
@@ -137,8 +138,10 @@ LigacaoEdit::LigacaoEdit(Conjunto& conjunto, const QString& campo, QLineEdit* e)
     : Ligacao(conjunto, campo, e) {
     try {
         const Campo& f = conjunto.campo(campo);
-        if (!f.mascara.isEmpty())
+        if (!f.mascara.isEmpty()) {
             e->setInputMask(MascaraQt(f.mascara));
+            CliqueMascara::instalar(e);
+        }
         else if (f.tamanho > 0)
             e->setMaxLength(f.tamanho); // the column's width, as a form's field would
     } catch (const ErroBanco&) {
@@ -363,6 +366,20 @@ bool LigacaoChave::eventFilter(QObject* obj, QEvent* e) {
         m_origemMudou = false;
         atualizar();
     }
+    // A key may be left empty: Delete (or Backspace) clears it.
+    if (obj == m_widget && e->type() == QEvent::KeyPress && editavel() && !m_atualizando) {
+        const int k = static_cast<QKeyEvent*>(e)->key();
+        if (k == Qt::Key_Delete || k == Qt::Key_Backspace) {
+            try {
+                m_conjunto.definir(m_campo, QVariant()); // null: no text converts to an empty key
+                emit AvisoCampos::de(m_conjunto)->campoMudou(m_campo);
+            } catch (const ErroBanco& erro) {
+                MostrarMensagem(erro.texto());
+            }
+            atualizar();
+            return true;
+        }
+    }
     return false;
 }
 
@@ -402,6 +419,50 @@ bool TeclasMascara::eventFilter(QObject* obj, QEvent* e) {
         return true;
     }
     return false;
+}
+
+// Click in masked fields
+
+void CliqueMascara::instalar(QLineEdit* edit) {
+    if (!edit->findChild<CliqueMascara*>(QString(), Qt::FindDirectChildrenOnly))
+        edit->installEventFilter(new CliqueMascara(edit));
+}
+
+int CliqueMascara::primeiraLivre(const QLineEdit* edit) {
+    // The mask's own positions, without its case and blank markers: an input position or a literal.
+    QString mascara = edit->inputMask().section(u';', 0, 0);
+    QList<bool> entrada;
+    for (qsizetype i = 0; i < mascara.size(); ++i) {
+        const QChar c = mascara[i];
+        if (c == u'>' || c == u'<' || c == u'!') continue;
+        if (c == u'\\') {
+            ++i;
+            entrada.append(false);
+            continue;
+        }
+        entrada.append(QStringLiteral("AaNnXx90Dd#HhBb").contains(c));
+    }
+    const QString blank = edit->inputMask().section(u';', 1, 1);
+    const QChar vazio = blank.isEmpty() ? QChar(u' ') : blank[0];
+    const QString mostrado = edit->displayText();
+    int livre = 0;
+    for (int i = 0; i < mostrado.size() && i < entrada.size(); ++i)
+        if (entrada[i] && mostrado[i] != vazio) livre = i + 1;
+    // Past a literal that follows the last typed position, as typing would put it.
+    while (livre < entrada.size() && !entrada[livre]) ++livre;
+    return livre;
+}
+
+bool CliqueMascara::eventFilter(QObject* obj, QEvent* e) {
+    auto* edit = qobject_cast<QLineEdit*>(obj);
+    if (!edit || edit->inputMask().isEmpty() || edit->isReadOnly()) return false;
+    if (e->type() != QEvent::MouseButtonPress || static_cast<QMouseEvent*>(e)->button() != Qt::LeftButton)
+        return false;
+    // The line edit places the cursor where the click was; then it moves back to the first free one.
+    static_cast<QObject*>(edit)->event(e);
+    const int livre = primeiraLivre(edit);
+    if (!edit->hasSelectedText() && edit->cursorPosition() > livre) edit->setCursorPosition(livre);
+    return true;
 }
 
 } // namespace portaris

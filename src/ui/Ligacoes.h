@@ -181,4 +181,18 @@ protected:
     bool eventFilter(QObject* obj, QEvent* e) override;
 };
 
+// A click in a masked field past what was typed puts the cursor on the first free position, so
+// typing goes in from there and not into a position the mask then drops.
+class CliqueMascara : public QObject {
+    Q_OBJECT
+public:
+    explicit CliqueMascara(QObject* parent) : QObject(parent) {}
+    static void instalar(QLineEdit* edit);
+    // Just past the last position typed (0 when none).
+    static int primeiraLivre(const QLineEdit* edit);
+
+protected:
+    bool eventFilter(QObject* obj, QEvent* e) override;
+};
+
 } // namespace portaris

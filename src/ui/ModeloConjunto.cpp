@@ -1,8 +1,10 @@
 #include "ModeloConjunto.h"
 
+#include "Ligacoes.h"
 #include "platform/Mensagens.h"
 
 #include <QHeaderView>
+#include <QLineEdit>
 
 namespace portaris {
 
@@ -180,6 +182,40 @@ void DelegadoRegistros::initStyleOption(QStyleOptionViewItem* o, const QModelInd
     o->font.setFamily(QStringLiteral("Arial"));
     o->font.setPointSize(9);
     o->font.setBold(o->state & QStyle::State_Selected);
+}
+
+namespace {
+QString mascaraDaCelula(const QModelIndex& i) {
+    const auto* m = qobject_cast<const ModeloConjunto*>(i.model());
+    if (!m || i.column() < 0 || i.column() >= m->colunas().size()) return {};
+    try {
+        return m->conjunto().campo(m->colunas()[i.column()].campo).mascara;
+    } catch (const ErroBanco&) {
+        return {};
+    }
+}
+} // namespace
+
+QWidget* DelegadoRegistros::createEditor(QWidget* pai, const QStyleOptionViewItem& o,
+                                         const QModelIndex& i) const {
+    const QString mascara = mascaraDaCelula(i);
+    if (mascara.isEmpty()) return QStyledItemDelegate::createEditor(pai, o, i);
+    auto* e = new QLineEdit(pai);
+    e->setFrame(false);
+    e->setInputMask(MascaraQt(mascara));
+    CliqueMascara::instalar(e);
+    TeclasMascara::instalar(e);
+    return e;
+}
+
+void DelegadoRegistros::setEditorData(QWidget* editor, const QModelIndex& i) const {
+    auto* e = qobject_cast<QLineEdit*>(editor);
+    if (e && !e->inputMask().isEmpty()) {
+        e->setText(i.data(Qt::DisplayRole).toString());
+        e->setCursorPosition(0);
+        return;
+    }
+    QStyledItemDelegate::setEditorData(editor, i);
 }
 
 GradeConjunto::GradeConjunto(QWidget* parent) : QTableView(parent) {

@@ -67,6 +67,10 @@ class DelegadoRegistros : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
+    // A field with an input mask is edited in a cell with that mask and the keys of a masked field.
+    QWidget* createEditor(QWidget* pai, const QStyleOptionViewItem& o, const QModelIndex& i) const override;
+    void setEditorData(QWidget* editor, const QModelIndex& i) const override;
+
 protected:
     void initStyleOption(QStyleOptionViewItem* o, const QModelIndex& i) const override;
 };

@@ -28,6 +28,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -45,6 +46,10 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QScopeGuard>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace portaris;
 using portaris::sim::Modelo;
@@ -372,6 +377,63 @@ private slots:
         QTest::keyClicks(p->cbSERIAL, QStringLiteral("C"));
         QTest::keyClick(p->cbSERIAL, Qt::Key_Down);
         QCOMPARE(p->cbSERIAL->currentIndex(), antes);
+    }
+
+    void edicaoFiltrada_data() {
+        QTest::addColumn<QString>("campo");
+        QTest::addColumn<QString>("inicial");
+        QTest::addColumn<QStringList>("passos"); // keys by name, "colar:" + text, or text to type
+        QTest::addColumn<QString>("fica");
+        const QStringList campos = {QStringLiteral("edCABECA"), QStringLiteral("edLOGIN"),
+                                    QStringLiteral("edSENHA"), QStringLiteral("edCONFIRMAR")};
+        for (const QString& c : campos) {
+            const QByteArray n = c.toUtf8();
+            QTest::newRow(n + " ctrl+a backspace") << c << "133" << QStringList{"^A", "BS", "200"} << "200";
+            QTest::newRow(n + " home delete") << c << "133" << QStringList{"HOME", "DEL"} << "33";
+            QTest::newRow(n + " setas") << c << "133" << QStringList{"LEFT", "LEFT", "DEL", "END", "7"} << "137";
+            QTest::newRow(n + " colar inválido") << c << "133" << QStringList{"colar:1 2"} << "133";
+        }
+        QTest::newRow("cabeça colar dígitos") << "edCABECA" << "1" << QStringList{"colar:50"} << "150";
+        QTest::newRow("cabeça colar letras") << "edCABECA" << "1" << QStringList{"colar:5a"} << "1";
+        QTest::newRow("login colar maiúsculas") << "edLOGIN" << "" << QStringList{"colar:AnA7"} << "ana7";
+        QTest::newRow("senha colar acento") << "edSENHA" << "" << QStringList{"colar:sé"} << "";
+    }
+    // Filters judge characters, typed or pasted; editing keys work as in any field.
+    void edicaoFiltrada() {
+        QFETCH(QString, campo);
+        QFETCH(QString, inicial);
+        QFETCH(QStringList, passos);
+        QFETCH(QString, fica);
+        PainelTeste t;
+        QWidget* pagina = campo == QStringLiteral("edCABECA") ? static_cast<QWidget*>(t.painel->tsLEITORA71)
+                                                              : t.painel->tsCONTAS;
+        if (auto* l = qobject_cast<TframeLeitoras71*>(pagina))
+            QVERIFY(l->INCLUIR());
+        else
+            QVERIFY(t.painel->tsCONTAS->INCLUIR());
+        auto* e = pagina->findChild<QLineEdit*>(campo);
+        QVERIFY(e);
+        e->clear();
+        e->setFocus();
+        QTest::keyClicks(e, inicial);
+        static const QHash<QString, QPair<Qt::Key, Qt::KeyboardModifiers>> teclas = {
+            {QStringLiteral("^A"), {Qt::Key_A, Qt::ControlModifier}},
+            {QStringLiteral("BS"), {Qt::Key_Backspace, Qt::NoModifier}},
+            {QStringLiteral("DEL"), {Qt::Key_Delete, Qt::NoModifier}},
+            {QStringLiteral("HOME"), {Qt::Key_Home, Qt::NoModifier}},
+            {QStringLiteral("END"), {Qt::Key_End, Qt::NoModifier}},
+            {QStringLiteral("LEFT"), {Qt::Key_Left, Qt::NoModifier}}};
+        for (const QString& p : passos) {
+            if (teclas.contains(p)) {
+                QTest::keyClick(e, teclas[p].first, teclas[p].second);
+            } else if (p.startsWith(QStringLiteral("colar:"))) {
+                QApplication::clipboard()->setText(p.mid(6));
+                e->paste(); // what the context menu's "Paste" does
+            } else {
+                QTest::keyClicks(e, p);
+            }
+        }
+        QCOMPARE(e->text(), fica);
     }
 
     void listaDescricoes() {
@@ -774,17 +836,37 @@ private slots:
         Conjunto& c = t.dm().setCON;
         c.abrir();
         TframeContas* p = t.painel->tsCONTAS;
+        t.sql(QStringLiteral(
+            "INSERT INTO CONTA (CHAVE, LOGIN, NOME, NIVEL05) VALUES (22, 'davi', 'Davi', '0')"));
+        c.atualizar();
+        // Deleting the only account able to configure while three remain promotes the one shown.
         QVERIFY(c.localizar(QStringLiteral("LOGIN"), QStringLiteral("admin")));
-        QVERIFY(p->EXCLUIR());
-        QVERIFY(t.mensagens().isEmpty());
-        QVERIFY(c.localizar(QStringLiteral("LOGIN"), QStringLiteral("bia")));
         QVERIFY(p->EXCLUIR());
         QCOMPARE(t.mensagens(),
                  QStringList{"@!000AVIEsta conta será habilitada a acessar a opção configurar!"});
-        QCOMPARE(
-            t.dm().dbBANCO.valor(QStringLiteral("SELECT NIVEL05 FROM CONTA WHERE LOGIN = 'caio'")).toString(),
-            QStringLiteral("1"));
+        const QString mostrada = c.texto(QStringLiteral("LOGIN"));
+        auto configuram = [&] {
+            return t.dm()
+                .dbBANCO.valor(QStringLiteral("SELECT LIST(LOGIN) FROM CONTA WHERE NIVEL05 = '1'"))
+                .toString();
+        };
+        QCOMPARE(configuram(), mostrada);
+        QCOMPARE(c.texto(QStringLiteral("NIVEL05")), QStringLiteral("1"));
+        t.m.operador.limpar();
+        // Deleting one that cannot configure promotes nobody.
+        const QString outra = mostrada == QStringLiteral("bia") ? QStringLiteral("caio") : QStringLiteral("bia");
+        QVERIFY(c.localizar(QStringLiteral("LOGIN"), outra));
+        QVERIFY(p->EXCLUIR());
+        QVERIFY(t.mensagens().isEmpty());
+        QCOMPARE(configuram(), mostrada);
+        // The one that configures goes, one is left: that one is promoted.
+        QVERIFY(c.localizar(QStringLiteral("LOGIN"), mostrada));
+        QVERIFY(p->EXCLUIR());
+        QCOMPARE(t.mensagens(),
+                 QStringList{"@!000AVIEsta conta será habilitada a acessar a opção configurar!"});
         QCOMPARE(c.texto(0, QStringLiteral("NIVEL05")), QStringLiteral("1"));
+        QCOMPARE(c.quantidade(), 1);
+        QCOMPARE(configuram(), c.texto(0, QStringLiteral("LOGIN")));
         t.m.operador.limpar();
         QVERIFY(!p->EXCLUIR());
         QCOMPARE(t.mensagens(), QStringList{"@!000ERRExiste apenas um conta, está não pode ser excluída!"});
@@ -918,6 +1000,40 @@ private slots:
                  (QStringList{"Morador", "Um tipo de usuário com tr", "Visitante", ""}));
     }
 
+    // A list that cannot be written whole (here: larger than the process may write, as on a full
+    // disk) is reported, never taken for a success, and the old list stays.
+    void listaNaoGravadaEhRelatada() {
+        PainelTeste t;
+        QDir::setCurrent(t.m.pasta.caminho());
+        QFile antiga(QStringLiteral("Grupos.txt"));
+        QVERIFY(antiga.open(QIODevice::WriteOnly));
+        antiga.write("Geral\n");
+        antiga.close();
+        TframeOutrasOpcoes* p = t.painel->tsOUTRAS;
+        p->Carregar();
+        QStringList muitos;
+        for (int i = 0; i < 8000; ++i)
+            muitos << QStringLiteral("Grupo %1").arg(i);
+        p->mmGRUPOS->setPlainText(muitos.join(u'\n'));
+        rlimit antes{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &antes), 0);
+        const auto sinal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limite = antes;
+        limite.rlim_cur = 32 * 1024;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limite), 0);
+        {
+            auto volta = qScopeGuard([&] {
+                setrlimit(RLIMIT_FSIZE, &antes);
+                std::signal(SIGXFSZ, sinal);
+            });
+            p->btAPLICAR->click();
+        }
+        const QStringList m = t.mensagens();
+        QCOMPARE(m, QStringList{QStringLiteral("@!000ERRNão foi possível gravar o arquivo Grupos.txt!")});
+        QVERIFY(antiga.open(QIODevice::ReadOnly));
+        QCOMPARE(antiga.readAll(), QByteArray("Geral\n"));
+    }
+
     void sonsEGravacaoPreservaArquivo() {
         PainelTeste t;
         QDir::setCurrent(t.m.pasta.caminho());
@@ -952,6 +1068,23 @@ private slots:
         p->escolherArquivo = [](const QString&, const QString&) { return QString(); }; // cancelled
         p->btPROCURAR1->click();
         QCOMPARE(p->edSOM1->text(), QFileInfo(wav).absoluteFilePath());
+        // Typing may shorten the longer path "Procurar" put, not lengthen it.
+        const QString caminho = p->edSOM1->text();
+        QVERIFY(caminho.size() > 25);
+        p->edSOM1->setFocus();
+        QTest::keyClick(p->edSOM1, Qt::Key_End);
+        QTest::keyClicks(p->edSOM1, QStringLiteral("x"));
+        QCOMPARE(p->edSOM1->text(), caminho);
+        QTest::keyClick(p->edSOM1, Qt::Key_Backspace);
+        QCOMPARE(p->edSOM1->text(), caminho.chopped(1));
+        QTest::keyClicks(p->edSOM1, QStringLiteral("v"));
+        QCOMPARE(p->edSOM1->text(), caminho.chopped(1));
+        p->escolherArquivo = [&](const QString&, const QString&) { return wav.fileName(); };
+        p->btPROCURAR1->click();
+        QCOMPARE(p->edSOM1->text(), caminho);
+        p->edSOM2->clear();
+        QTest::keyClicks(p->edSOM2, QString(30, u's'));
+        QCOMPARE(p->edSOM2->text(), QString(25, u's'));
         QVERIFY(p->btTESTAR1->isEnabled());
         p->btTESTAR1->click();
         QCOMPARE(tocados, QStringList{QFileInfo(wav).absoluteFilePath()});

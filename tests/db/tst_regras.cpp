@@ -602,7 +602,7 @@ void TstRegras::mascarasQt_data() {
     QTest::newRow("cabeça") << "!000;1;-"
                             << "999;-";
     QTest::newRow("cartão") << "!aaaaaaaaaa;1; "
-                            << "nnnnnnnnnn; ";
+                            << ">nnnnnnnnnn; "; // letters upper-cased as typed
 }
 
 void TstRegras::mascarasQt() {

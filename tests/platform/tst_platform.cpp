@@ -176,6 +176,19 @@ private slots:
         QCOMPARE(cfg::firebird_server.ler(), QStringLiteral("local"));
     }
 
+    // A settings file that is there but cannot be read is never replaced by one holding one key.
+    void arquivoIlegivelNaoEhSubstituido() {
+        const QString ini = pasta->caminho("ptconfig.ini");
+        escrever(ini, "[remoto]\nporta=1\n[firebird]\nserver=remote\n");
+        QFile::setPermissions(ini, QFile::WriteOwner);
+        auto volta = qScopeGuard([&] { QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner); });
+        if (QFile(ini).open(QIODevice::ReadOnly)) QSKIP("running with rights that ignore permissions");
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, cfg::remoto_porta.gravar(2));
+        volta.dismiss();
+        QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(conteudo(ini), QByteArray("[remoto]\nporta=1\n[firebird]\nserver=remote\n"));
+    }
+
     void gravacaoRecusadaNaoEstragaOArquivo() {
         const QString ini = pasta->caminho("ptconfig.ini");
         escrever(ini, "[remoto]\nporta=1\n");

@@ -32,9 +32,9 @@ void sql(TdmPORTARIS& dm, const QString& s) {
     Unidade::gravar(dm.dbBANCO, [&] { dm.dbBANCO.executar(s); });
 }
 
-// Holder `chave` open all week, in group "Geral".
-void titular(TdmPORTARIS& dm, int chave, const QString& nome,
-             const QString& cartao = QStringLiteral("00000000AA")) {
+// Holder `chave` open all week, in group "Geral"; with no card given, one of its own.
+void titular(TdmPORTARIS& dm, int chave, const QString& nome, QString cartao = {}) {
+    if (cartao.isEmpty()) cartao = QStringLiteral("%1").arg(chave, 10, 10, QLatin1Char('0'));
     QString cols, vals;
     for (const char* d : {"SEG", "TER", "QUA", "QUI", "SEX", "SAB", "DOM"}) {
         cols += QStringLiteral(", %1E, %1S").arg(QLatin1String(d));
@@ -146,6 +146,12 @@ private slots:
     void loteEmVariasPartes();
     void loteGeraTxt();
     void loteSemUsuarios();
+    void cartaoDigitado_data();
+    void cartaoDigitado();
+    void cartaoDeRondaRepetido();
+    void horarioDaRondaComMascara_data();
+    void horarioDaRondaComMascara();
+    void membroDaFamiliaEsvaziado();
 };
 
 // Passive readers, then gates with the bullet, then named controller doors with ©; marks come from
@@ -767,6 +773,10 @@ void TstCadastro::buscaComparaMaiusculas_data() {
     QTest::newRow("JO maiúsculo") << "JO" << false << QStringList{"JOSÉ SILVA"};
     QTest::newRow("vazio lista todos") << "  " << false << QStringList{"Ana", "JOSÉ SILVA", "joão"};
     QTest::newRow("cartão") << "00AB" << true << QStringList{"JOSÉ SILVA"};
+    QTest::newRow("cartão minúsculo") << "00ab" << true << QStringList{"JOSÉ SILVA"};
+    // Typing stops at the column's width: no engine error, a longer text finds what it can.
+    QTest::newRow("cartão longo") << "00AB0000019" << true << QStringList{"JOSÉ SILVA"};
+    QTest::newRow("nome longo") << QString(130, u'x') << false << QStringList{};
 }
 
 void TstCadastro::buscaComparaMaiusculas() {
@@ -783,13 +793,15 @@ void TstCadastro::buscaComparaMaiusculas() {
         posicionado = c;
         return k.c.usuarios->posicionar(c);
     });
-    b.edREF->setText(texto);
-    (porCartao ? b.rbCAR : b.rbNOM)->setChecked(true);
+    (porCartao ? b.rbCAR : b.rbNOM)->click();
+    QTest::keyClicks(b.edREF, texto);
     b.btBUS->click();
+    QCOMPARE(k.t.m.operador.textos(), QStringList{});
     QStringList achados;
     for (int r = 0; r < b.resultado().quantidade(); ++r)
         achados << b.resultado().texto(r, QStringLiteral("NOME"));
     QCOMPARE(achados, nomes);
+    if (nomes.isEmpty()) return;
     b.resultado().irPara(b.resultado().quantidade() - 1);
     const qint64 chave = b.resultado().valor(QStringLiteral("CHAVE")).toLongLong();
     b.btPOS->click();
@@ -906,6 +918,137 @@ void TstCadastro::loteSemUsuarios() {
     j.Alternar(0);
     j.Aplicar();
     QCOMPARE(valor(k.dm, QStringLiteral("SELECT COUNT(*) FROM HABILITADO")).toInt(), 0);
+}
+
+void TstCadastro::cartaoDigitado_data() {
+    QTest::addColumn<double>("clique"); // where the card field is clicked, as a fraction of its width
+    QTest::addColumn<QString>("digitado");
+    QTest::addColumn<QString>("guardado"); // empty: refused
+    QTest::addColumn<QString>("mensagem");
+    QTest::newRow("borda, maiúsculas") << 0.02 << "AB12CD34EF" << "AB12CD34EF" << "";
+    QTest::newRow("30%, minúsculas") << 0.3 << "00000000ab" << "00000000AB" << "";
+    QTest::newRow("50%") << 0.5 << "AB12CD34EF" << "AB12CD34EF" << "";
+    QTest::newRow("80%, mistas") << 0.8 << "aB12cD34eF" << "AB12CD34EF" << "";
+    QTest::newRow("de outro usuário, minúsculas")
+        << 0.5 << "00000000cc" << "" << "O cartão 00000000CC já pertence ao usuário \"Beto\"!";
+    QTest::newRow("de um cartão de ronda")
+        << 0.5 << "00000000DD" << "" << "O cartão 00000000DD já pertence ao cartão de ronda \"Vigia\"!";
+}
+
+// What the operator types in the card field is what is stored: upper case, from the first free
+// position wherever the empty field was clicked, and never a card someone else holds.
+void TstCadastro::cartaoDigitado() {
+    QFETCH(double, clique);
+    QFETCH(QString, digitado);
+    QFETCH(QString, guardado);
+    QFETCH(QString, mensagem);
+    Cadastro k([](TdmPORTARIS& dm) {
+        // Keys above the generator's next ones, so the new holder does not collide.
+        titular(dm, 101, QStringLiteral("Ana"));
+        titular(dm, 102, QStringLiteral("Beto"), QStringLiteral("00000000CC"));
+        sql(dm, QStringLiteral("INSERT INTO RONDA (CHAVE, CARTAO, APELIDO) VALUES (1, '00000000DD', 'Vigia')"));
+    });
+    TframeCadastroUsuario& u = k.usu();
+    k.t.w->btINC->click();
+    QTest::mouseClick(u.edNOM, Qt::LeftButton, {}, QPoint(5, u.edNOM->height() / 2));
+    QTest::keyClicks(u.edNOM, QStringLiteral("Bruna"));
+    u.cbGRU->setCurrentIndex(u.cbGRU->findText(QStringLiteral("Geral")));
+    emit u.cbGRU->textActivated(QStringLiteral("Geral"));
+    QTest::mouseClick(u.edCAR, Qt::LeftButton, {},
+                      QPoint(int(u.edCAR->width() * clique), u.edCAR->height() / 2));
+    QTest::keyClicks(u.edCAR, digitado);
+    QCOMPARE(u.edCAR->text().trimmed(), digitado.toUpper());
+    k.t.w->btGRA->click();
+    const QVariant gravado =
+        valor(k.dm, QStringLiteral("SELECT CARTAO FROM USUARIO WHERE NOME = 'Bruna'"));
+    if (guardado.isEmpty()) {
+        QCOMPARE(k.t.m.operador.textos(), QStringList{mensagem});
+        QVERIFY(k.dm.setUSU.estado() == EstadoConjunto::Inserindo);
+        QVERIFY(gravado.isNull());
+    } else {
+        QCOMPARE(k.t.m.operador.textos().join(u'|'), QString());
+        QCOMPARE(gravado.toString().trimmed(), guardado);
+    }
+}
+
+// A patrol card is refused when a holder has it, and may keep its own card when saved again.
+void TstCadastro::cartaoDeRondaRepetido() {
+    Cadastro k([](TdmPORTARIS& dm) {
+        titular(dm, 1, QStringLiteral("Ana"), QStringLiteral("00000000EE"));
+        sql(dm, QStringLiteral("INSERT INTO RONDA (CHAVE, CARTAO, APELIDO) VALUES (1, '00000000DD', 'Vigia')"));
+    });
+    k.dm.setRON.abrir();
+    k.dm.setRON.editar();
+    k.dm.setRON.definir(QStringLiteral("APELIDO"), QStringLiteral("Vigia 2"));
+    k.dm.setRON.gravar();
+    QCOMPARE(valor(k.dm, QStringLiteral("SELECT APELIDO FROM RONDA")).toString(), QStringLiteral("Vigia 2"));
+    k.dm.setRON.editar();
+    k.dm.setRON.definir(QStringLiteral("CARTAO"), QStringLiteral("00000000ee"));
+    QVERIFY_THROWS_EXCEPTION(Abort, k.dm.setRON.gravar());
+    QCOMPARE(k.t.m.operador.textos(),
+             QStringList{QStringLiteral("O cartão 00000000EE já pertence ao usuário \"Ana\"!")});
+    QCOMPARE(valor(k.dm, QStringLiteral("SELECT CARTAO FROM RONDA")).toString(), QStringLiteral("00000000DD"));
+    k.dm.setRON.cancelar();
+}
+
+void TstCadastro::horarioDaRondaComMascara_data() {
+    QTest::addColumn<int>("coluna");
+    QTest::addColumn<QString>("digitado");
+    QTest::addColumn<QString>("guardado");
+    QTest::newRow("início") << 0 << "093000" << "09:30:00";
+    QTest::newRow("final, letras ignoradas") << 1 << "1a7b4500" << "17:45:00";
+}
+
+// "Inicio" and "Final" of the patrol schedule grid are typed through the time mask.
+void TstCadastro::horarioDaRondaComMascara() {
+    QFETCH(int, coluna);
+    QFETCH(QString, digitado);
+    QFETCH(QString, guardado);
+    Cadastro k([](TdmPORTARIS& dm) {
+        leitora(dm, 100, 200, QStringLiteral("Portaria"));
+        sql(dm, QStringLiteral("INSERT INTO RONDA (CHAVE, CARTAO, APELIDO, DESABILITAR) VALUES (1, "
+                               "'00000000CC', 'Vigia', '0')"));
+        sql(dm, QStringLiteral(
+                    "INSERT INTO RONDAD (CHAVE, INICIO, FIM, CABECA) VALUES (1, '08:00:00', '20:00:00', 200)"));
+    });
+    k.dm.tbRON.definirParametro(QStringLiteral("PCHAVE"), 1);
+    k.dm.tbRON.abrir();
+    TframeRonda& r = *k.c.ronda;
+    k.t.w->btRON->click();
+    QAbstractItemModel* m = r.gdRON->model();
+    const QModelIndex celula = m->index(0, coluna);
+    r.gdRON->setCurrentIndex(celula);
+    r.gdRON->setFocus();
+    QTest::keyClick(r.gdRON, Qt::Key_F2);
+    auto* e = r.gdRON->findChild<QLineEdit*>();
+    QVERIFY(e);
+    QVERIFY(!e->inputMask().isEmpty());
+    QTest::keyClick(e, Qt::Key_Home);
+    QTest::keyClicks(e, digitado);
+    QCOMPARE(e->text(), guardado);
+    QTest::keyClick(e, Qt::Key_Return); // the grid commits the cell once back in the event loop
+    QTRY_COMPARE(celula.data().toString(), guardado);
+}
+
+// A family slot that holds a member can be emptied again: Delete on its list.
+void TstCadastro::membroDaFamiliaEsvaziado() {
+    Cadastro k([](TdmPORTARIS& dm) {
+        titular(dm, 1, QStringLiteral("Ana"));
+        titular(dm, 7, QStringLiteral("Nina"));
+        sql(dm, QStringLiteral("INSERT INTO FAMILIA (CHAVE, DESCRICAO, UCHAVE1, UCHAVE9) VALUES (1, 'Souza', 1, 7)"));
+    });
+    TframeCadastroFamilia& f = *k.c.familias;
+    k.t.w->btFAM->click();
+    k.t.w->btALT->click();
+    QVERIFY(k.dm.setFAM.emEdicao());
+    f.cbPES[0]->setFocus();
+    QTest::keyClick(f.cbPES[0], Qt::Key_Delete);
+    QCOMPARE(f.cbPES[0]->currentIndex(), -1);
+    k.t.w->btGRA->click();
+    QCOMPARE(k.t.m.operador.textos().join(u'|'), QString());
+    QVERIFY(!k.dm.setFAM.emEdicao());
+    QVERIFY(valor(k.dm, QStringLiteral("SELECT UCHAVE1 FROM FAMILIA")).isNull());
+    QCOMPARE(valor(k.dm, QStringLiteral("SELECT UCHAVE9 FROM FAMILIA")).toInt(), 7);
 }
 
 QTEST_MAIN(TstCadastro)
