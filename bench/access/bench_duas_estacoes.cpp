@@ -5,6 +5,7 @@
 // (paced at 19200 baud) and runs on its own thread. Prints rows stored per card presented, the
 // conflicts met and the tries repeated, and card reply → relay command at each station.
 #include "SemJanelas.h"
+#include "ServidorBench.h"
 #include "SementeBench.h"
 #include "Simulador.h"
 #include "access/DispositivosEstacao.h"
@@ -29,14 +30,6 @@ using namespace portaris;
 using bench::SemJanelas;
 
 namespace {
-
-struct OperadorContador : portaris::Operador {
-    std::atomic<int> mensagens{0};
-    Resposta exibir(const MensagemCodificada&) override {
-        ++mensagens;
-        return Resposta::OK;
-    }
-};
 
 // One station: its simulator, data module, devices and engine, and the times it measured.
 struct Estacao {
@@ -108,23 +101,12 @@ int main(int argc, char** argv) {
     };
     const int cartoes = opt("--cartoes", 1000), titulares = opt("--titulares", 50);
 
-    const QString script = QStringLiteral(PORTARIS_RAIZ "/scripts/firebird-servidor.sh");
-    QProcess p;
-    p.start("bash", {script, "iniciar"});
-    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
-        out << "servidor Firebird não iniciou: " << p.readAllStandardError() << Qt::endl;
+    const bench::ServidorBench srv(QStringLiteral(PORTARIS_RAIZ "/scripts/firebird-servidor.sh"));
+    if (!srv.ok()) {
+        out << "servidor Firebird não iniciou: " << srv.erro << Qt::endl;
         return 1;
     }
-    QString servidor, senha, pastaServidor;
-    for (const QString& par : QString::fromUtf8(p.readAllStandardOutput()).trimmed().split(u' ')) {
-        if (par.startsWith("PORTARIS_FB_SERVIDOR=")) servidor = par.section(u'=', 1);
-        if (par.startsWith("PORTARIS_FB_SENHA=")) senha = par.section(u'=', 1);
-        if (par.startsWith("PORTARIS_FB_PASTA=")) pastaServidor = par.section(u'=', 1);
-    }
-    struct Parar {
-        QString script, pasta;
-        ~Parar() { QProcess::execute("bash", {script, "parar", pasta}); }
-    } parar{script, pastaServidor};
+    const QString servidor = srv.servidor, senha = srv.senha;
 
     const QString arquivo = pasta.path() + "/duas.fdb";
     CriarBanco(arquivo, "SYSDBA", "masterkey");
@@ -141,16 +123,7 @@ int main(int argc, char** argv) {
                            .arg(QLatin1String(id)));
         for (int u = 1; u <= titulares; ++u) {
             lista << bench::cartao(u);
-            b.executar(QStringLiteral("INSERT INTO USUARIO (CHAVE, CARTAO, NOME, TIPO, GRUPO, NAOLISTARELAT, "
-                                      "DESABILITAR, NAOACESSOFERIADOS, EXPIRA, SEGE, SEGS, TERE, TERS, QUAE, QUAS, "
-                                      "QUIE, QUIS, SEXE, SEXS, SABE, SABS, DOME, DOMS) VALUES (%1, '%2', 'Titular "
-                                      "%1', 'Morador', 'Geral', '0', '0', '0', '0', '00:00', '23:59:59', '00:00', "
-                                      "'23:59:59', '00:00', '23:59:59', '00:00', '23:59:59', '00:00', '23:59:59', "
-                                      "'00:00', '23:59:59', '00:00', '23:59:59')")
-                           .arg(u)
-                           .arg(bench::cartao(u)));
-            b.executar(QStringLiteral("INSERT INTO HABILITADO (UCHAVE, LCHAVE) VALUES (%1, 1)").arg(u));
-            b.executar(QStringLiteral("INSERT INTO HABILITADO (UCHAVE, LCHAVE) VALUES (%1, 2)").arg(u));
+            bench::titularSempre(b, u, {1, 2});
         }
         b.commit();
     }
@@ -159,7 +132,7 @@ int main(int argc, char** argv) {
     cfg::firebird_databasefile.gravar(arquivo);
     cfg::firebird_password.gravar(senha);
 
-    OperadorContador operador;
+    bench::OperadorContador operador;
     definirOperador(&operador);
     Estacao a("0E57A00A", 1), b("0E57A00B", 2);
     if (!a.conectar() || !b.conectar()) {

@@ -9,6 +9,7 @@
 // card presented, conflicts met, tries repeated, boxes, card reply → relay p50/p99, and the server's
 // processor time; then each N's worst p99 against N = 1's.
 #include "SemJanelas.h"
+#include "ServidorBench.h"
 #include "SementeBench.h"
 #include "Simulador.h"
 #include "access/DispositivosEstacao.h"
@@ -37,14 +38,6 @@ using namespace portaris;
 using bench::SemJanelas;
 
 namespace {
-
-struct OperadorContador : portaris::Operador {
-    std::atomic<int> mensagens{0};
-    Resposta exibir(const MensagemCodificada&) override {
-        ++mensagens;
-        return Resposta::OK;
-    }
-};
 
 QString opcao(const QStringList& a, const char* nome, const QString& padrao = {}) {
     const qsizetype i = a.indexOf(QString::fromLatin1(nome));
@@ -91,7 +84,7 @@ int estacao(const QStringList& a) {
             ++reles;
         }
     });
-    OperadorContador operador;
+    bench::OperadorContador operador;
     definirOperador(&operador);
     SemJanelas ui;
     TdmPORTARIS dm;
@@ -159,7 +152,7 @@ int editor(const QStringList& a) {
     cfg::firebird_servername.gravar(opcao(a, "--servidor"));
     cfg::firebird_databasefile.gravar(opcao(a, "--banco"));
     cfg::firebird_password.gravar(opcao(a, "--senha"));
-    OperadorContador operador;
+    bench::OperadorContador operador;
     definirOperador(&operador);
     TdmPORTARIS dm;
     QTextStream out(stdout);
@@ -224,25 +217,13 @@ int main(int argc, char** argv) {
     const int cartoes = opcao(a, "--cartoes", "300").toInt(), titulares = opcao(a, "--titulares", "20").toInt();
     const int maxN = *std::max_element(ns.begin(), ns.end());
 
-    const QString script = QStringLiteral(PORTARIS_RAIZ "/scripts/firebird-servidor.sh");
-    QProcess p;
-    p.start("bash", {script, "iniciar"});
-    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
-        out << "servidor Firebird não iniciou: " << p.readAllStandardError() << Qt::endl;
+    const bench::ServidorBench srv(QStringLiteral(PORTARIS_RAIZ "/scripts/firebird-servidor.sh"));
+    if (!srv.ok()) {
+        out << "servidor Firebird não iniciou: " << srv.erro << Qt::endl;
         return 1;
     }
-    QString servidor, senha, pastaServidor;
-    qint64 pidServidor = 0;
-    for (const QString& par : QString::fromUtf8(p.readAllStandardOutput()).trimmed().split(u' ')) {
-        if (par.startsWith("PORTARIS_FB_SERVIDOR=")) servidor = par.section(u'=', 1);
-        if (par.startsWith("PORTARIS_FB_SENHA=")) senha = par.section(u'=', 1);
-        if (par.startsWith("PORTARIS_FB_PASTA=")) pastaServidor = par.section(u'=', 1);
-        if (par.startsWith("PORTARIS_FB_PID=")) pidServidor = par.section(u'=', 1).toLongLong();
-    }
-    struct Parar {
-        QString script, pasta;
-        ~Parar() { QProcess::execute("bash", {script, "parar", pasta}); }
-    } parar{script, pastaServidor};
+    const QString servidor = srv.servidor, senha = srv.senha;
+    const qint64 pidServidor = srv.pid;
 
     const QString arquivo = pasta.path() + "/estacoes.fdb";
     CriarBanco(arquivo, "SYSDBA", "masterkey");
@@ -256,18 +237,11 @@ int main(int argc, char** argv) {
                                       "'%2', '0', '0', '0', '0', '1', 'N', 0, '0')")
                            .arg(i)
                            .arg(idEstacao(i)));
-        for (int u = 1; u <= titulares; ++u) {
-            b.executar(QStringLiteral("INSERT INTO USUARIO (CHAVE, CARTAO, NOME, TIPO, GRUPO, NAOLISTARELAT, "
-                                      "DESABILITAR, NAOACESSOFERIADOS, EXPIRA, SEGE, SEGS, TERE, TERS, QUAE, QUAS, "
-                                      "QUIE, QUIS, SEXE, SEXS, SABE, SABS, DOME, DOMS) VALUES (%1, '%2', 'Titular "
-                                      "%1', 'Morador', 'Geral', '0', '0', '0', '0', '00:00', '23:59:59', '00:00', "
-                                      "'23:59:59', '00:00', '23:59:59', '00:00', '23:59:59', '00:00', '23:59:59', "
-                                      "'00:00', '23:59:59', '00:00', '23:59:59')")
-                           .arg(u)
-                           .arg(bench::cartao(u)));
-            for (int i = 1; i <= maxN; ++i)
-                b.executar(QStringLiteral("INSERT INTO HABILITADO (UCHAVE, LCHAVE) VALUES (%1, %2)").arg(u).arg(i));
-        }
+        QList<int> todas;
+        for (int i = 1; i <= maxN; ++i)
+            todas << i;
+        for (int u = 1; u <= titulares; ++u)
+            bench::titularSempre(b, u, todas);
         b.commit();
     }
     const QStringList comuns{"--servidor", servidor, "--senha", senha, "--banco", arquivo, "--cartoes",
