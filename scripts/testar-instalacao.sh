@@ -46,6 +46,40 @@ for f in portaris.fdb AreaTemp Relatorios Sons copia; do
   [ -e "$casa/$f" ] || { echo "primeira partida: falta $f em PORTARIS_HOME"; cat "$prefixo/partida.txt"; falhas=$((falhas + 1)); }
 done
 [ -e "$casa/portaris.fdb.criando" ] && { echo "primeira partida: sobrou o banco parcial"; falhas=$((falhas + 1)); }
+
+# A station installed before schema versions existed: its folder keeps a version-1 database (made
+# here from that version's own scripts, taken from the history) with a holder of its own; the new
+# package's first start copies it and brings it to this program's version, the holder kept.
+raiz=$(cd "$(dirname "$0")/.." && pwd)
+v1=658e860664c13a7fe57368179d494e135d44b0d0
+sql() { # [BANCO]: runs standard input through the embedded engine
+  FIREBIRD_LOCK="$prefixo/trava" isql-fb -q -b -user SYSDBA -password masterkey ${1:+"$1"} 2>&1
+}
+if git -C "$raiz" cat-file -e "$v1^{commit}" 2>/dev/null; then
+  antiga="$prefixo/casa/antiga"
+  mkdir -p "$antiga"
+  {
+    echo "CREATE DATABASE '$antiga/portaris.fdb' PAGE_SIZE 8192 DEFAULT CHARACTER SET UTF8;"
+    for f in $(git -C "$raiz" ls-tree --name-only "$v1" src/db/schema/ | grep '\.sql$'); do
+      git -C "$raiz" show "$v1:$f"
+      echo
+    done
+    echo "INSERT INTO USUARIO (CHAVE, CARTAO, NOME, GRUPO) VALUES (77, '0000000077', 'Morador antigo', 'Geral');"
+    echo "COMMIT;"
+  } | sql >"$prefixo/v1.txt" ||
+    { echo "versão 1: banco não criado"; cat "$prefixo/v1.txt"; falhas=$((falhas + 1)); }
+  versao=$(grep -o 'VersaoEsquema = [0-9]*' "$raiz/src/db/Esquema.h" | grep -o '[0-9]*$')
+  partida "$antiga" 'grep -q "Esquema do banco de dados na versão $versao " "$antiga/Portaris.log" 2>/dev/null'
+  ls "$antiga"/copia/antes-da-atualizacao-v1-v"$versao"-*.FBK >/dev/null 2>&1 ||
+    { echo "atualização: sem a cópia anterior em copia/"; cat "$prefixo/partida.txt" "$antiga/Portaris.log"; falhas=$((falhas + 1)); }
+  lido=$(echo "SELECT 'versao=' || VERSAO FROM VERSAO_ESQUEMA; SELECT 'nome=' || NOME FROM USUARIO WHERE CHAVE = 77;" |
+    sql "$antiga/portaris.fdb")
+  grep -q "versao=$versao" <<<"$lido" && grep -q "nome=Morador antigo" <<<"$lido" ||
+    { echo "atualização: banco não ficou na versão $versao com o morador"; echo "$lido"; falhas=$((falhas + 1)); }
+else
+  echo "instalação: a versão 1 do esquema não está no histórico deste clone; atualização não conferida"
+fi
+
 : >"$prefixo/arquivo"
 partida "$prefixo/arquivo/Portaris" 'grep -q "pasta do programa" "$prefixo/partida.txt"'
 grep -q "Não foi possível criar a pasta do programa $prefixo/arquivo/Portaris" "$prefixo/partida.txt" ||

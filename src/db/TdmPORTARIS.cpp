@@ -153,6 +153,7 @@ bool TdmPORTARIS::CONECTAR(const QString& arquivo, bool inicial) {
     nomeBanco = NomeBanco(protocolo, servidor, nomeServidor, arquivoBanco);
     expiraEm = cfg::outros_expiraem.ler();
     m_ultimoErro.clear();
+    erroEsquema.clear();
     for (int tentativa = 0; tentativa < 3 && !dbBANCO.conectado(); ++tentativa) {
         try {
             dbBANCO.conectar(nomeBanco, usuario, senha);
@@ -162,9 +163,10 @@ bool TdmPORTARIS::CONECTAR(const QString& arquivo, bool inicial) {
         }
     }
     if (!dbBANCO.conectado()) return false;
-    if (inicial && !m_jaConectou) {
-        // Before any door is polled: a database this program cannot work with stops it here, and
-        // an older one is brought to this program's version.
+    // Before any door is polled or any data read: a database this program cannot work with is
+    // refused, an older one is brought to this program's version. At start, and on every later
+    // attachment too (a restored copy, another server), except the test of "Rede local".
+    if (arquivo != QLatin1String("teste.ini")) {
         erroEsquema = ATUALIZAR_ESQUEMA();
         if (!erroEsquema.isEmpty()) {
             m_ultimoErro = erroEsquema;

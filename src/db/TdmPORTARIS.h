@@ -48,7 +48,7 @@ public:
     static constexpr int TamanhoNomeComputador = 40;
 
     bool conectado() const { return dbBANCO.conectado(); }
-    // Why the start-up connection refused the database's schema (empty: it did not).
+    // Why the last connection refused the database's schema (empty: it did not).
     QString erroEsquema;
     // Checks the schema's version and upgrades an older one (a copy first; refused while other
     // attachments use the database). Empty when this program can work on it now.
