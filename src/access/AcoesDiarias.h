@@ -48,6 +48,7 @@ public:
     // [autobackup], read when the main window is created and after the backup page saves it.
     void CarregarAgenda();
     void Iniciar() { tmrAUTO.start(); }
+    void Parar() { tmrAUTO.stop(); }
 
     // One tick: the daily transfer unless done today, then the scheduled copy when due.
     void Executar();

@@ -37,6 +37,8 @@ public:
 
     // A failed re-connection to the saved settings (outside server configuration mode).
     std::function<void()> aoPerderConexao;
+    // Entered while running: a test then neither drops nor re-establishes a connection.
+    void definirModoServidor(bool sim) { m_modoServidor = sim; }
 
 private:
     void previsao();

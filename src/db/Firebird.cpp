@@ -420,6 +420,14 @@ void Banco::iniciarReconexao() {
     });
 }
 
+void Banco::aguardarReconexao(const QString& nomeBanco, const QString& usuario, const QString& senha) {
+    desconectar();
+    m_nome = nomeBanco;
+    m_usuario = usuario;
+    m_senha = senha;
+    m_perdida = true;
+}
+
 Banco::Reconexao Banco::concluirReconexao() {
     if (!m_tentativa) return Reconexao::Nenhuma;
     if (m_tentativa->futuro.wait_for(std::chrono::seconds(0)) != std::future_status::ready)

@@ -214,6 +214,9 @@ public:
     // The same without blocking: the attachment is made on another thread and adopted by
     // concluirReconexao, which answers Conectado once, Falhou (ultimoErroReconexao) or EmAndamento.
     enum class Reconexao { Nenhuma, EmAndamento, Conectado, Falhou };
+    // Detached, and to be attached again in the background to this database: the state of a lost
+    // connection (every call fails at once) without an attachment to abandon.
+    void aguardarReconexao(const QString& nomeBanco, const QString& usuario, const QString& senha);
     void iniciarReconexao();
     Reconexao concluirReconexao();
     QString ultimoErroReconexao() const { return m_erroReconexao; }

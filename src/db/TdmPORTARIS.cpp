@@ -162,7 +162,17 @@ bool TdmPORTARIS::CONECTAR(const QString& arquivo, bool inicial) {
             relogio().dormir(5000);
         }
     }
-    if (!dbBANCO.conectado()) return false;
+    if (!dbBANCO.conectado()) {
+        // A running station that lost its own database (a copy, a connection test) keeps trying in
+        // the background like after a lost connection: its doors neither stop nor box every card.
+        if (m_jaConectou && arquivo == QLatin1String("ptconfig.ini")) {
+            dbBANCO.aguardarReconexao(nomeBanco, usuario, senha);
+            m_reabrirDados = true;
+            m_tentou = m_perdaRegistrada = m_falhaRegistrada = false;
+        }
+        return false;
+    }
+    m_reabrirDados = false;
     // Before any door is polled or any data read: a database this program cannot work with is
     // refused, an older one is brought to this program's version. At start, and on every later
     // attachment too (a restored copy, another server), except the test of "Rede local".
@@ -190,7 +200,7 @@ bool TdmPORTARIS::CONECTAR(const QString& arquivo, bool inicial) {
 
 
 void TdmPORTARIS::ManterConexao() {
-    if (!dbBANCO.conectado() || !dbBANCO.perdida()) return;
+    if (!dbBANCO.perdida()) return;
     if (!m_perdaRegistrada) {
         m_perdaRegistrada = true;
         registrar(QStringLiteral("Conexão com o banco de dados perdida; nova tentativa a cada %1 segundos")
@@ -201,6 +211,23 @@ void TdmPORTARIS::ManterConexao() {
         return;
     case Banco::Reconexao::Conectado:
         m_perdaRegistrada = m_falhaRegistrada = m_tentou = false;
+        if (m_reabrirDados) {
+            m_reabrirDados = false;
+            QString erro = erroEsquema = ATUALIZAR_ESQUEMA();
+            if (erro.isEmpty()) {
+                try {
+                    abrirDados();
+                } catch (const ErroBanco& e) {
+                    erro = e.texto();
+                }
+            }
+            if (!erro.isEmpty()) {
+                m_ultimoErro = erro;
+                registrar(QStringLiteral("Reconexão ao banco de dados recusada: ") + erro);
+                FECHAR_TABELAS();
+                return;
+            }
+        }
         registrar(QStringLiteral("Conexão com o banco de dados restabelecida"));
         // Rows stored while the server was going away may have been lost with it.
         if (setACE.aberto() && !setACE.emEdicao()) {

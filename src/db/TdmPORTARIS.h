@@ -68,7 +68,9 @@ public:
     // Brings a lost connection back without stopping anything: the attachment is made in the
     // background, tried at most once every IntervaloReconexao ms, and each loss and return is
     // written to the event log. The polling ticks call it; a timer of its own covers a station
-    // without devices. Datasets keep their rows and edits; the live list is read again.
+    // without devices. Datasets keep their rows and edits; the live list is read again. The
+    // station's database closed by a copy or a connection test and not attached again comes back
+    // the same way, its schema checked and its data opened.
     void ManterConexao();
     static constexpr int IntervaloReconexao = 5000;
 
@@ -111,6 +113,9 @@ private:
     bool m_falhaRegistrada = false;
     bool m_tentou = false;
     quint32 m_ultimaTentativa = 0;
+    // The station's own database was closed and could not be attached again: the background
+    // reconnection must check its schema and open the data as a start does.
+    bool m_reabrirDados = false;
 };
 
 // Day of the week as the procedures take it: 1 = Sunday … 7 = Saturday.

@@ -260,6 +260,22 @@ void Console::criarPrincipal() {
     dispositivos.CriarTemporizadores(*m_motor);
 }
 
+// "Testar Conexão" could not attach the station's own database again. Without an answer the
+// station keeps trying in the background as after a lost connection; with one it stops its doors
+// and schedules, since their settings are being corrected, and waits for the restart.
+void Console::conexaoNaoVoltou() {
+    caixaErro(QStringLiteral("Erro"), QStringLiteral("O Portaris não conseguiu acessar o servidor!"));
+    if (!caixaPergunta(QStringLiteral("Modo de configuração"),
+                       QStringLiteral("Deseja entrar em modo de configuração de servidor?")))
+        return;
+    dispositivos.Suspender();
+    if (m_acoes) m_acoes->Parar();
+    dm.FECHAR_TABELAS();
+    m_modoServidor = true;
+    if (m_configurar) m_configurar->tsREDELOCAL->definirModoServidor(true);
+    if (m_principal) m_principal->ModoConfiguracaoServidor();
+}
+
 void Console::ligarConfigurar() {
     auto* painel = new TframeConfigurar(dm, m_modoServidor);
     m_configurar = painel;
@@ -272,6 +288,7 @@ void Console::ligarConfigurar() {
         return static_cast<const OperacoesCadastro*>(ops.get());
     };
     m_principal->atualizarAoEntrar = [painel] { return painel->tsREDELOCAL->ckREFRESH->isChecked(); };
+    painel->tsREDELOCAL->aoPerderConexao = [this] { conexaoNaoVoltou(); };
     // The controller page's transfers, the webcam page's test and the printing page's test print.
     painel->tsCONTROLADORA->enviarDados = [this](TControladora& c, int chave) {
         transferencia::EnviarDados(dm, c, chave);

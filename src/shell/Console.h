@@ -71,6 +71,7 @@ private:
     void aoAcessar(const QString& nome);
     void criarPrincipal();
     void ligarConfigurar();
+    void conexaoNaoVoltou();
     void criarCadastros();
     QByteArray foto(int chave);
     bool membro(int chave, QString& nome, QByteArray& foto);

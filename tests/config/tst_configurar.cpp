@@ -127,6 +127,8 @@ class TstConfigurar : public QObject {
 private slots:
     void init() { QDir::setCurrent(QDir::tempPath()); }
     void modoConfiguracaoServidor();
+    void conexaoOriginalNaoVolta_data();
+    void conexaoOriginalNaoVolta();
     void listasMaeNaPrimeiraEntrada();
 
     // Tree
@@ -1349,6 +1351,81 @@ void TstConfigurar::modoConfiguracaoServidor() {
     QVERIFY(c.dm.conectado());
     QVERIFY(c.login()->isVisible());
     QVERIFY(c.login()->lsLOG->count() > 0);
+}
+
+// "Testar Conexão" at a running station whose own database cannot be attached again: the start's
+// box and question. "Não": the station keeps trying in the background as after a lost connection,
+// and comes back with its data open. "Sim": server configuration mode,
+// nothing polled, nothing tried again.
+void TstConfigurar::conexaoOriginalNaoVolta_data() {
+    QTest::addColumn<bool>("resposta");
+    QTest::newRow("Não") << false;
+    QTest::newRow("Sim") << true;
+}
+
+void TstConfigurar::conexaoOriginalNaoVolta() {
+    QFETCH(bool, resposta);
+    ModuloTeste m(false);
+    const QString outro = BancoTeste::copia(m.pasta.caminho(), QStringLiteral("outro.fdb"));
+    QStringList caixas;
+    QTimer fecharAviso; // the "Aviso" box of server configuration mode
+    connect(&fecharAviso, &QTimer::timeout, [&] {
+        if (auto* w = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            caixas << w->windowTitle() + u'|' + w->text();
+            w->close();
+        }
+    });
+    fecharAviso.start(20);
+    Console c;
+    c.caixaErro = [&](const QString& t, const QString& x) { caixas << t + u'|' + x; };
+    c.caixaPergunta = [&](const QString& t, const QString& x) {
+        caixas << t + u'|' + x;
+        return resposta;
+    };
+    c.iniciar(false);
+    c.login()->lsLOG->setCurrentIndex(c.login()->lsLOG->findText(QStringLiteral("admin")));
+    c.login()->edSEN->setText(QStringLiteral("admin"));
+    c.login()->Acessar();
+    QVERIFY(c.principal());
+    QVERIFY(caixas.isEmpty());
+
+    TframeRedeLocal* r = c.configurar()->tsREDELOCAL;
+    r->Carregar();
+    r->edARQUIVO->setText(outro);
+    // The station's file goes away while it is attached: the test closes it and cannot open it again.
+    const QString fora = m.arquivo + QStringLiteral(".fora");
+    QVERIFY(QFile::rename(m.arquivo, fora));
+    r->btTESTAR->click();
+    QVERIFY2(r->relatorio().contains(QStringLiteral("A conexão informada é válida. Para atribuir a nova configuração")),
+             qPrintable(r->relatorio().join(u'/')));
+    QStringList esperado{QStringLiteral("Erro|O Portaris não conseguiu acessar o servidor!"),
+                         QStringLiteral("Modo de configuração|Deseja entrar em modo de configuração de servidor?")};
+    if (resposta) esperado << QStringLiteral("Aviso|Após concluir e salvar as alterações, re-inicie o Portaris");
+    QTRY_COMPARE(caixas, esperado);
+    QCOMPARE(c.modoServidor(), resposta);
+    QVERIFY(!c.dm.conectado());
+    QCOMPARE(c.dm.dbBANCO.perdida(), !resposta);
+    if (resposta) {
+        QCOMPARE(c.principal()->windowTitle(), QStringLiteral("O PORTARIS ESTÁ EM MODO DE CONFIGURAÇÃO DE SERVIDOR"));
+        QCOMPARE(c.principal()->painelAtual(), int(TfmPRS::pnCONFIGURAR));
+        QVERIFY(!c.acoesDiarias()->tmrAUTO.isActive());
+        // A later test has no connection to drop nor to re-establish.
+        r->btTESTAR->click();
+        QVERIFY(!r->relatorio().first().startsWith(QLatin1String("Desfazendo")));
+        QVERIFY(r->relatorio().contains(QStringLiteral("A conexão informada é válida. Para atribuir a nova configuração")));
+        QCOMPARE(c.dm.dbBANCO.nomeBanco(), outro);
+        return;
+    }
+    // Still gone: each try fails without a box; back: the data is open again.
+    c.dm.ManterConexao();
+    QVERIFY(c.dm.dbBANCO.perdida() && !c.dm.conectado());
+    QVERIFY(QFile::rename(fora, m.arquivo));
+    m.relogio.avancar(TdmPORTARIS::IntervaloReconexao);
+    QTRY_VERIFY((c.dm.ManterConexao(), c.dm.conectado() && !c.dm.dbBANCO.perdida()));
+    QCOMPARE(c.dm.dbBANCO.nomeBanco(), m.arquivo);
+    QVERIFY(c.dm.setCON.aberto());
+    QVERIFY(c.dm.setCON.quantidade() > 0);
+    QCOMPARE(caixas, esperado);
 }
 
 // The first press of "Configurar", whatever the answer, fills the mother-reader lists with the keys
