@@ -4,6 +4,7 @@
 #include "db/TdmPORTARIS.h"
 #include "platform/Mensagens.h"
 #include "platform/Relogio.h"
+#include "ui/SemanaHorarios.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -14,14 +15,8 @@ namespace portaris {
 using namespace componentes;
 
 namespace {
-const char* const kCampos[14] = {"SEGE", "SEGS", "TERE", "TERS", "QUAE", "QUAS", "QUIE",
-                                 "QUIS", "SEXE", "SEXS", "SABE", "SABS", "DOME", "DOMS"};
 const char* const kDias[7] = {"Segunda....:",  "Terça.......:", "Quarta......:", "Quinta......:",
                               "Sexta.......:", "Sábado.....:",  "Domingo.....:"};
-
-QTime hora(const QString& t) {
-    return QTime::fromString(t.trimmed(), QStringLiteral("H:mm:ss"));
-}
 } // namespace
 
 TframeGrupos::TframeGrupos(TdmPORTARIS& dm, QWidget* parent) : PaginaCadastro(dm.setGRP, parent), m_dm(dm) {
@@ -38,13 +33,11 @@ TframeGrupos::TframeGrupos(TdmPORTARIS& dm, QWidget* parent) : PaginaCadastro(dm
         rotulo(gb, QStringLiteral("até"), 176, y + 3);
         for (int k = 0; k < 2; ++k) {
             const int i = d * 2 + k;
-            edHORA[i] =
-                campo(gb, QStringLiteral("ed") + QLatin1String(kCampos[i]), k == 0 ? 100 : 200, y, 70);
-            ligar<LigacaoEdit>(QLatin1String(kCampos[i]), edHORA[i]);
-            connect(edHORA[i], &QLineEdit::textChanged, this, &TframeGrupos::riscarIguais);
+            const QString coluna = QLatin1String(SemanaHorarios::Colunas[i]);
+            edHORA[i] = campo(gb, QStringLiteral("ed") + coluna, k == 0 ? 100 : 200, y, 70);
+            m_ligHORA[i] = ligar<LigacaoEdit>(coluna, edHORA[i]);
         }
     }
-    edHORA[0]->installEventFilter(this);
     auto* op = new QGroupBox(QStringLiteral("Outras opções de configuração"), this);
     op->setGeometry(16, 264, 300, 48);
     ckNAOACESSOFERIADOS = caixa(op, QStringLiteral("ckNAOACESSOFERIADOS"),
@@ -53,62 +46,17 @@ TframeGrupos::TframeGrupos(TdmPORTARIS& dm, QWidget* parent) : PaginaCadastro(dm
     btSEG = botao(this, QStringLiteral("btSEG"), QStringLiteral("Aplicar horário de \"Segunda\" à todos"),
                   330, 78, 220);
     btSEG->hide();
-    connect(btSEG, &QPushButton::clicked, this, &TframeGrupos::CopiarSegunda);
+    std::array<QLineEdit*, SemanaHorarios::Campos> campos;
+    std::copy(std::begin(edHORA), std::end(edHORA), campos.begin());
+    m_semana = new SemanaHorarios(
+        campos, btSEG, SemanaHorarios::Teclas::SoInicioDeSegunda, [this] { return conjunto().emEdicao(); },
+        [this](int i) { return m_ligHORA[i]->confirmar(); }, this);
     configurarLista(edDESCRICAO, QStringLiteral("DESCRICAO"));
     m_focoIncluir = m_focoAlterar = edDESCRICAO;
-    riscarIguais();
-}
-
-void TframeGrupos::riscarIguais() {
-    for (int d = 0; d < 7; ++d) {
-        const bool iguais = edHORA[d * 2]->text() == edHORA[d * 2 + 1]->text();
-        for (int k = 0; k < 2; ++k) {
-            QFont f = edHORA[d * 2 + k]->font();
-            f.setStrikeOut(iguais);
-            edHORA[d * 2 + k]->setFont(f);
-        }
-    }
-}
-
-// Only the Monday start: positions of the time mask are overwritten, never erased.
-bool TframeGrupos::eventFilter(QObject* o, QEvent* e) {
-    if (o == edHORA[0] && e->type() == QEvent::KeyPress) {
-        auto* k = static_cast<QKeyEvent*>(e);
-        QLineEdit* ed = edHORA[0];
-        if (ed->selectedText().size() > 1) ed->setSelection(ed->selectionStart(), 1);
-        if (k->key() == Qt::Key_Delete || k->key() == Qt::Key_Backspace) {
-            QKeyEvent zero(QEvent::KeyPress, Qt::Key_0, k->modifiers(), QStringLiteral("0"));
-            QCoreApplication::sendEvent(ed, &zero);
-            return true;
-        }
-    }
-    return PaginaCadastro::eventFilter(o, e);
 }
 
 void TframeGrupos::CopiarSegunda() {
-    if (!conjunto().emEdicao()) return;
-    const QTime inicio = hora(edHORA[0]->text());
-    bool ok = inicio.isValid();
-    if (!ok) {
-        edHORA[0]->setText(QStringLiteral("00:00:00"));
-        edHORA[0]->setModified(true);
-    } else {
-        ok = hora(edHORA[1]->text()).isValid();
-        if (!ok) {
-            edHORA[1]->setText(QStringLiteral("00:00:00"));
-            edHORA[1]->setModified(true);
-        }
-    }
-    if (!ok) {
-        MostrarMensagem(QStringLiteral("@!000AVIHora Inválida!"));
-        return;
-    }
-    for (int d = 1; d < 7; ++d)
-        for (int k = 0; k < 2; ++k) {
-            edHORA[d * 2 + k]->setText(edHORA[k]->text());
-            edHORA[d * 2 + k]->setModified(true);
-        }
-    confirmarCampos();
+    m_semana->CopiarSegunda();
 }
 
 bool TframeGrupos::INCLUIR() {

@@ -7,6 +7,8 @@ class QPushButton;
 
 namespace portaris {
 
+class LigacaoEdit;
+class SemanaHorarios;
 class TdmPORTARIS;
 
 class TframeGrupos : public PaginaCadastro {
@@ -29,12 +31,10 @@ public:
     // After a save or a delete: the user panel's group list is refilled.
     std::function<void()> aoMudarGrupos;
 
-protected:
-    bool eventFilter(QObject* o, QEvent* e) override;
-
 private:
-    void riscarIguais();
     TdmPORTARIS& m_dm;
+    LigacaoEdit* m_ligHORA[14];
+    SemanaHorarios* m_semana;
 };
 
 } // namespace portaris

@@ -6,6 +6,7 @@
 #include "devices/uControladora.h"
 #include "platform/Mensagens.h"
 #include "ui/Protegido.h"
+#include "ui/SemanaHorarios.h"
 
 #include <QAction>
 #include <QApplication>
@@ -42,8 +43,6 @@ namespace portaris {
 
 namespace {
 
-const char* const kHoras[14] = {"SEGE", "SEGS", "TERE", "TERS", "QUAE", "QUAS", "QUIE",
-                                "QUIS", "SEXE", "SEXS", "SABE", "SABS", "DOME", "DOMS"};
 const char* const kDias[7] = {"Segunda....:",   "Terça.......:", "Quarta......:", "Quinta......:",
                               "Sexta........:", "Sábado......:", "Domingo.....:"};
 
@@ -53,14 +52,6 @@ struct Ampulheta {
     ~Ampulheta() { QApplication::restoreOverrideCursor(); }
 };
 
-QTime lerHora(const QString& t) {
-    const QString s = t.trimmed();
-    for (const char* f : {"H:mm:ss", "h:m:s"}) {
-        const QTime h = QTime::fromString(s, QString::fromLatin1(f));
-        if (h.isValid()) return h;
-    }
-    return {};
-}
 
 // Rows of the readers grid: yellow and white by parity, the chosen row darker and bold, an icon
 // for the holder's state on that device and the description after it.
@@ -181,10 +172,9 @@ void TframeCadastroUsuario::montar() {
         gh->addWidget(new QLabel(QString::fromUtf8(kDias[d])), d, 0);
         for (int k = 0; k < 2; ++k) {
             auto* e = new QLineEdit;
-            e->setObjectName(QStringLiteral("ed") + QString::fromLatin1(kHoras[d * 2 + k]));
+            e->setObjectName(QStringLiteral("ed") + QString::fromLatin1(SemanaHorarios::Colunas[d * 2 + k]));
             e->setFixedWidth(62);
             edHOR[d * 2 + k] = e;
-            TeclasMascara::instalar(e);
         }
         gh->addWidget(edHOR[d * 2], d, 1);
         gh->addWidget(new QLabel(QStringLiteral("até")), d, 2);
@@ -290,12 +280,12 @@ void TframeCadastroUsuario::ligar() {
                << new LigacaoCheck(u, QStringLiteral("EXPIRA"), ckEXP)
                << new LigacaoEdit(u, QStringLiteral("EXPIRAEM"), edEXE);
     for (int i = 0; i < 14; ++i) {
-        m_ligHOR[i] = new LigacaoEdit(u, QString::fromLatin1(kHoras[i]), edHOR[i]);
+        m_ligHOR[i] = new LigacaoEdit(u, QString::fromLatin1(SemanaHorarios::Colunas[i]), edHOR[i]);
         m_ligacoes << m_ligHOR[i];
-        connect(edHOR[i], &QLineEdit::textChanged, this, [this, i] { riscarIguais(i / 2); });
     }
-    for (int d = 0; d < 7; ++d)
-        riscarIguais(d);
+    m_semana = new SemanaHorarios(
+        edHOR, btSEG, SemanaHorarios::Teclas::Todos, [this] { return m_dm.setUSU.emEdicao(); },
+        [this](int i) { return m_ligHOR[i]->confirmar(); }, this);
 
     auto expira = [this](bool marcado) {
         lbEXE->setVisible(marcado);
@@ -314,7 +304,6 @@ void TframeCadastroUsuario::ligar() {
     connect(&u, &Conjunto::dadosMudaram, this, &TframeCadastroUsuario::mostrarFoto);
     connect(&m_dm, &TdmPORTARIS::MARCAR_HABILITADOS, this, &TframeCadastroUsuario::MARCAR_HABILITADOS);
 
-    connect(btSEG, &QPushButton::clicked, this, &TframeCadastroUsuario::copiarSegunda);
     connect(btBUS, &QPushButton::clicked, this, &TframeCadastroUsuario::buscar);
     connect(gdLEI, &QTableWidget::cellDoubleClicked, this, [this] { alternarHabilitacao(); });
     connect(gdLEI, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
@@ -613,35 +602,8 @@ void TframeCadastroUsuario::desabilitar() {
 
 // Weekly windows.
 
-void TframeCadastroUsuario::riscarIguais(int dia) {
-    QLineEdit* e = edHOR[dia * 2];
-    QLineEdit* s = edHOR[dia * 2 + 1];
-    const bool iguais = e->text() == s->text();
-    for (QLineEdit* w : {e, s}) {
-        QFont f = w->font();
-        f.setStrikeOut(iguais);
-        w->setFont(f);
-    }
-}
-
 void TframeCadastroUsuario::copiarSegunda() {
-    if (!m_dm.setUSU.emEdicao()) return;
-    auto converte = [this](int i) {
-        if (lerHora(edHOR[i]->text()).isValid()) return true;
-        edHOR[i]->setText(QStringLiteral("00:00:00"));
-        edHOR[i]->setModified(true);
-        m_ligHOR[i]->confirmar();
-        return false;
-    };
-    if (!converte(0) || !converte(1)) {
-        MostrarMensagem(QStringLiteral("@!000AVIHora Inválida!"));
-        return;
-    }
-    for (int i = 2; i < 14; ++i) {
-        edHOR[i]->setText(edHOR[i % 2]->text());
-        edHOR[i]->setModified(true);
-        if (!m_ligHOR[i]->confirmar()) return;
-    }
+    m_semana->CopiarSegunda();
 }
 
 // The photo.

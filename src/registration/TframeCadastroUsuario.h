@@ -26,6 +26,7 @@ namespace portaris {
 
 class TdmPORTARIS;
 class TControladora;
+class SemanaHorarios;
 
 class TframeCadastroUsuario : public QFrame {
     Q_OBJECT
@@ -101,7 +102,6 @@ private:
     void ligar();
     void mostrarFoto();
     void definirFoto(const QImage& img);
-    void riscarIguais(int dia);
     bool podeMexerNaGrade() const;
     bool linhaValida() const;
     void gravarHab(int linha, int memorizar);
@@ -114,6 +114,7 @@ private:
     std::unique_ptr<Comando> m_qrFoto;
     QList<Ligacao*> m_ligacoes;
     std::array<LigacaoEdit*, 14> m_ligHOR{};
+    SemanaHorarios* m_semana = nullptr;
     LigacaoEdit* m_ligCAR = nullptr;
     ModeloConjunto* m_modeloNomes = nullptr;
     QList<TControladora*> m_controladoras;

@@ -1,8 +1,10 @@
 // The registration panels and windows in the main window, over a real embedded database.
 #include "ConsoleTeste.h"
+#include "config/TframeGrupos.h"
 #include "registration/TfmBUSCA.h"
 #include "registration/TfmHABILITAR_LISTA.h"
 #include "shell/Cadastros.h"
+#include "ui/SemanaHorarios.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -120,11 +122,8 @@ private slots:
     void habilitacaoSobrevive();
     void ajustarFoto_data();
     void ajustarFoto();
-    void copiarSegunda_data();
-    void copiarSegunda();
-    void riscaJanelasIguais();
-    void teclasNaoApagamMascara_data();
-    void teclasNaoApagamMascara();
+    void semanaDeHorarios_data();
+    void semanaDeHorarios();
     void gravacaoRecusada_data();
     void gravacaoRecusada();
     void edicaoNaoDesfazPosicao();
@@ -321,89 +320,92 @@ void TstCadastro::ajustarFoto() {
     QCOMPARE(TframeCadastroUsuario::AJUSTAR_FOTO(img).size(), ajustada);
 }
 
-void TstCadastro::copiarSegunda_data() {
-    QTest::addColumn<QString>("entrada");
-    QTest::addColumn<QString>("saida");
-    QTest::addColumn<QString>("outrosDias"); // start|end of the other days afterwards
-    QTest::addColumn<QString>("segunda");    // Monday afterwards
-    QTest::addColumn<bool>("aviso");
-    QTest::newRow("válida") << "08:00:00"
-                            << "18:00:00"
-                            << "08:00:00|18:00:00"
-                            << "08:00:00|18:00:00" << false;
-    QTest::newRow("início 25:00:00") << "25:00:00"
-                                     << "18:00:00"
-                                     << "00:00:00|23:59:59"
-                                     << "00:00:00|18:00:00" << true;
-    QTest::newRow("fim 24:61:00") << "08:00:00"
-                                  << "24:61:00"
-                                  << "00:00:00|23:59:59"
-                                  << "08:00:00|00:00:00" << true;
+// The week of times of the holder panel and of the group page, one component: the mask's keys
+// (all fourteen fields of a holder, the Monday start alone of a group), equal start and end struck
+// through, Monday copied to the week only while the record is open.
+void TstCadastro::semanaDeHorarios_data() {
+    QTest::addColumn<QString>("painel");
+    QTest::addColumn<int>("campo");
+    QTest::addColumn<QString>("acao");
+    QTest::addColumn<QString>("esperado"); // the field's text, or "riscado" / "liso"
+    for (const char* painel : {"usuário", "grupo"}) {
+        const bool grupo = QLatin1String(painel) == QLatin1String("grupo");
+        auto linha = [&](const char* nome, int campo, const char* acao, const char* esperado) {
+            QTest::addRow("%s: %s", painel, nome) << QString::fromUtf8(painel) << campo << QString::fromUtf8(acao)
+                                                 << QString::fromUtf8(esperado);
+        };
+        linha("Delete no início de segunda digita 0", 0, "Delete", "08:00:00");
+        linha("Backspace no início de segunda digita 0", 0, "Backspace", "08:00:00");
+        linha("seleção larga vira um caractere", 0, "selecionar e 1", "08:10:00");
+        linha("Delete no início de terça", 2, "Delete", grupo ? "08:0:00" : "08:00:00");
+        linha("Delete no fim de domingo", 13, "Delete", grupo ? "18:0:00" : "18:00:00");
+        linha("segunda copiada para domingo", 13, "copiar 08:00:00|18:00:00", "18:00:00");
+        linha("segunda copiada para quarta", 4, "copiar 07:30:00|12:00:00", "07:30:00");
+        linha("início inválido vira zero", 0, "copiar 25:00:00|18:00:00", "00:00:00 aviso");
+        linha("início inválido não copia", 2, "copiar 25:00:00|18:00:00", "08:30:00 aviso");
+        linha("fim inválido vira zero", 1, "copiar 08:00:00|24:61:00", "00:00:00 aviso");
+        linha("sem edição nada é copiado", 2, "copiar sem edição 07:00:00|18:00:00", "como estava");
+        linha("início igual ao fim riscado", 10, "igualar", "riscado");
+        linha("o par riscado também", 11, "igualar", "riscado");
+        linha("outro dia liso", 2, "igualar", "liso");
+        linha("diferentes outra vez, lisos", 10, "igualar e mudar", "liso");
+    }
 }
 
-void TstCadastro::copiarSegunda() {
-    QFETCH(QString, entrada);
-    QFETCH(QString, saida);
-    QFETCH(QString, outrosDias);
-    QFETCH(QString, segunda);
-    QFETCH(bool, aviso);
+void TstCadastro::semanaDeHorarios() {
+    QFETCH(QString, painel);
+    QFETCH(int, campo);
+    QFETCH(QString, acao);
+    QFETCH(QString, esperado);
     Cadastro k([](TdmPORTARIS& dm) { titular(dm, 1, QStringLiteral("Ana")); });
-    TframeCadastroUsuario& u = k.usu();
-    k.t.w->btALT->click();
-    QVERIFY(u.btSEG->isVisibleTo(&u));
-    u.edHOR[0]->setText(entrada);
-    u.edHOR[1]->setText(saida);
-    u.btSEG->click();
-    const QStringList outros = outrosDias.split(u'|');
-    for (int i = 2; i < 14; ++i)
-        QCOMPARE(k.dm.setUSU.texto(QString::fromLatin1(std::array{"SEGE", "SEGS", "TERE", "TERS", "QUAE",
-                                                                  "QUAS", "QUIE", "QUIS", "SEXE", "SEXS",
-                                                                  "SABE", "SABS", "DOME", "DOMS"}[i])),
-                 outros[i % 2]);
-    QCOMPARE(u.edHOR[0]->text() + u'|' + u.edHOR[1]->text(), segunda);
-    QCOMPARE(k.t.m.operador.textos().contains(QStringLiteral("Hora Inválida!")), aviso);
-    k.t.w->btGRA->click();
-    QVERIFY(!u.btSEG->isVisibleTo(&u));
-}
-
-void TstCadastro::riscaJanelasIguais() {
-    Cadastro k([](TdmPORTARIS& dm) { titular(dm, 1, QStringLiteral("Ana")); });
-    TframeCadastroUsuario& u = k.usu();
-    QVERIFY(!u.edHOR[10]->font().strikeOut());
-    k.t.w->btALT->click();
-    u.edHOR[10]->setText(QStringLiteral("00:00:00"));
-    u.edHOR[11]->setText(QStringLiteral("00:00:00"));
-    QVERIFY(u.edHOR[10]->font().strikeOut());
-    QVERIFY(u.edHOR[11]->font().strikeOut());
-    QVERIFY(!u.edHOR[0]->font().strikeOut());
-    u.edHOR[11]->setText(QStringLiteral("10:00:00"));
-    QVERIFY(!u.edHOR[10]->font().strikeOut());
-    QVERIFY(!u.edHOR[11]->font().strikeOut());
-}
-
-void TstCadastro::teclasNaoApagamMascara_data() {
-    QTest::addColumn<int>("tecla");
-    QTest::addColumn<int>("selecao"); // characters selected from the cursor
-    QTest::addColumn<QString>("texto");
-    QTest::newRow("Delete digita 0") << int(Qt::Key_Delete) << 0 << "08:00:00";
-    QTest::newRow("Backspace digita 0") << int(Qt::Key_Backspace) << 0 << "08:00:00";
-    QTest::newRow("seleção larga vira um caractere") << int(Qt::Key_1) << 4 << "08:10:00";
-}
-
-// Erasing keys in a time field type a 0 instead, so no position of the mask is left empty.
-void TstCadastro::teclasNaoApagamMascara() {
-    QFETCH(int, tecla);
-    QFETCH(int, selecao);
-    QFETCH(QString, texto);
-    Cadastro k([](TdmPORTARIS& dm) { titular(dm, 1, QStringLiteral("Ana")); });
-    QLineEdit* e = k.usu().edHOR[0];
-    k.t.w->btALT->click();
-    e->setText(QStringLiteral("08:30:00"));
-    e->setFocus();
-    e->setCursorPosition(3);
-    if (selecao > 0) e->setSelection(3, selecao);
-    QTest::keyClick(e, static_cast<Qt::Key>(tecla));
-    QCOMPARE(e->text(), texto);
+    k.dm.setGRP.abrir();
+    std::unique_ptr<TframeGrupos> grupos;
+    QLineEdit* const* campos = k.usu().edHOR.data();
+    QPushButton* botao = k.usu().btSEG;
+    std::function<void()> alterar = [&] { k.t.w->btALT->click(); };
+    if (painel == QLatin1String("grupo")) {
+        grupos = std::make_unique<TframeGrupos>(k.dm);
+        grupos->show();
+        campos = grupos->edHORA;
+        botao = grupos->btSEG;
+        alterar = [&] { QVERIFY(grupos->ALTERAR()); };
+    }
+    const bool semEdicao = acao.contains(QStringLiteral("sem edição"));
+    if (!semEdicao) {
+        alterar();
+        for (int i = 0; i < 14; ++i) {
+            campos[i]->setText(i % 2 ? QStringLiteral("18:30:00") : QStringLiteral("08:30:00"));
+            campos[i]->setModified(true);
+        }
+    }
+    QLineEdit* e = campos[campo];
+    const QString antes = e->text();
+    if (acao == QLatin1String("Delete") || acao == QLatin1String("Backspace") || acao.startsWith(QLatin1String("selecionar"))) {
+        e->setFocus();
+        e->setCursorPosition(3);
+        if (acao.startsWith(QLatin1String("selecionar"))) e->setSelection(3, 4);
+        QTest::keyClick(e, acao == QLatin1String("Delete")      ? Qt::Key_Delete
+                           : acao == QLatin1String("Backspace") ? Qt::Key_Backspace
+                                                                : Qt::Key_1);
+        QCOMPARE(e->text(), esperado);
+    } else if (acao.startsWith(QLatin1String("copiar"))) {
+        const QStringList segunda = acao.section(u' ', -1).split(u'|');
+        campos[0]->setText(segunda[0]);
+        campos[1]->setText(segunda[1]);
+        botao->click(); // hidden while browsing: the click reaches the copy all the same
+        QCOMPARE(e->text(), semEdicao ? antes : esperado.section(u' ', 0, 0));
+        QCOMPARE(k.t.m.operador.textos().contains(QStringLiteral("Hora Inválida!")), esperado.endsWith(QLatin1String("aviso")));
+        if (!semEdicao && !esperado.endsWith(QLatin1String("aviso"))) {
+            // What the copy put in the fields reaches the record.
+            Conjunto& c = grupos ? k.dm.setGRP : k.dm.setUSU;
+            QCOMPARE(c.texto(QString::fromLatin1(SemanaHorarios::Colunas[campo])), esperado);
+        }
+    } else {
+        campos[10]->setText(QStringLiteral("00:00:00"));
+        campos[11]->setText(QStringLiteral("00:00:00"));
+        if (acao.endsWith(QLatin1String("mudar"))) campos[11]->setText(QStringLiteral("10:00:00"));
+        QCOMPARE(e->font().strikeOut(), esperado == QLatin1String("riscado"));
+    }
 }
 
 void TstCadastro::gravacaoRecusada_data() {
