@@ -341,7 +341,7 @@ IAttachment* anexar(const QString& nomeBanco, const QString& usuario, const QStr
             dpb->insertString(st, isc_dpb_password, senha.toUtf8().constData());
             dpb->insertString(st, isc_dpb_lc_ctype, "UTF8");
             // A server that does not answer must not freeze the station for the client's default minutes.
-            dpb->insertInt(st, isc_dpb_connect_timeout, Banco::TempoLimiteConexao);
+            dpb->insertInt(st, isc_dpb_connect_timeout, Banco::tempoLimiteConexao());
             IProvider* prov = mestre()->getDispatcher();
             try {
                 att = prov->attachDatabase(st, nomeBanco.toUtf8().constData(), dpb->getBufferLength(st),
@@ -445,6 +445,18 @@ Banco::Reconexao Banco::concluirReconexao() {
         m_erroReconexao = e.texto();
         return Reconexao::Falhou;
     }
+}
+
+namespace {
+std::atomic<int> g_limiteConexao{Banco::TempoLimiteConexao};
+}
+
+void Banco::definirTempoLimiteConexao(int segundos) {
+    g_limiteConexao = std::max(1, segundos);
+}
+
+int Banco::tempoLimiteConexao() {
+    return g_limiteConexao;
 }
 
 void Banco::definirTempoLimite(int ms) {

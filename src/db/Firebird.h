@@ -153,8 +153,10 @@ class Unidade;
 // again (reconectar, or iniciarReconexao / concluirReconexao without blocking the caller).
 class Banco {
 public:
-    // Seconds a remote server may take to accept the attachment.
+    // Seconds a remote server may take to accept the attachment (every attachment of the process).
     static constexpr int TempoLimiteConexao = 10;
+    static void definirTempoLimiteConexao(int segundos);
+    static int tempoLimiteConexao();
     // Seconds a call on a remote attachment may wait for its answer.
     static constexpr int TempoLimiteResposta = 10;
     Banco();
