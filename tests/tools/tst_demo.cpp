@@ -1,5 +1,6 @@
 // portaris-demo run as the program it is, on a temporary program folder, checked through the
 // database itself and through the console's data module.
+#include "Demonstracao.h"
 #include "PastaTeste.h"
 #include "db/Firebird.h"
 #include "db/TdmPORTARIS.h"
@@ -78,6 +79,7 @@ private slots:
     void instalacaoExistenteFicaComoEsta();
     void portas_data();
     void portas();
+    void portasNoPrograma();
     void semPastaDefinida();
 };
 
@@ -253,35 +255,46 @@ void TstDemo::instalacaoExistenteFicaComoEsta() {
 
 void TstDemo::portas_data() {
     QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("codigo");
-    QTest::addColumn<QStringList>("caminhos"); // COM1..COM3 afterwards
-    const QStringList padrao{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2"};
-    QTest::newRow("três linhas") << QStringList{"COM1=/dev/pts/7", "COM2=/dev/pts/8", "COM3=/dev/pts/9"} << 0
-                                 << QStringList{"/dev/pts/7", "/dev/pts/8", "/dev/pts/9"};
-    QTest::newRow("minúsculas, uma só")
-        << QStringList{"com2=/dev/pts/4"} << 0 << QStringList{"/dev/ttyS0", "/dev/pts/4", "/dev/ttyS2"};
-    QTest::newRow("COM0") << QStringList{"COM0=/dev/pts/1"} << 2 << padrao;
-    QTest::newRow("COM10") << QStringList{"COM10=/dev/pts/1"} << 2 << padrao;
-    QTest::newRow("sem caminho") << QStringList{"COM1="} << 2 << padrao;
-    QTest::newRow("caminho relativo") << QStringList{"COM1=pts/1"} << 2 << padrao;
-    QTest::newRow("uma inválida, nada gravado")
-        << QStringList{"COM1=/dev/pts/1", "COMx=/dev/pts/2"} << 2 << padrao;
-    QTest::newRow("nenhuma") << QStringList{} << 2 << padrao;
+    QTest::addColumn<QString>("lidas"); // n=path;… or the error
+    QTest::newRow("três linhas") << QStringList{"COM1=/dev/pts/7", "COM2=/dev/pts/8", "COM3=/dev/pts/9"}
+                                 << "1=/dev/pts/7;2=/dev/pts/8;3=/dev/pts/9";
+    QTest::newRow("minúsculas, uma só") << QStringList{"com2=/dev/pts/4"} << "2=/dev/pts/4";
+    QTest::newRow("brancos em volta") << QStringList{" COM9=/dev/pts/4 "} << "9=/dev/pts/4";
+    const QString invalida = QStringLiteral("Porta inválida: \"%1\" (esperado COMn=/caminho, n de 1 a 9); nada foi gravado.");
+    QTest::newRow("COM0") << QStringList{"COM0=/dev/pts/1"} << invalida.arg("COM0=/dev/pts/1");
+    QTest::newRow("COM10") << QStringList{"COM10=/dev/pts/1"} << invalida.arg("COM10=/dev/pts/1");
+    QTest::newRow("sem caminho") << QStringList{"COM1="} << invalida.arg("COM1=");
+    QTest::newRow("caminho relativo") << QStringList{"COM1=pts/1"} << invalida.arg("COM1=pts/1");
+    QTest::newRow("uma inválida, nenhuma lida")
+        << QStringList{"COM1=/dev/pts/1", "COMx=/dev/pts/2"} << invalida.arg("COMx=/dev/pts/2");
+    QTest::newRow("nenhuma") << QStringList{} << "Nenhuma porta informada.";
 }
 
 void TstDemo::portas() {
     QFETCH(QStringList, args);
-    QFETCH(int, codigo);
-    QFETCH(QStringList, caminhos);
+    QFETCH(QString, lidas);
+    QString erro;
+    QStringList obtidas;
+    for (const auto& [n, caminho] : LerPortas(args, erro))
+        obtidas << QStringLiteral("%1=%2").arg(n).arg(caminho);
+    QCOMPARE(obtidas.isEmpty() ? erro : obtidas.join(u';'), lidas);
+}
+
+// Through the program: nothing to point without an installation; an invalid argument writes
+// nothing; valid ones reach ptconfig.ini.
+void TstDemo::portasNoPrograma() {
     PastaTeste pasta;
-    // Without an installation there is nothing to point.
-    if (!args.isEmpty() && codigo == 0) QCOMPARE(rodar(QStringList{"--portas"} + args).codigo, 1);
+    const QStringList args{"COM1=/dev/pts/7", "com3=/dev/pts/9"};
+    QCOMPARE(rodar(QStringList{"--portas"} + args).codigo, 1);
     QCOMPARE(rodar().codigo, 0);
+    const Saida ruim = rodar({"--portas", "COM1=/dev/pts/5", "COM0=/dev/pts/6"});
+    QCOMPARE(ruim.codigo, 2);
+    QVERIFY(ruim.err.contains(QStringLiteral("COM0=/dev/pts/6")));
+    QCOMPARE(CaminhoPortaSerial(1), QStringLiteral("/dev/ttyS0"));
     const Saida s = rodar(QStringList{"--portas"} + args);
-    QVERIFY2(s.codigo == codigo, qPrintable(s.err));
-    if (codigo != 0) QVERIFY(!s.err.isEmpty());
-    for (int n = 1; n <= 3; ++n)
-        QCOMPARE(CaminhoPortaSerial(n), caminhos[n - 1]);
+    QVERIFY2(s.codigo == 0, qPrintable(s.err));
+    QCOMPARE((QStringList{CaminhoPortaSerial(1), CaminhoPortaSerial(2), CaminhoPortaSerial(3)}),
+             (QStringList{"/dev/pts/7", "/dev/ttyS1", "/dev/pts/9"}));
 }
 
 void TstDemo::semPastaDefinida() {

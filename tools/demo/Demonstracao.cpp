@@ -349,21 +349,27 @@ int CriarDemonstracao(QTextStream& out, QTextStream& err) {
     return 0;
 }
 
-int GravarPortas(const QStringList& atribuicoes, QTextStream& out, QTextStream& err) {
+QList<std::pair<int, QString>> LerPortas(const QStringList& atribuicoes, QString& erro) {
     static const QRegularExpression forma(QStringLiteral("^COM([1-9])=(/.+)$"),
                                           QRegularExpression::CaseInsensitiveOption);
     QList<std::pair<int, QString>> portas;
     for (const QString& a : atribuicoes) {
         const QRegularExpressionMatch m = forma.match(a.trimmed());
         if (!m.hasMatch()) {
-            err << "Porta inválida: \"" << a << "\" (esperado COMn=/caminho, n de 1 a 9); nada foi gravado."
-                << Qt::endl;
-            return 2;
+            erro = QStringLiteral("Porta inválida: \"%1\" (esperado COMn=/caminho, n de 1 a 9); nada foi gravado.").arg(a);
+            return {};
         }
         portas.append({m.captured(1).toInt(), m.captured(2)});
     }
+    if (portas.isEmpty()) erro = QStringLiteral("Nenhuma porta informada.");
+    return portas;
+}
+
+int GravarPortas(const QStringList& atribuicoes, QTextStream& out, QTextStream& err) {
+    QString erro;
+    const QList<std::pair<int, QString>> portas = LerPortas(atribuicoes, erro);
     if (portas.isEmpty()) {
-        err << "Nenhuma porta informada." << Qt::endl;
+        err << erro << Qt::endl;
         return 2;
     }
     if (!QFileInfo::exists(PastaPrograma::caminho(QStringLiteral("ptconfig.ini")))) {
