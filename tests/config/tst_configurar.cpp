@@ -186,44 +186,49 @@ private slots:
 
     // Device pages
 
+    // The rule as a table; one refused and one accepted head go through each page.
     void cabeca_data() {
-        QTest::addColumn<QString>("tipo");
+        QTest::addColumn<int>("excluida");
         QTest::addColumn<QString>("cabeca");
         QTest::addColumn<bool>("aceita");
-        const QString m133 = QStringLiteral("@!000ERRCabeça deve ser entre 128-255 e diferente de 133!");
-        for (const char* tipo : {"71", "64", "ctr"}) {
-            const bool exclui170 = QLatin1String(tipo) == QLatin1String("64");
-            QTest::addRow("%s 133", tipo) << tipo << "133" << exclui170;
-            QTest::addRow("%s 170", tipo) << tipo << "170" << !exclui170;
-            QTest::addRow("%s 128", tipo) << tipo << "128" << true;
-            QTest::addRow("%s 255", tipo) << tipo << "255" << true;
-            QTest::addRow("%s 256", tipo) << tipo << "256" << false;
-            QTest::addRow("%s 127", tipo) << tipo << "127" << false;
-            QTest::addRow("%s vazia", tipo) << tipo << "" << false;
+        for (int excluida : {133, 170}) {
+            QTest::addRow("sem %d: 133", excluida) << excluida << "133" << (excluida != 133);
+            QTest::addRow("sem %d: 170", excluida) << excluida << "170" << (excluida != 170);
+            QTest::addRow("sem %d: 128", excluida) << excluida << "128" << true;
+            QTest::addRow("sem %d: 255", excluida) << excluida << "255" << true;
+            QTest::addRow("sem %d: 256", excluida) << excluida << "256" << false;
+            QTest::addRow("sem %d: 127", excluida) << excluida << "127" << false;
+            QTest::addRow("sem %d: vazia", excluida) << excluida << "" << false;
+            QTest::addRow("sem %d: letras", excluida) << excluida << "1a0" << false;
         }
     }
     void cabeca() {
-        QFETCH(QString, tipo);
+        QFETCH(int, excluida);
         QFETCH(QString, cabeca);
         QFETCH(bool, aceita);
+        QCOMPARE(PaginaDispositivo::cabecaValida(cabeca, excluida), aceita);
+    }
+    void cabecaNasPaginas() {
         PainelTeste t;
-        PaginaDispositivo* p = pagina(*t.painel, tipo);
-        QVERIFY(p->INCLUIR());
-        digitar(p->edCABECA, cabeca);
-        digitar(p->edDESCRICAO, QStringLiteral("Nova"));
-        QCOMPARE(p->GRAVAR(), aceita);
-        const QString msg = QStringLiteral("@!000ERRCabeça deve ser entre 128-255 e diferente de %1!")
-                                .arg(tipo == QLatin1String("64") ? 170 : 133);
-        if (aceita) {
-            QCOMPARE(p->conjunto().estado(), EstadoConjunto::Navegando);
-            QCOMPARE(p->conjunto().texto(QStringLiteral("CABECA")), cabeca);
-            QVERIFY(t.mensagens().isEmpty());
-        } else {
-            QCOMPARE(t.mensagens(), QStringList{msg});
+        for (const char* tipo : {"71", "64", "ctr"}) {
+            PaginaDispositivo* p = pagina(*t.painel, QLatin1String(tipo));
+            const int excluida = QLatin1String(tipo) == QLatin1String("64") ? 170 : 133;
+            t.m.operador.limpar();
+            QVERIFY(p->INCLUIR());
+            digitar(p->edCABECA, QString::number(excluida));
+            digitar(p->edDESCRICAO, QStringLiteral("Nova"));
+            QVERIFY(!p->GRAVAR());
+            QCOMPARE(t.mensagens(),
+                     QStringList{QStringLiteral("@!000ERRCabeça deve ser entre 128-255 e diferente de %1!").arg(excluida)});
             // Refused: still inserting, with what was typed.
             QCOMPARE(p->conjunto().estado(), EstadoConjunto::Inserindo);
             QCOMPARE(p->edDESCRICAO->text(), QStringLiteral("Nova"));
-            QCOMPARE(p->edCABECA->text(), cabeca);
+            QCOMPARE(p->edCABECA->text(), QString::number(excluida));
+            // The other page's excluded head is accepted here.
+            digitar(p->edCABECA, QString::number(excluida == 133 ? 170 : 133));
+            QVERIFY(p->GRAVAR());
+            QCOMPARE(p->conjunto().estado(), EstadoConjunto::Navegando);
+            QCOMPARE(p->conjunto().texto(QStringLiteral("CABECA")), QString::number(excluida == 133 ? 170 : 133));
         }
     }
 
@@ -903,15 +908,16 @@ private slots:
         QFETCH(QString, tecla);
         QFETCH(QString, fica);
         QCOMPARE(TframeContas::filtrarTecla(tecla), fica);
+    }
+    // The filter is the login field's: a typed capital goes in small, a blank not at all.
+    void teclasNoCampoDeLogin() {
         PainelTeste t;
         TframeContas* p = t.painel->tsCONTAS;
         QVERIFY(p->INCLUIR());
         p->edLOGIN->clear();
-        QKeyEvent k(QEvent::KeyPress,
-                    tecla.at(0).isLetterOrNumber() ? int(tecla.at(0).toUpper().unicode()) : 0,
-                    tecla.at(0).isUpper() ? Qt::ShiftModifier : Qt::NoModifier, tecla);
-        QApplication::sendEvent(p->edLOGIN, &k);
-        QCOMPARE(p->edLOGIN->text(), fica);
+        p->edLOGIN->setFocus();
+        QTest::keyClicks(p->edLOGIN, QStringLiteral("Ana 7."));
+        QCOMPARE(p->edLOGIN->text(), QStringLiteral("ana7"));
     }
 
     // Option pages
