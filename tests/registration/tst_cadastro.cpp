@@ -619,7 +619,7 @@ void TstCadastro::recusaMantemPainel() {
     QCOMPARE(w.painelAtual(), int(TfmPRS::pnFAMILIAS));
     QVERIFY(w.btFAM->isChecked());
     QVERIFY(!w.btRON->isChecked());
-    QCOMPARE(w.windowTitle(), TfmPRS::legendaBase + TfmPRS::sufixo(TfmPRS::pnFAMILIAS));
+    QCOMPARE(w.windowTitle(), QStringLiteral("PORTARIS - Tela de cadastro de famílias"));
 }
 
 void TstCadastro::familiaSoComPessoa9() {
