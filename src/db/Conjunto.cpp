@@ -517,7 +517,7 @@ void Conjunto::gravar() {
                 const int i = indiceCampo(k);
                 c.definir(QStringLiteral("O%1").arg(i), m_antigos.value(i));
             }
-        c.executar();
+        executarEsperando(c, propria.has_value());
         if (c.linhasAfetadas() == 0) throw ErroBanco(MensagemRegistroSumiu);
     }
     if (propria) propria->commit();
@@ -539,6 +539,22 @@ void Conjunto::gravar() {
     if (inserindo) {
         emit rolou();
         if (depoisRolar) depoisRolar(*this);
+    }
+}
+
+// A card holds its holder's row only for the few milliseconds of its unit: a save of its own waits
+// for it instead of handing the operator the engine's lock message. Inside a job's unit the job
+// decides (its earlier statements would have to be repeated too).
+void Conjunto::executarEsperando(Comando& c, bool propria) {
+    for (int tentativa = 1;; ++tentativa) {
+        try {
+            c.executar();
+            return;
+        } catch (const ErroBanco& e) {
+            if (!propria || !e.conflitoDeBloqueio()) throw;
+            if (tentativa >= TentativasConflito) throw ErroBanco(MensagemRegistroOcupado, e.codigo());
+            relogio().dormir(50 * tentativa); // 50 + 100 + 150 + 200 ms at most
+        }
     }
 }
 
@@ -604,7 +620,7 @@ void Conjunto::apagar() {
         Comando c(m_banco, sql);
         for (const QString& k : m_chaves)
             c.definir(QStringLiteral("O%1").arg(indiceCampo(k)), linha.value(indiceCampo(k)));
-        c.executar();
+        executarEsperando(c, propria.has_value());
         if (c.linhasAfetadas() == 0) throw ErroBanco(MensagemRegistroSumiu);
         if (propria) propria->commit();
     }

@@ -123,6 +123,12 @@ public:
     static inline const QString MensagemRegistroSumiu = QStringLiteral(
         "@!000ERREste registro foi alterado ou excluído em outra estação. Cancele para ver os dados atuais.");
 
+    // A save or delete that still meets the row held by another unit (a card at a door, another
+    // station's save) after waiting for it.
+    static inline const QString MensagemRegistroOcupado = QStringLiteral(
+        "@!000ERREste registro está sendo gravado em outra estação ou porta. Tente gravar novamente.");
+    static constexpr int TentativasConflito = 5;
+
     // Record rules, run inside the operations above.
     std::function<void(Conjunto&)> antesInserir, depoisInserir, antesGravar, antesApagar, depoisRolar;
 
@@ -144,6 +150,7 @@ private:
     // The write and refresh statements, prepared once each: a dataset writes the same few again
     // and again (a download stores hundreds of rows in a row).
     Comando& comando(const QString& sql);
+    void executarEsperando(Comando& c, bool propria);
 
     Banco& m_banco;
     QString m_nome, m_tabela, m_filtro, m_ordem, m_gerador, m_sqlConsulta;

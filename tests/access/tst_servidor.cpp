@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QTest>
 #include <atomic>
+#include <optional>
 #include <csignal>
 #include <thread>
 
@@ -210,6 +211,58 @@ private slots:
         qInfo("conflitos %d/%d, repetições %d/%d", e->motor->conflitos(), motorB.conflitos(),
               e->motor->repeticoes(), motorB.repeticoes());
         dispB.FECHAR_PORTAS();
+    }
+
+    // An operator saves a holder while a card at another station holds that holder's row (its
+    // position) in its unit. The save waits for the card's unit instead of showing the engine's
+    // lock message; a row held past the wait gets a message of ours and the record stays in edit.
+    // Either way the card's position is not written back by the operator's save.
+    void gravacaoEncontraCartao_data() {
+        QTest::addColumn<bool>("cartaoTermina");
+        QTest::newRow("o cartão termina durante a espera") << true;
+        QTest::newRow("a linha continua presa") << false;
+    }
+    void gravacaoEncontraCartao() {
+        QFETCH(bool, cartaoTermina);
+        Banco porta;
+        porta.conectar(e->nomeBanco, QStringLiteral("SYSDBA"), e->senha);
+        std::optional<Unidade> cartao(std::in_place, porta);
+        porta.executar(QStringLiteral("EXECUTE PROCEDURE ATUALIZA_POSICAO (1, 'E')"));
+        int esperas = 0;
+        e->m.relogio.aoDormir([&](int) {
+            ++esperas;
+            if (cartaoTermina && cartao) {
+                cartao->commit();
+                cartao.reset();
+            }
+        });
+        Conjunto& usu = e->m.dm->setUSU;
+        usu.abrir();
+        QVERIFY(usu.localizar(QStringLiteral("CHAVE"), 1));
+        usu.editar();
+        usu.definir(QStringLiteral("NOME"), QStringLiteral("Ana Maria"));
+        if (cartaoTermina) {
+            usu.gravar();
+            QCOMPARE(esperas, 1);
+        } else {
+            try {
+                usu.gravar();
+                QFAIL("saved over a row held by another unit");
+            } catch (const ErroBanco& erro) {
+                QCOMPARE(erro.texto(), Conjunto::MensagemRegistroOcupado);
+            }
+            QCOMPARE(esperas, Conjunto::TentativasConflito - 1);
+            QVERIFY(usu.emEdicao());
+            cartao->commit();
+            cartao.reset();
+            usu.gravar();
+        }
+        e->m.relogio.aoDormir(nullptr);
+        QVERIFY(!usu.emEdicao());
+        Banco outra;
+        outra.conectar(e->nomeBanco, QStringLiteral("SYSDBA"), e->senha);
+        QCOMPARE(outra.valor(QStringLiteral("SELECT NOME || '|' || POSICAO FROM USUARIO WHERE CHAVE = 1")).toString(),
+                 QStringLiteral("Ana Maria|E"));
     }
 };
 
