@@ -360,13 +360,22 @@ private slots:
     // by time): the worker sees the end within one of its short sleeps, and the program's close
     // does not hang on it.
     void destruidaComFechadorEsperando() {
-        RelogioReal real;
+        struct RelogioContado : Relogio { // the real one, its sleeps counted
+            RelogioReal real;
+            std::atomic<int> sonos{0};
+            QDateTime agora() const override { return real.agora(); }
+            quint32 tick() const override { return real.tick(); }
+            void dormir(int ms) override {
+                ++sonos;
+                real.dormir(ms);
+            }
+        } real;
         definirRelogio(&real);
         auto l = std::make_unique<TLeitora64AX>(Cab, PortaSerial{});
         l->TipoFechamento.store(2);
         TBateRele::Iniciar(*l, 60000);
         QCOMPARE(l->FechadoresVivos.load(), 1);
-        QTest::qWait(300); // asleep in its delay
+        QTRY_VERIFY(real.sonos.load() > 0); // asleep in its delay
         QElapsedTimer t;
         t.start();
         l.reset();
