@@ -99,6 +99,20 @@ class TstFluxos : public QObject {
         e->sondar(1);
     }
 
+    // A child reader that asks for confirmation and pulses through its mother, both on COM1; the child's index.
+    int iniciarComFilha() {
+        semear(QStringLiteral("CONFIRMARACESSO = '1'"));
+        e->sql(QStringLiteral("UPDATE LEITORA SET NAOBATERELE = '1', ID_LEITORAMAE = 100, CHAVE = 105, "
+                              "DESCRICAO = 'Filha' WHERE CHAVE = 100"));
+        e->sql(QStringLiteral(
+            "INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIAL, SERIALNUM, DESABILITAR, CONFIRMARACESSO, "
+            "NAOBATERELE, PERMITIRREINGRESSO, POSICAO, ID_LEITORAMAE, VISUALIZAR) VALUES (100, 200, 'Mae', "
+            "'COM1', '0A0B0C0D', '0', '0', '0', '1', 'N', 0, '0')"));
+        e->sql(QStringLiteral("INSERT INTO HABILITADO (UCHAVE, LCHAVE) VALUES (1, 105)"));
+        e->iniciar();
+        return e->dispositivo<TLeitora71>(0)->Descricao == QLatin1String("Filha") ? 0 : 1;
+    }
+
 private slots:
     void init() {
         e = std::make_unique<EstacaoTeste>();
@@ -334,6 +348,33 @@ private slots:
         QCOMPARE(recusado["LEITORA"].toString(), QStringLiteral("Bloco A.Social"));
         QCOMPARE(recusado["NOTA"].toString(), QStringLiteral("Cartão desabilitado para leitora"));
         QCOMPARE(portas().size(), 1);
+    }
+
+    // A slot whose door byte names no door 1–4 (the wire carries door − 1) is skipped, never used to index the
+    // doors; the other slots of the same read are handled.
+    void controladoraPortaInvalida_data() {
+        QTest::addColumn<QString>("byte");
+        QTest::newRow("porta 5") << "04";
+        QTest::newRow("porta 16") << "0F";
+        QTest::newRow("dá a volta para 0") << "FF";
+    }
+    void controladoraPortaInvalida() {
+        QFETCH(QString, byte);
+        iniciar();
+        QCOMPARE(e->sim.comando(QStringLiteral("vivo 3 1 1 0A0002 cru ") + byte), QStringLiteral("ok"));
+        QCOMPARE(e->sim.comando(QStringLiteral("vivo 3 1 2 0A0001 3")), QStringLiteral("ok"));
+        e->sondar(2);
+        QCOMPARE(e->acessos().size(), 1);
+        QCOMPARE(e->acessos().first()["LEITORA"].toString(), QStringLiteral("Bloco A.Garagem"));
+        QTRY_COMPARE(e->pulsos(3), 1);
+        // Still there at the next read: still skipped, and the handled card is not handled again.
+        e->sondar(2);
+        QCOMPARE(e->acessos().size(), 1);
+        // Left unseen: once the slot names a real door, its card is handled.
+        QCOMPARE(e->sim.comando(QStringLiteral("vivo 3 1 1 0A0002 1")), QStringLiteral("ok"));
+        e->sondar(2);
+        QCOMPARE(e->acessos().size(), 2);
+        QCOMPARE(e->acessos().last()["LEITORA"].toString(), QStringLiteral("Bloco A.Social"));
     }
 
     void portao() {
@@ -629,16 +670,7 @@ private slots:
     void leituraMaeTentativas() {
         QFETCH(int, falhas);
         QFETCH(int, pulsos);
-        semear(QStringLiteral("CONFIRMARACESSO = '1'"));
-        e->sql(QStringLiteral("UPDATE LEITORA SET NAOBATERELE = '1', ID_LEITORAMAE = 100, CHAVE = 105, "
-                              "DESCRICAO = 'Filha' WHERE CHAVE = 100"));
-        e->sql(QStringLiteral(
-            "INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIAL, SERIALNUM, DESABILITAR, CONFIRMARACESSO, "
-            "NAOBATERELE, PERMITIRREINGRESSO, POSICAO, ID_LEITORAMAE, VISUALIZAR) VALUES (100, 200, 'Mae', "
-            "'COM1', '0A0B0C0D', '0', '0', '0', '1', 'N', 0, '0')"));
-        e->sql(QStringLiteral("INSERT INTO HABILITADO (UCHAVE, LCHAVE) VALUES (1, 105)"));
-        e->iniciar();
-        const int indice = e->dispositivo<TLeitora71>(0)->Descricao == QLatin1String("Filha") ? 0 : 1;
+        const int indice = iniciarComFilha();
         auto* filha = e->dispositivo<TLeitora71>(indice);
         QCOMPARE(filha->Descricao, QStringLiteral("Filha"));
         QVERIFY(filha->LeitoraMae);
@@ -655,6 +687,26 @@ private slots:
             falhasVistas += r.evento == QLatin1String("falha");
         QCOMPARE(falhasVistas, falhas);
         QTRY_COMPARE(e->pulsos(1), pulsos);
+        QVERIFY(!filha->Ocupada);
+    }
+
+    // A mother whose line is gone fails every try at once: the flow gives up after its tries instead of
+    // holding the child, and the card's row stays.
+    void leituraMaeComLinhaFechada() {
+        const int indice = iniciarComFilha();
+        auto* filha = e->dispositivo<TLeitora71>(indice);
+        QVERIFY(filha->LeitoraMae);
+        e->ui.respostas.enqueue({true, {}});
+        e->ui.durantePergunta = [&] {
+            PortaSerial linha = filha->LeitoraMae->Porta;
+            FecharPortaSerial(linha);
+        };
+        QCOMPARE(e->sim.comando(QStringLiteral("cartao 1 200 ") + kAna), QStringLiteral("ok"));
+        e->disp.Sondar(e->disp.lista.at(indice));
+        QCOMPARE(e->ui.perguntas, QStringList{"Filha"});
+        QCOMPARE(e->acessos().size(), 1);
+        QCOMPARE(e->acessos().last()["NOTA"].toString(), QStringLiteral("Acesso autorizado manualmente"));
+        QCOMPARE(e->pulsos(1), 0);
         QVERIFY(!filha->Ocupada);
     }
 

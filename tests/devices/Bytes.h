@@ -58,3 +58,18 @@ inline QString diffHex(const QByteArray& obtido, const QByteArray& esperado) {
         const QByteArray _o = (obtido), _e = (esperado);                                                     \
         if (_o != _e) QFAIL(qPrintable(QStringLiteral("bytes differ\n") + diffHex(_o, _e)));                 \
     } while (0)
+
+// The far end's bytes, compared once a marker written after them has come through (the driver's write has
+// left, but the terminal delivers it on its own time). A closed line: once as many as expected have come.
+#define ESPERAR_BYTES(par, porta, esperado)                                                                  \
+    do {                                                                                                     \
+        const QByteArray _esperado = (esperado), _marca("\xA5\x5A\xA5\x5A");                                   \
+        int _n = 0;                                                                                          \
+        if (PortaValida(porta) && EscreverBytes(porta, _marca.constData(), 4, _n)) {                          \
+            QVERIFY(QTest::qWaitFor([&] { return (par).recebido().endsWith(_marca); }));                    \
+            COMPARAR_BYTES((par).recebido().chopped(4), _esperado);                                          \
+        } else {                                                                                             \
+            QVERIFY(QTest::qWaitFor([&] { return (par).recebido().size() >= _esperado.size(); }));         \
+            COMPARAR_BYTES((par).recebido(), _esperado);                                                     \
+        }                                                                                                    \
+    } while (0)

@@ -162,8 +162,7 @@ private slots:
         } else if (op == QLatin1String("MemoriaSemLista")) {
             r = l.EnviarCartoesMemoria(e);
         }
-        QTest::qWait(20);
-        COMPARAR_BYTES(par.recebido(), enviado);
+        ESPERAR_BYTES(par, porta, enviado);
         QCOMPARE(r, ok);
         QCOMPARE(int(e), erro);
         QCOMPARE(obs, observado);
@@ -203,8 +202,7 @@ private slots:
         QCOMPARE(l.EnviarCartoesMemoria(e), ok);
         QCOMPARE(int(e), erro);
         QCOMPARE(relogioFalso.tick() - antes, 125u * 1000u); // two 500 ms pauses per card stored
-        QTest::qWait(20);
-        COMPARAR_BYTES(par.recebido(), esperado);
+        ESPERAR_BYTES(par, porta, esperado);
     }
 
     void valoresMemoria_data() {
@@ -270,8 +268,7 @@ private slots:
         QVERIFY(l->NaoBateRele && !l->ConfirmarAcesso);
         QCOMPARE(l->Posicao, QStringLiteral("E"));
         QCOMPARE(l->IdLeitoraMae, 9);
-        QTest::qWait(20);
-        COMPARAR_BYTES(par.recebido(), cmd(cabeca, 'F'));
+        ESPERAR_BYTES(par, portas.handle(4), cmd(cabeca, 'F'));
 
         r.SERIAL = QStringLiteral("COM12"); // no such port: not open, never probed
         auto sem = TLeitora71::Criar(r, portas);

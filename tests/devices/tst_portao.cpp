@@ -4,8 +4,10 @@
 #include "devices/uLeitora64AX.h"
 #include "platform/Relogio.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTest>
+#include <functional>
 #include <stdexcept>
 
 using namespace portaris;
@@ -31,6 +33,20 @@ public:
     void AtualizarStatus(int chave, quint8 erro) override {
         if (chave == Cab) erros << erro;
     }
+};
+
+// Runs once, as the first call queued for the application object is delivered.
+class ChegadaAoFechar : public QObject {
+public:
+    explicit ChegadaAoFechar(std::function<void()> f) : m_f(std::move(f)) {}
+    int vezes = 0;
+    bool eventFilter(QObject* alvo, QEvent* e) override {
+        if (alvo == qApp && e->type() == QEvent::MetaCall && vezes++ == 0) m_f();
+        return false;
+    }
+
+private:
+    std::function<void()> m_f;
 };
 
 int contarPedidos(const Simulador& sim, char letra) {
@@ -156,7 +172,7 @@ private slots:
                            "sim sensor 1 171 presenca 1",
                            "ciclo",
                            "ciclo",
-                           "pausa 100",
+                           "estado lido",
                            "sim sensor 1 171 presenca 0",
                            "esperar"}
             << 0 << 1 << 2 << -1 << "0,0"
@@ -168,12 +184,10 @@ private slots:
         QTest::newRow("infravermelho: presença volta antes do fechamento, recomeça")
             << "tipo=1 fecharapos=5000"
             << QStringList{"sim sensor 1 171 fechado 1",
+                           "presenca ao fechar",
                            "ciclo",
                            "ciclo",
-                           "pausa 150",
-                           "presenca",
-                           "sim sensor 1 171 presenca 1",
-                           "processar 150",
+                           "fechamento adiado",
                            "pulsos 0",
                            "vivo",
                            "sim sensor 1 171 presenca 0",
@@ -236,6 +250,13 @@ private slots:
 
         VereditoRoteirizado veredito;
         StatusGravado status;
+        int estadosAposCiclo = 0;
+        // The worker hands its closing to this thread; the vehicle arrives just as that call is delivered,
+        // after the worker's last status read.
+        ChegadaAoFechar chegada([&] {
+            leitora->Portao->Presenca = true;
+            sim.comando(QStringLiteral("sensor 1 171 presenca 1"));
+        });
         for (const QString& a : acoes) {
             if (a.startsWith(QLatin1String("sim "))) {
                 QCOMPARE(sim.comando(a.mid(4)), QStringLiteral("ok"));
@@ -248,20 +269,25 @@ private slots:
                     CicloPortao(*leitora, veredito, &status);
                     leitora->Portao->Cartao = QStringLiteral("0000000000"); // as the polling timer does
                 }
+                estadosAposCiclo = contarPedidos(sim, 'E');
             } else if (a == QLatin1String("veredito sim")) {
                 veredito.resposta = true;
             } else if (a == QLatin1String("comandado")) {
                 leitora->Portao->FechamentoComandado = true;
-            } else if (a.startsWith(QLatin1String("pausa "))) {
-                QThread::msleep(a.mid(6).toULong());
+            } else if (a == QLatin1String("estado lido")) {
+                // The worker's own status read, on top of the cycles' reads.
+                QTRY_VERIFY_WITH_TIMEOUT(contarPedidos(sim, 'E') > estadosAposCiclo, 10000);
+            } else if (a == QLatin1String("presenca ao fechar")) {
+                qApp->installEventFilter(&chegada);
+            } else if (a == QLatin1String("fechamento adiado")) {
+                QTRY_VERIFY_WITH_TIMEOUT(chegada.vezes > 0, 10000);
+                const int lidos = contarPedidos(sim, 'E');
+                QTRY_VERIFY_WITH_TIMEOUT(contarPedidos(sim, 'E') > lidos, 10000); // waiting for the sensor anew
+                qApp->removeEventFilter(&chegada);
             } else if (a.startsWith(QLatin1String("pulsos "))) {
                 QCOMPARE(sim.contar(QStringLiteral("rele"), Com, Cab), a.mid(7).toInt());
             } else if (a == QLatin1String("vivo")) {
                 QCOMPARE(leitora->FechadoresVivos.load(), 1);
-            } else if (a == QLatin1String("presenca")) {
-                leitora->Portao->Presenca = true;
-            } else if (a.startsWith(QLatin1String("processar "))) {
-                QTest::qWait(a.mid(10).toInt());
             } else if (a == QLatin1String("esperar")) {
                 QTRY_COMPARE_WITH_TIMEOUT(leitora->FechadoresVivos.load(), 0, 10000);
             } else {
@@ -334,13 +360,22 @@ private slots:
     // by time): the worker sees the end within one of its short sleeps, and the program's close
     // does not hang on it.
     void destruidaComFechadorEsperando() {
-        RelogioReal real;
+        struct RelogioContado : Relogio { // the real one, its sleeps counted
+            RelogioReal real;
+            std::atomic<int> sonos{0};
+            QDateTime agora() const override { return real.agora(); }
+            quint32 tick() const override { return real.tick(); }
+            void dormir(int ms) override {
+                ++sonos;
+                real.dormir(ms);
+            }
+        } real;
         definirRelogio(&real);
         auto l = std::make_unique<TLeitora64AX>(Cab, PortaSerial{});
         l->TipoFechamento.store(2);
         TBateRele::Iniciar(*l, 60000);
         QCOMPARE(l->FechadoresVivos.load(), 1);
-        QTest::qWait(300); // asleep in its delay
+        QTRY_VERIFY(real.sonos.load() > 0); // asleep in its delay
         QElapsedTimer t;
         t.start();
         l.reset();
@@ -356,17 +391,17 @@ private slots:
         TLeitora64AX a(Cab, porta), b(Cab, porta);
         b.Portao->Cartao = QStringLiteral("XXXXXXXXXX");
         quint8 erroB = 9;
-        std::atomic<bool> dentro{false};
         // b reads while a's read holds the guard: a's reply is delayed so the window is wide.
-        QCOMPARE(sim.comando(QStringLiteral("falha 1 171 atraso 300 vezes 1")), QStringLiteral("ok"));
+        QCOMPARE(sim.comando(QStringLiteral("falha 1 171 atraso 400 vezes 1")), QStringLiteral("ok"));
+        std::atomic<bool> feita{false};
         std::thread t([&] {
             quint8 e = 0;
-            dentro = true;
             a.LerTagProtegido(e);
+            feita = true;
         });
-        QTRY_VERIFY(dentro.load());
-        QThread::msleep(50);
+        QVERIFY(QTest::qWaitFor([&] { return contarPedidos(sim, 'B') == 1; })); // a's request is out: a holds the guard
         QVERIFY(b.LerTagProtegido(erroB));
+        QVERIFY(!feita.load()); // b read while a's read was still open
         t.join();
         QCOMPARE(int(erroB), 0);
         QCOMPARE(b.Portao->Cartao, QStringLiteral("0000000000"));

@@ -77,8 +77,7 @@ class TstQuadro : public QObject {
         quint8 e = 0;
         QString obs;
         const bool res = op(d, e, obs);
-        QTest::qWait(20);
-        COMPARAR_BYTES(par.recebido(), enviado);
+        ESPERAR_BYTES(par, porta, enviado);
         QCOMPARE(res, ok);
         QCOMPARE(int(e), erro);
         QCOMPARE(obs, observado);

@@ -10,6 +10,8 @@
 #include "remote/ServidorRemoto.h"
 #include "remote/uStatusLeitoras.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -36,6 +38,34 @@ QString lerLog() {
 
 QString comandoETexto(const RegistroRemoto& r) {
     return r[RegistroRemoto::Comando] + u'|' + r[RegistroRemoto::Texto];
+}
+
+// Connection threads of this process blocked on a lock or a semaphore (the futex call), as the kernel shows
+// them: a client's thread waiting for the UI thread to serve its request is one of them.
+int conexoesBloqueadas() {
+    int n = 0;
+    for (const QString& t : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile nome(QStringLiteral("/proc/self/task/%1/comm").arg(t)), chamada(QStringLiteral("/proc/self/task/%1/syscall").arg(t));
+        if (!nome.open(QIODevice::ReadOnly) || nome.readAll().trimmed() != "QThread") continue;
+        if (chamada.open(QIODevice::ReadOnly) && chamada.readAll().startsWith("202 ")) ++n; // futex on x86-64
+    }
+    return n;
+}
+
+// The bytes of the server's end of a loopback connection, from the kernel's table: queued for the server
+// to read (rx) and, seen from the client's end, sent but not yet taken in (tx). -1 when not found.
+int filaDoServidor(quint16 portaCliente) {
+    const QString local = QStringLiteral(":%1 ").arg(portaCliente, 4, 16, QLatin1Char('0')).toUpper();
+    for (const char* tabela : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        QFile f(QString::fromLatin1(tabela));
+        if (!f.open(QIODevice::ReadOnly)) continue;
+        for (const QByteArray& l : f.readAll().split('\n')) {
+            const QStringList c = QString::fromLatin1(l).simplified().split(QLatin1Char(' '));
+            if (c.size() < 5 || !(c[2] + QLatin1Char(' ')).endsWith(local)) continue; // remote = the client
+            return c[4].section(QLatin1Char(':'), 1).toInt(nullptr, 16);
+        }
+    }
+    return -1;
 }
 
 } // namespace
@@ -433,7 +463,9 @@ private slots:
             Cliente c;
             QVERIFY(c.conectar(porta()));
             c.enviar(pedido(QStringLiteral("ABRIR"), QStringLiteral("Portaria")).left(bytes));
-            QTest::qWait(100);
+            // The part sent has been read by the server before the client goes (an abort could drop it).
+            QTRY_COMPARE(c.s.bytesToWrite(), 0);
+            QTRY_COMPARE(filaDoServidor(c.s.localPort()), 0);
             if (abortar)
                 c.s.abort();
             else
@@ -761,8 +793,14 @@ private slots:
         QVERIFY(a.conectar(porta()));
         QVERIFY(b.conectar(porta()));
         QTRY_COMPARE(w->servidor()->conexoes(), 2);
+        const int bloqueadas = conexoesBloqueadas();
         b.enviar(pedido(QStringLiteral("LOGIN"), QStringLiteral("admin"), {}, QStringLiteral("admin")));
-        QThread::msleep(200); // b's thread now waits for the UI thread, which is not looking
+        // b's thread now waits for the UI thread, which is not looking (no events processed here).
+        QElapsedTimer espera;
+        espera.start();
+        while (conexoesBloqueadas() <= bloqueadas && espera.elapsed() < 10000)
+            QThread::msleep(5);
+        QVERIFY(conexoesBloqueadas() > bloqueadas);
         w.reset();
         QTRY_COMPARE(a.s.state(), QAbstractSocket::UnconnectedState);
         QTRY_COMPARE(b.s.state(), QAbstractSocket::UnconnectedState);

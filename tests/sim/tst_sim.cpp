@@ -302,8 +302,6 @@ private slots:
         const double ms = double(t.nsecsElapsed()) / 1e6;
         QVERIFY2(ms >= minimoMs * 0.9,
                  qPrintable(QStringLiteral("%1 ms, esperado ≥ %2").arg(ms).arg(minimoMs)));
-        QVERIFY2(ms < minimoMs + 400,
-                 qPrintable(QStringLiteral("%1 ms, esperado perto de %2").arg(ms).arg(minimoMs)));
     }
 
     // 255 and 170 reach the first device of their kind; the rest of the bus is left alone.
@@ -498,10 +496,10 @@ private slots:
         ClientePty cli(sim->caminho(1));
         executarPassos(cli, {"C8", "37", "46000000", ""});
         cli.fechar();
-        QThread::msleep(50);
+        QTRY_COMPARE(sim->contar("linha", 1), 1); // the bus saw the station let go
         QVERIFY(cli.abrir(sim->caminho(1)));
         executarPassos(cli, {"C8", "37", "46000000", ""});
-        QVERIFY(sim->contar("linha", 1) >= 1);
+        QCOMPARE(sim->contar("linha", 1), 2);
     }
 
     void console_data() {
@@ -537,6 +535,10 @@ private slots:
                                 << "erro:";
         QTest::newRow("porta 5") << "vivo 1 130 1 1A2B3C 5"
                                  << "erro:";
+        QTest::newRow("porta 5 como falha") << "vivo 1 130 1 1A2B3C cru 04"
+                                            << "ok";
+        QTest::newRow("byte cru além de FF") << "vivo 1 130 1 1A2B3C cru 100"
+                                             << "erro:";
         QTest::newRow("fora da memória") << "gravar 1 130 32767 0102"
                                          << "erro: fora";
         QTest::newRow("hex ímpar") << "gravar 1 130 0 012"

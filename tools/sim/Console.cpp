@@ -256,16 +256,21 @@ QString Simulador::Estado::executar(const QStringList& p) {
         if (!ctl) return erro(soPara);
         int slot = 0, porta = 0;
         quint32 cartao = 0;
-        if (n < 5 || !numero(p[3], slot) || slot < 1 || slot > 8)
-            return erro(
-                QStringLiteral("uso: vivo <barramento> <cabeça> <1-8> <cartão 6 hex> <porta 1-4> | -"));
+        const QString uso =
+            QStringLiteral("uso: vivo <barramento> <cabeça> <1-8> <cartão 6 hex> <porta 1-4> | cru <byte hex> | -");
+        if (n < 5 || !numero(p[3], slot) || slot < 1 || slot > 8) return erro(uso);
         if (n == 5 && p[4] == QLatin1String("-")) {
             ctl->vivos[slot - 1] = Vivo{};
             return QStringLiteral("ok");
         }
-        if (n != 6 || !cartao6(p[4], cartao) || !numero(p[5], porta) || porta < 1 || porta > 4)
-            return erro(
-                QStringLiteral("uso: vivo <barramento> <cabeça> <1-8> <cartão 6 hex> <porta 1-4> | -"));
+        if (n == 7 && p[5] == QLatin1String("cru")) {
+            bool ok = false;
+            const int byte = p[6].toInt(&ok, 16);
+            if (!cartao6(p[4], cartao) || !ok || byte < 0 || byte > 255) return erro(uso);
+            ctl->vivos[slot - 1] = Vivo{cartao, 1, byte};
+            return QStringLiteral("ok");
+        }
+        if (n != 6 || !cartao6(p[4], cartao) || !numero(p[5], porta) || porta < 1 || porta > 4) return erro(uso);
         ctl->vivos[slot - 1] = Vivo{cartao, porta};
         return QStringLiteral("ok");
     }
@@ -441,7 +446,9 @@ QString Simulador::Estado::executar(const QStringList& p) {
                 v << (x.cartao ? QStringLiteral("%1/%2")
                                      .arg(x.cartao, 6, 16, QLatin1Char('0'))
                                      .toUpper()
-                                     .arg(x.porta)
+                                     .arg(x.byteCru >= 0 ? QStringLiteral("cru%1").arg(x.byteCru, 2, 16,
+                                                                                        QLatin1Char('0'))
+                                                         : QString::number(x.porta))
                                : QStringLiteral("-"));
             r << QStringLiteral("vivos %1").arg(v.join(QLatin1Char(' ')));
             r << QStringLiteral("tamanho %1").arg(ctl->codigoTamanho);

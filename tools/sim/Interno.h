@@ -50,6 +50,7 @@ struct Leitora64AX : Dispositivo {
 struct Vivo {
     quint32 cartao = 0; // 24 bits; 0 = empty slot
     int porta = 1;      // 1 to 4
+    int byteCru = -1;   // fault: the door byte sent as is (naming no door 1–4); -1 = from porta
 };
 
 struct Controladora : Dispositivo {

@@ -783,7 +783,7 @@ Tratamento tratarControladora(Controladora& c, char letra, const QByteArray& d, 
             a[i] = char((v.cartao >> 16) & 0xFF);
             a[8 + i] = char((v.cartao >> 8) & 0xFF);
             b[i] = char(v.cartao & 0xFF);
-            b[8 + i] = char(v.cartao ? v.porta - 1 : 0);
+            b[8 + i] = char(!v.cartao ? 0 : v.byteCru >= 0 ? v.byteCru : v.porta - 1);
         }
         t.dados << hexMaiusculo(a) << hexMaiusculo(b);
         t.descricao = QStringLiteral("'J' ler vivos (%1)").arg(QString::fromLatin1(d));
