@@ -7,12 +7,14 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QConcatenateTablesProxyModel>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QStandardItemModel>
 
 namespace portaris {
 
@@ -341,12 +343,21 @@ void LigacaoOpcoes::aplicarEdicao(bool editavel) {
 LigacaoChave::LigacaoChave(Conjunto& conjunto, const QString& campo, QComboBox* c, Conjunto& origem,
                            QAbstractItemModel* modeloNomes, const QString& campoChave)
     : Ligacao(conjunto, campo, c), m_origem(origem), m_campoChave(campoChave) {
-    c->setModel(modeloNomes);
+    // The list opens with an empty entry: choosing it empties the slot, as Delete does.
+    auto* vazia = new QStandardItemModel(1, 1, this);
+    auto* lista = new QConcatenateTablesProxyModel(this);
+    lista->addSourceModel(vazia);
+    lista->addSourceModel(modeloNomes);
+    c->setModel(lista);
     c->setModelColumn(0);
     connect(c, &QComboBox::activated, this, [this](int linha) {
         if (m_atualizando) return;
-        const QString chave =
-            linha >= 0 && linha < m_origem.quantidade() ? m_origem.texto(linha, m_campoChave) : QString();
+        if (linha == 0) {
+            esvaziar();
+            return;
+        }
+        const int r = linha - 1;
+        const QString chave = r >= 0 && r < m_origem.quantidade() ? m_origem.texto(r, m_campoChave) : QString();
         if (!escrever(chave)) atualizar();
     });
     // The holders' rows moved: the same key now sits on another row. A list nobody sees waits
@@ -370,17 +381,21 @@ bool LigacaoChave::eventFilter(QObject* obj, QEvent* e) {
     if (obj == m_widget && e->type() == QEvent::KeyPress && editavel() && !m_atualizando) {
         const int k = static_cast<QKeyEvent*>(e)->key();
         if (k == Qt::Key_Delete || k == Qt::Key_Backspace) {
-            try {
-                m_conjunto.definir(m_campo, QVariant()); // null: no text converts to an empty key
-                emit AvisoCampos::de(m_conjunto)->campoMudou(m_campo);
-            } catch (const ErroBanco& erro) {
-                MostrarMensagem(erro.texto());
-            }
-            atualizar();
+            esvaziar();
             return true;
         }
     }
     return false;
+}
+
+void LigacaoChave::esvaziar() {
+    try {
+        m_conjunto.definir(m_campo, QVariant()); // null: no text converts to an empty key
+        emit AvisoCampos::de(m_conjunto)->campoMudou(m_campo);
+    } catch (const ErroBanco& erro) {
+        MostrarMensagem(erro.texto());
+    }
+    atualizar();
 }
 
 QComboBox* LigacaoChave::combo() const {
@@ -395,7 +410,8 @@ int LigacaoChave::linhaDaChave(const QString& chave) {
 }
 
 void LigacaoChave::mostrar(const QString& texto) {
-    combo()->setCurrentIndex(linhaDaChave(texto));
+    // Row 0 is the empty entry: an empty key, or one no holder has any more, shows it.
+    combo()->setCurrentIndex(linhaDaChave(texto) + 1);
 }
 
 void LigacaoChave::aplicarEdicao(bool editavel) {

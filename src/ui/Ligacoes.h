@@ -163,6 +163,7 @@ protected:
 private:
     int linhaDaChave(const QString& chave);
     QComboBox* combo() const;
+    void esvaziar();
     bool eventFilter(QObject* obj, QEvent* e) override;
     bool m_origemMudou = false; // shown again when the list is next seen
     Conjunto& m_origem;

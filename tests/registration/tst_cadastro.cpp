@@ -7,6 +7,7 @@
 #include "ui/SemanaHorarios.h"
 
 #include <QAbstractItemModelTester>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
@@ -150,6 +151,7 @@ private slots:
     void cartaoDeRondaRepetido();
     void horarioDaRondaComMascara_data();
     void horarioDaRondaComMascara();
+    void membroDaFamiliaEsvaziado_data();
     void membroDaFamiliaEsvaziado();
 };
 
@@ -632,7 +634,8 @@ void TstCadastro::familiaSoComPessoa9() {
     const MembrosFamilia esperado{0, 0, 0, 0, 0, 0, 0, 0, 7};
     QCOMPARE(f.membros(), esperado);
     QCOMPARE(f.cbPES[8]->currentText(), QStringLiteral("Nina"));
-    QCOMPARE(f.cbPES[0]->currentIndex(), -1);
+    QCOMPARE(f.cbPES[0]->currentIndex(), 0); // the empty entry
+    QCOMPARE(f.cbPES[0]->currentText(), QString());
     QCOMPARE(f.cbPES[0]->maxVisibleItems(), 24);
     QStringList vistos;
     QString ok;
@@ -662,8 +665,8 @@ void TstCadastro::familiaSemDescricao() {
     TframeCadastroFamilia& f = *k.c.familias;
     f.edFAM->setText(QStringLiteral("   "));
     f.edFAM->setModified(true);
-    f.cbPES[1]->setCurrentIndex(0);
-    emit f.cbPES[1]->activated(0);
+    f.cbPES[1]->setCurrentIndex(1); // the first holder, after the empty entry
+    emit f.cbPES[1]->activated(1);
     w.btGRA->click();
     QCOMPARE(k.t.m.operador.textos(), QStringList{QStringLiteral("Descrição é informação obrigatória!")});
     QVERIFY(k.dm.setFAM.estado() == EstadoConjunto::Inserindo);
@@ -1032,8 +1035,15 @@ void TstCadastro::horarioDaRondaComMascara() {
     QTRY_COMPARE(celula.data().toString(), guardado);
 }
 
-// A family slot that holds a member can be emptied again: Delete on its list.
+// A family slot that holds a member can be emptied again: Delete on its list, or its empty entry.
+void TstCadastro::membroDaFamiliaEsvaziado_data() {
+    QTest::addColumn<bool>("teclaDelete");
+    QTest::newRow("Delete") << true;
+    QTest::newRow("entrada vazia") << false;
+}
+
 void TstCadastro::membroDaFamiliaEsvaziado() {
+    QFETCH(bool, teclaDelete);
     Cadastro k([](TdmPORTARIS& dm) {
         titular(dm, 1, QStringLiteral("Ana"));
         titular(dm, 7, QStringLiteral("Nina"));
@@ -1043,9 +1053,23 @@ void TstCadastro::membroDaFamiliaEsvaziado() {
     k.t.w->btFAM->click();
     k.t.w->btALT->click();
     QVERIFY(k.dm.setFAM.emEdicao());
-    f.cbPES[0]->setFocus();
-    QTest::keyClick(f.cbPES[0], Qt::Key_Delete);
-    QCOMPARE(f.cbPES[0]->currentIndex(), -1);
+    QComboBox* c = f.cbPES[0];
+    QCOMPARE(c->currentText(), QStringLiteral("Ana"));
+    QCOMPARE(c->itemText(0), QString());
+    QCOMPARE(c->itemText(1), QStringLiteral("Ana"));
+    c->setFocus();
+    if (teclaDelete) {
+        QTest::keyClick(c, Qt::Key_Delete);
+    } else {
+        // As an operator does: open the list, go to its top, take the entry.
+        QTest::keyClick(c, Qt::Key_Down, Qt::AltModifier);
+        QAbstractItemView* lista = c->view();
+        QTRY_VERIFY(lista->isVisible());
+        QTest::keyClick(lista, Qt::Key_Home);
+        QTest::keyClick(lista, Qt::Key_Return);
+    }
+    QTRY_COMPARE(c->currentIndex(), 0);
+    QCOMPARE(c->currentText(), QString());
     k.t.w->btGRA->click();
     QCOMPARE(k.t.m.operador.textos().join(u'|'), QString());
     QVERIFY(!k.dm.setFAM.emEdicao());
