@@ -2,6 +2,7 @@
 // tools that did not write them, the photo viewer and the connections report.
 #include "ModuloTeste.h"
 #include "access/DispositivosEstacao.h"
+#include "config/TframeImpressora.h"
 #include "platform/Codec1252.h"
 #include "reports/MotorRelatorio.h"
 #include "reports/TfmOpcoesImpressao.h"
@@ -13,7 +14,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
+#include <QButtonGroup>
 #include <QCalendarWidget>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -218,6 +221,48 @@ void escolherArquivo(FormatoArquivo formato, const QString& caminho) {
     });
 }
 
+// The formats a list of filters offers, by their short names.
+QString formatos(const QStringList& filtros) {
+    QStringList r;
+    for (const QString& f : filtros)
+        r << (f.startsWith(QLatin1String("Acrobat"))   ? "PDF"
+              : f.startsWith(QLatin1String("Website")) ? "HTML"
+                                                       : "TXT");
+    return r.join(u' ');
+}
+
+// The first window a print or export opens, told in a few words, and cancelled.
+QTimer* descreverJanela(QString& descricao) {
+    auto* t = new QTimer;
+    t->setInterval(10);
+    QObject::connect(t, &QTimer::timeout, [t, &descricao] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || !w->isVisible()) return;
+        if (auto* o = qobject_cast<TfmOpcoesImpressao*>(w)) {
+            QStringList fmt;
+            for (int i = 0; i < o->cbFMT->count(); ++i)
+                fmt << o->cbFMT->itemText(i);
+            descricao = QStringLiteral("opções %1 %2")
+                            .arg(o->rdIMP->isChecked()   ? "Impressora"
+                                 : o->rdVIS->isChecked() ? "Visualização"
+                                 : o->rdARQ->isChecked() ? "Arquivo"
+                                                         : "nenhuma",
+                                 formatos(fmt));
+        } else if (auto* d = qobject_cast<QFileDialog*>(w)) {
+            descricao = QStringLiteral("arquivo ") + formatos(d->nameFilters());
+        } else if (qobject_cast<TfmVisualizacao*>(w)) {
+            descricao = QStringLiteral("visualização");
+        } else {
+            descricao = QString::fromLatin1(w->metaObject()->className());
+        }
+        static_cast<QDialog*>(w)->reject();
+        t->stop();
+        t->deleteLater();
+    });
+    t->start();
+    return t;
+}
+
 } // namespace
 
 class TstRelatorios : public QObject {
@@ -252,9 +297,10 @@ private slots:
         TframeRelatorios f(*m.dm);
         pesquisar(f, botao, ordem, de, ate);
         QCOMPARE(coluna(f, "PNOME"), nomes);
-        static const QStringList consultas = {QStringLiteral("SELECT * FROM RELATORIO_COM_CARTAO(:P00,:P01,:P02)"),
-                                              QStringLiteral("SELECT * FROM RELATORIO_SEM_CARTAO(:P00,:P01,:P02)"),
-                                              QStringLiteral("SELECT * FROM RELATORIO_RONDA(:P00,:P01,:P02)")};
+        static const QStringList consultas = {
+            QStringLiteral("SELECT * FROM RELATORIO_COM_CARTAO(:P00,:P01,:P02)"),
+            QStringLiteral("SELECT * FROM RELATORIO_SEM_CARTAO(:P00,:P01,:P02)"),
+            QStringLiteral("SELECT * FROM RELATORIO_RONDA(:P00,:P01,:P02)")};
         QCOMPARE(f.qrREL().sql(), consultas.at(botao));
         QVERIFY(m.operador.mostradas().isEmpty());
     }
@@ -415,7 +461,8 @@ private slots:
         ModuloTeste m;
         gravarAcessosDeListagem(m.dm->dbBANCO, 95, 95);
         Unidade::gravar(m.dm->dbBANCO, [&] {
-            m.dm->dbBANCO.executar("UPDATE ACESSO SET AUTORIZADO = 'Não', LEITORA = 'Garagem' WHERE CHAVE = 7");
+            m.dm->dbBANCO.executar(
+                "UPDATE ACESSO SET AUTORIZADO = 'Não', LEITORA = 'Garagem' WHERE CHAVE = 7");
         });
         cfg::outros_nomecomputador.gravar(QStringLiteral("Guarita"));
         TframeRelatorios f(*m.dm);
@@ -618,6 +665,94 @@ private slots:
         nenhum.pdf = nenhum.htm = nenhum.txt = false;
         QVERIFY(!TestarImpressao(nenhum, nullptr));
         QCOMPARE(m.operador.mostradas().size(), 1);
+    }
+
+    // The reports follow the printing page's controls as they stand, loaded from the file; a
+    // stored output this program never writes reads as the preview, and saving writes that.
+    void opcoesDaPagina_data() {
+        QTest::addColumn<QString>("saida");     // stored saidadefault; "-" leaves the key out
+        QTest::addColumn<bool>("setup");        // stored exibesetup
+        QTest::addColumn<bool>("pdf");          // stored pdf
+        QTest::addColumn<QStringList>("mudar"); // what the operator does on the page, unsaved
+        QTest::addColumn<QString>("janela");    // what the report opens
+        QTest::addColumn<QString>("gravado");   // saidadefault after "Aplicar configuração"
+        const QString tudo = QStringLiteral(" PDF HTML TXT");
+        QTest::newRow("impressora") << "rdPrinter" << true << true << QStringList{}
+                                    << "opções Impressora" + tudo << "rdPrinter";
+        QTest::newRow("visualização")
+            << "rdPreview" << true << true << QStringList{} << "opções Visualização" + tudo << "rdPreview";
+        QTest::newRow("arquivo") << "rdFile" << true << true << QStringList{} << "opções Arquivo" + tudo
+                                 << "rdFile";
+        QTest::newRow("sem a chave") << "-" << true << true << QStringList{} << "opções Visualização" + tudo
+                                     << "rdPreview";
+        QTest::newRow("valor desconhecido")
+            << "rdPlotter" << true << true << QStringList{} << "opções Visualização" + tudo << "rdPreview";
+        QTest::newRow("maiúsculas") << "RDFILE" << true << true << QStringList{}
+                                    << "opções Visualização" + tudo << "rdPreview";
+        QTest::newRow("vazio") << "" << true << true << QStringList{} << "opções Visualização" + tudo
+                               << "rdPreview";
+        QTest::newRow("PDF desligado no arquivo")
+            << "rdFile" << true << false << QStringList{} << "opções Arquivo HTML TXT"
+            << "rdFile";
+        QTest::newRow("sem janela, visualização")
+            << "rdPreview" << false << true << QStringList{} << "visualização"
+            << "rdPreview";
+        QTest::newRow("sem janela, arquivo")
+            << "rdFile" << false << true << QStringList{} << "arquivo" + tudo << "rdFile";
+        // Unsaved changes on the page count at once.
+        QTest::newRow("arquivo marcado na página")
+            << "rdPrinter" << true << true << QStringList{"Arquivo"} << "opções Arquivo" + tudo << "rdFile";
+        QTest::newRow("janela desmarcada na página")
+            << "rdFile" << true << true << QStringList{"-setup"} << "arquivo" + tudo << "rdFile";
+        QTest::newRow("PDF desmarcado na página")
+            << "rdFile" << false << true << QStringList{"-pdf"} << "arquivo HTML TXT"
+            << "rdFile";
+        QTest::newRow("desconhecido, depois impressora")
+            << "rdPlotter" << true << true << QStringList{"Impressora"} << "opções Impressora" + tudo
+            << "rdPrinter";
+    }
+    void opcoesDaPagina() {
+        QFETCH(QString, saida);
+        QFETCH(bool, setup);
+        QFETCH(bool, pdf);
+        QFETCH(QStringList, mudar);
+        QFETCH(QString, janela);
+        QFETCH(QString, gravado);
+        ModuloTeste m;
+        gravarAcessos(m.dm->dbBANCO);
+        if (saida != QLatin1String("-")) cfg::impressora_saidadefault.gravar(saida);
+        cfg::impressora_exibesetup.gravar(setup);
+        cfg::impressora_pdf.gravar(pdf);
+        TframeImpressora pagina;
+        // A choice made before the loading does not survive it.
+        pagina.grSAIDA->button(0)->setChecked(true);
+        pagina.Carregar();
+        for (const QString& acao : mudar) {
+            if (acao == QLatin1String("-setup"))
+                pagina.ckEXIBESETUP->setChecked(false);
+            else if (acao == QLatin1String("-pdf"))
+                pagina.ckPDF->setChecked(false);
+            else
+                for (QAbstractButton* b : pagina.grSAIDA->buttons())
+                    if (b->text() == acao) b->setChecked(true);
+        }
+        TframeRelatorios f(*m.dm);
+        f.opcoesImpressao = [&pagina] { return pagina.opcoes(); };
+        pesquisar(f, 0, 0, QDate(2024, 5, 1), QDate(2024, 5, 10));
+        QString descricao;
+        descreverJanela(descricao);
+        f.ImprimirExportar();
+        QCOMPARE(descricao, janela);
+        QVERIFY2(m.operador.mostradas().isEmpty(), qPrintable(m.operador.textos().join('\n')));
+        // The file is read only when the page loads, never by the report.
+        cfg::impressora_saidadefault.gravar(QStringLiteral("rdPrinter"));
+        cfg::impressora_exibesetup.gravar(true);
+        descricao.clear();
+        descreverJanela(descricao);
+        f.ImprimirExportar();
+        QCOMPARE(descricao, janela);
+        pagina.Aplicar();
+        QCOMPARE(cfg::impressora_saidadefault.ler(), gravado);
     }
 
     void opcoesDaJanela() {
