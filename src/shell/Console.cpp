@@ -25,6 +25,7 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -295,7 +296,7 @@ void Console::ligarConfigurar() {
         connect(w->btCONECTAR, &QPushButton::clicked, w, [this, w, anotar] {
             w->btCONECTAR->setEnabled(false);
             w->mmRELATORIO->clear();
-            const bool ok = m_testeWebcam.Tentar(w, w->grFREQUENCIA->checkedId(), anotar);
+            const bool ok = m_testeWebcam.Tentar(w->lbPREVIA, w->grFREQUENCIA->checkedId(), anotar);
             w->btDESCONECTAR->setEnabled(ok);
             w->btCONECTAR->setEnabled(!ok);
         });
