@@ -187,8 +187,7 @@ std::unique_ptr<ServicoCaptura> ServicoCaptura::criar() {
     return std::make_unique<ServicoCapturaQt>();
 }
 
-const QString TCapVideo::ErroDriver =
-    QStringLiteral("No se ha podido conectar el driver. Pruebe a resetear el equipo");
+const QString TCapVideo::ErroDriver = QStringLiteral("No se ha podido conectar el driver. Pruebe a resetear el equipo");
 const QString TCapVideo::ErroVideo = QStringLiteral("No se ha podido conectar el video");
 
 TCapVideo::TCapVideo(QWidget* parent) : QWidget(parent) {
@@ -216,8 +215,7 @@ void TCapVideo::setActivo(bool ligar) {
     }
     if (FramesCaptura <= 0 || FramesPreview <= 0) throw std::runtime_error(ErroVideo.toStdString());
     m_servico = ServicoCaptura::criar();
-    const ServicoCaptura::Conexao c =
-        m_servico ? m_servico->conectar(Dispositivo) : ServicoCaptura::Conexao::SemVideo;
+    const ServicoCaptura::Conexao c = m_servico ? m_servico->conectar(Dispositivo) : ServicoCaptura::Conexao::SemVideo;
     if (c != ServicoCaptura::Conexao::Ok) {
         m_servico.reset();
         throw std::runtime_error(
@@ -390,8 +388,7 @@ QByteArray Webcam::CapturarFoto(TfmCAP& janela) {
     return foto;
 }
 
-bool TesteWebcam::Tentar(QWidget* moldura, int escolha,
-                         const std::function<void(const QString&)>& relatorio) {
+bool TesteWebcam::Tentar(QWidget* moldura, int escolha, const std::function<void(const QString&)>& relatorio) {
     if (m_cap) return true;
     auto diga = [&](const QString& l) {
         if (relatorio) relatorio(l);

@@ -24,6 +24,7 @@
 #include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -231,36 +232,46 @@ QString formatos(const QStringList& filtros) {
     return r.join(u' ');
 }
 
-// The first window a print or export opens, told in a few words, and cancelled.
-QTimer* descreverJanela(QString& descricao) {
+// The first window a print or export opens, told in a few words, and cancelled (again until it
+// goes: a file dialog may ignore it while it reads its folder).
+std::shared_ptr<QString> descreverJanela() {
+    auto texto = std::make_shared<QString>();
     auto* t = new QTimer;
     t->setInterval(10);
-    QObject::connect(t, &QTimer::timeout, [t, &descricao] {
+    QObject::connect(t, &QTimer::timeout, [t, texto, janela = QPointer<QWidget>()]() mutable {
+        if (!texto->isEmpty()) {
+            if (janela && janela->isVisible()) {
+                static_cast<QDialog*>(janela.data())->reject();
+                return;
+            }
+            t->stop();
+            t->deleteLater();
+            return;
+        }
         QWidget* w = QApplication::activeModalWidget();
         if (!w || !w->isVisible()) return;
+        janela = w;
         if (auto* o = qobject_cast<TfmOpcoesImpressao*>(w)) {
             QStringList fmt;
             for (int i = 0; i < o->cbFMT->count(); ++i)
                 fmt << o->cbFMT->itemText(i);
-            descricao = QStringLiteral("opções %1 %2")
-                            .arg(o->rdIMP->isChecked()   ? "Impressora"
-                                 : o->rdVIS->isChecked() ? "Visualização"
-                                 : o->rdARQ->isChecked() ? "Arquivo"
-                                                         : "nenhuma",
-                                 formatos(fmt));
-        } else if (auto* d = qobject_cast<QFileDialog*>(w)) {
-            descricao = QStringLiteral("arquivo ") + formatos(d->nameFilters());
+            *texto = QStringLiteral("opções %1 %2")
+                         .arg(o->rdIMP->isChecked()   ? "Impressora"
+                              : o->rdVIS->isChecked() ? "Visualização"
+                              : o->rdARQ->isChecked() ? "Arquivo"
+                                                      : "nenhuma",
+                              formatos(fmt));
+        } else if (auto* arquivo = qobject_cast<QFileDialog*>(w)) {
+            *texto = QStringLiteral("arquivo ") + formatos(arquivo->nameFilters());
         } else if (qobject_cast<TfmVisualizacao*>(w)) {
-            descricao = QStringLiteral("visualização");
+            *texto = QStringLiteral("visualização");
         } else {
-            descricao = QString::fromLatin1(w->metaObject()->className());
+            *texto = QString::fromLatin1(w->metaObject()->className());
         }
         static_cast<QDialog*>(w)->reject();
-        t->stop();
-        t->deleteLater();
     });
     t->start();
-    return t;
+    return texto;
 }
 
 } // namespace
@@ -297,10 +308,9 @@ private slots:
         TframeRelatorios f(*m.dm);
         pesquisar(f, botao, ordem, de, ate);
         QCOMPARE(coluna(f, "PNOME"), nomes);
-        static const QStringList consultas = {
-            QStringLiteral("SELECT * FROM RELATORIO_COM_CARTAO(:P00,:P01,:P02)"),
-            QStringLiteral("SELECT * FROM RELATORIO_SEM_CARTAO(:P00,:P01,:P02)"),
-            QStringLiteral("SELECT * FROM RELATORIO_RONDA(:P00,:P01,:P02)")};
+        static const QStringList consultas = {QStringLiteral("SELECT * FROM RELATORIO_COM_CARTAO(:P00,:P01,:P02)"),
+                                              QStringLiteral("SELECT * FROM RELATORIO_SEM_CARTAO(:P00,:P01,:P02)"),
+                                              QStringLiteral("SELECT * FROM RELATORIO_RONDA(:P00,:P01,:P02)")};
         QCOMPARE(f.qrREL().sql(), consultas.at(botao));
         QVERIFY(m.operador.mostradas().isEmpty());
     }
@@ -461,8 +471,7 @@ private slots:
         ModuloTeste m;
         gravarAcessosDeListagem(m.dm->dbBANCO, 95, 95);
         Unidade::gravar(m.dm->dbBANCO, [&] {
-            m.dm->dbBANCO.executar(
-                "UPDATE ACESSO SET AUTORIZADO = 'Não', LEITORA = 'Garagem' WHERE CHAVE = 7");
+            m.dm->dbBANCO.executar("UPDATE ACESSO SET AUTORIZADO = 'Não', LEITORA = 'Garagem' WHERE CHAVE = 7");
         });
         cfg::outros_nomecomputador.gravar(QStringLiteral("Guarita"));
         TframeRelatorios f(*m.dm);
@@ -739,18 +748,16 @@ private slots:
         TframeRelatorios f(*m.dm);
         f.opcoesImpressao = [&pagina] { return pagina.opcoes(); };
         pesquisar(f, 0, 0, QDate(2024, 5, 1), QDate(2024, 5, 10));
-        QString descricao;
-        descreverJanela(descricao);
+        const auto primeira = descreverJanela();
         f.ImprimirExportar();
-        QCOMPARE(descricao, janela);
+        QCOMPARE(*primeira, janela);
         QVERIFY2(m.operador.mostradas().isEmpty(), qPrintable(m.operador.textos().join('\n')));
         // The file is read only when the page loads, never by the report.
         cfg::impressora_saidadefault.gravar(QStringLiteral("rdPrinter"));
         cfg::impressora_exibesetup.gravar(true);
-        descricao.clear();
-        descreverJanela(descricao);
+        const auto segunda = descreverJanela();
         f.ImprimirExportar();
-        QCOMPARE(descricao, janela);
+        QCOMPARE(*segunda, janela);
         pagina.Aplicar();
         QCOMPARE(cfg::impressora_saidadefault.ler(), gravado);
     }
