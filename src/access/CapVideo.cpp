@@ -10,8 +10,10 @@
 #include <QLabel>
 #include <QMediaCaptureSession>
 #include <QMediaDevices>
+#include <QMutex>
 #include <QPainter>
 #include <QScreen>
+#include <QThreadPool>
 #include <QToolButton>
 #include <QVideoFrame>
 #include <QVideoSink>
@@ -21,9 +23,11 @@ namespace portaris {
 
 namespace {
 
-// The platform's cameras through Qt Multimedia; the frames arrive through a video sink.
+// The platform's cameras through Qt Multimedia; the frames arrive through a video sink and are
+// converted only when they are shown or captured.
 class ServicoCapturaQt final : public ServicoCaptura {
 public:
+    ~ServicoCapturaQt() override { desconectar(); }
     Conexao conectar(int dispositivo) override {
         const QList<QCameraDevice> cameras = QMediaDevices::videoInputs();
         if (dispositivo < 0 || dispositivo >= cameras.size()) return Conexao::SemVideo;
@@ -31,12 +35,11 @@ public:
         m_camera = std::make_unique<QCamera>(cameras[dispositivo]);
         m_sessao.setCamera(m_camera.get());
         m_sessao.setVideoSink(&m_sink);
-        QObject::connect(&m_sink, &QVideoSink::videoFrameChanged, this, [this](const QVideoFrame& f) {
-            m_quadro = f.toImage();
-            emit novoQuadro(m_quadro);
-        });
+        // Keeping a frame only takes a reference to its buffer; converting it is what costs.
+        QObject::connect(&m_sink, &QVideoSink::videoFrameChanged, this,
+                         [this](const QVideoFrame& f) { chegouQuadro([f] { return f.toImage(); }); });
         // A camera unplugged while in use: its picture stops, nothing else.
-        QObject::connect(m_camera.get(), &QCamera::errorOccurred, this, [this] { m_quadro = QImage(); });
+        QObject::connect(m_camera.get(), &QCamera::errorOccurred, this, [this] { esquecerQuadro(); });
         m_camera->start();
         if (m_camera->error() != QCamera::NoError) {
             desconectar();
@@ -45,7 +48,6 @@ public:
         return Conexao::Ok;
     }
     QString descricao() const override { return m_descricao; }
-    void definirIntervalo(int) override {}
     void mostrar() override {}
     bool iniciarFluxo() override {
         if (!m_camera) return false;
@@ -54,9 +56,11 @@ public:
         return true;
     }
     void pararFluxo() override { emit status(301); }
-    QImage quadro() const override { return m_quadro; }
     void desconectar() override {
         QObject::disconnect(&m_sink, nullptr, this, nullptr);
+        // No frame may outlive the camera that filled it.
+        aguardarConversao();
+        esquecerQuadro();
         if (m_camera) m_camera->stop();
         m_sessao.setCamera(nullptr);
         m_camera.reset();
@@ -66,11 +70,115 @@ private:
     QMediaCaptureSession m_sessao;
     QVideoSink m_sink;
     std::unique_ptr<QCamera> m_camera;
-    QImage m_quadro;
     QString m_descricao;
 };
 
 } // namespace
+
+struct ServicoCaptura::Estado {
+    mutable QMutex lock;
+    QuadroBruto ultimo;
+    int intervaloUs = 0;
+    bool visivel = false;
+    QSize tamanho;
+    bool convertendo = false;
+    // The schedule of the live frames, in microseconds from the first frame shown: a frame is
+    // converted once the time it is due has come.
+    bool iniciado = false;
+    quint32 tickAnterior = 0;
+    qint64 agoraUs = 0;
+    qint64 devidoUs = 0;
+    QThreadPool conversor;
+};
+
+ServicoCaptura::ServicoCaptura() : m(std::make_unique<Estado>()) {
+    m->conversor.setMaxThreadCount(1);
+}
+
+ServicoCaptura::~ServicoCaptura() {
+    aguardarConversao();
+}
+
+void ServicoCaptura::definirIntervalo(int microssegundos) {
+    QMutexLocker l(&m->lock);
+    m->intervaloUs = microssegundos;
+    m->iniciado = false;
+}
+
+int ServicoCaptura::intervalo() const {
+    QMutexLocker l(&m->lock);
+    return m->intervaloUs;
+}
+
+void ServicoCaptura::definirExibicao(bool visivel, QSize tamanho) {
+    QMutexLocker l(&m->lock);
+    if (visivel != m->visivel) m->iniciado = false; // shown again: the next frame is due at once
+    m->visivel = visivel;
+    m->tamanho = tamanho;
+}
+
+bool ServicoCaptura::convertendo() const {
+    QMutexLocker l(&m->lock);
+    return m->convertendo;
+}
+
+void ServicoCaptura::esquecerQuadro() {
+    QMutexLocker l(&m->lock);
+    m->ultimo = {};
+}
+
+void ServicoCaptura::aguardarConversao() {
+    m->conversor.waitForDone();
+}
+
+QImage ServicoCaptura::quadro() {
+    QuadroBruto bruto;
+    {
+        QMutexLocker l(&m->lock);
+        bruto = m->ultimo;
+    }
+    if (!bruto) return {};
+    QImage q = bruto();
+    m_conversoes.ref();
+    return q;
+}
+
+void ServicoCaptura::chegouQuadro(QuadroBruto bruto) {
+    QMutexLocker l(&m->lock);
+    m->ultimo = bruto;
+    if (!m->visivel || m->intervaloUs <= 0) return;
+    const quint32 t = relogio().tick();
+    if (!m->iniciado) {
+        m->iniciado = true;
+        m->agoraUs = m->devidoUs = 0;
+    } else {
+        m->agoraUs += qint64(quint32(t - m->tickAnterior)) * 1000;
+    }
+    m->tickAnterior = t;
+    // One conversion at a time: a slow one drops frames rather than queueing them.
+    if (m->convertendo || m->agoraUs < m->devidoUs) return;
+    m->devidoUs += m->intervaloUs;
+    // Far behind (a pause, a slow camera): no burst to catch up.
+    if (m->devidoUs <= m->agoraUs) m->devidoUs = m->agoraUs + m->intervaloUs;
+    m->convertendo = true;
+    const QSize alvo = m->tamanho;
+    m->conversor.start([this, bruto = std::move(bruto), alvo] {
+        QImage q = bruto();
+        m_conversoes.ref();
+        if (!q.isNull() && !alvo.isEmpty() && (q.width() > alvo.width() || q.height() > alvo.height()))
+            q = q.scaled(alvo, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        QMetaObject::invokeMethod(
+            this,
+            [this, q] {
+                {
+                    QMutexLocker l2(&m->lock);
+                    m->convertendo = false;
+                }
+                emit novoQuadro(q);
+            },
+            Qt::QueuedConnection);
+    });
+}
 
 std::function<std::unique_ptr<ServicoCaptura>()> ServicoCaptura::fabrica;
 
@@ -115,6 +223,7 @@ void TCapVideo::setActivo(bool ligar) {
     }
     DescripcionDriver = m_servico->descricao();
     m_servico->definirIntervalo(1000000 / FramesCaptura);
+    informarExibicao();
     connect(m_servico.get(), &ServicoCaptura::novoQuadro, this, [this](const QImage& q) {
         m_quadro = q;
         update();
@@ -141,13 +250,36 @@ void TCapVideo::PararFluxo() {
     if (m_activo && m_servico) m_servico->pararFluxo();
 }
 
+QRect TCapVideo::areaDoQuadro(QSize quadro, QSize painel, bool escala) {
+    if (quadro.isEmpty() || painel.isEmpty()) return {};
+    QSize t = quadro;
+    if (escala || quadro.width() > painel.width() || quadro.height() > painel.height())
+        t = quadro.scaled(painel, Qt::KeepAspectRatio);
+    return QRect(QPoint((painel.width() - t.width()) / 2, (painel.height() - t.height()) / 2), t);
+}
+
 void TCapVideo::paintEvent(QPaintEvent*) {
     QPainter p(this);
     if (m_quadro.isNull()) return;
-    if (EscalaPreview)
-        p.drawImage(rect(), m_quadro);
-    else
-        p.drawImage(QPoint(0, 0), m_quadro);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(areaDoQuadro(m_quadro.size(), size(), EscalaPreview), m_quadro);
+}
+
+// Frames are converted only while the picture can be seen, and reduced to the panel's size.
+void TCapVideo::informarExibicao() {
+    if (m_servico) m_servico->definirExibicao(isVisible(), size());
+}
+
+void TCapVideo::showEvent(QShowEvent*) {
+    if (m_servico) m_servico->definirExibicao(true, size());
+}
+
+void TCapVideo::hideEvent(QHideEvent*) {
+    if (m_servico) m_servico->definirExibicao(false, size());
+}
+
+void TCapVideo::resizeEvent(QResizeEvent*) {
+    informarExibicao();
 }
 
 TfmCAP::TfmCAP(QWidget* parent) : QDialog(parent) {
@@ -256,14 +388,14 @@ QByteArray Webcam::CapturarFoto(TfmCAP& janela) {
     return foto;
 }
 
-bool TesteWebcam::Tentar(QWidget* pagina, int escolha, const std::function<void(const QString&)>& relatorio) {
+bool TesteWebcam::Tentar(QWidget* moldura, int escolha, const std::function<void(const QString&)>& relatorio) {
     if (m_cap) return true;
     auto diga = [&](const QString& l) {
         if (relatorio) relatorio(l);
     };
     diga(QStringLiteral("Tentando conexão..."));
-    auto* cap = new TCapVideo(pagina);
-    cap->setGeometry(6, 25, 280, 210);
+    auto* cap = new TCapVideo(moldura);
+    cap->setGeometry(moldura->contentsRect());
     cap->FicheroVideo = QStringLiteral("Video.avi");
     cap->FicheroImagen = PastaPrograma::caminho(QStringLiteral("snapshot.bmp"));
     cap->EscalaPreview = false;

@@ -16,18 +16,40 @@ namespace portaris {
 
 // What the program needs of the platform's video capture. The Qt Multimedia one drives a real
 // camera; tests install one that produces generated frames.
+//
+// A source hands every frame it gets to chegouQuadro still unconverted; only the frames that are
+// shown (at most one per interval, while the picture is on screen) are converted, on a worker
+// thread, and reach novoQuadro already fitted to the picture's size. A snapshot converts the latest
+// frame when asked.
 class ServicoCaptura : public QObject {
     Q_OBJECT
 public:
     enum class Conexao { Ok, DriverRecusado, SemVideo };
+    // A frame not yet converted: converting it is the costly part.
+    using QuadroBruto = std::function<QImage()>;
+
+    ServicoCaptura();
+    ~ServicoCaptura() override;
+
     virtual Conexao conectar(int dispositivo) = 0;
     virtual QString descricao() const = 0;
-    virtual void definirIntervalo(int microssegundos) = 0;
     virtual void mostrar() = 0;      // the live picture
     virtual bool iniciarFluxo() = 0; // capture without a file; status 300 when it begins
     virtual void pararFluxo() = 0;   // status 301 when it ends
-    virtual QImage quadro() const = 0;
     virtual void desconectar() = 0;
+
+    // The capture rate, as time between frames; 0 or less converts no live frame.
+    void definirIntervalo(int microssegundos);
+    int intervalo() const;
+    // Whether the live picture is on screen, and the size it is drawn in (larger frames are
+    // reduced to fit it, keeping their proportions).
+    void definirExibicao(bool visivel, QSize tamanho);
+    // The latest frame at its own size, converted now; null when none came.
+    QImage quadro();
+    // Frames converted so far, live or snapshot.
+    int conversoes() const { return m_conversoes.loadRelaxed(); }
+    // A live frame is being converted.
+    bool convertendo() const;
 
     // The service every new TCapVideo gets (null: Qt Multimedia's).
     static std::function<std::unique_ptr<ServicoCaptura>()> fabrica;
@@ -36,6 +58,19 @@ public:
 signals:
     void novoQuadro(const QImage& quadro);
     void status(int codigo);
+
+protected:
+    // From the source, on any thread.
+    void chegouQuadro(QuadroBruto bruto);
+    // The source lost its picture (camera unplugged): no frame to snapshot.
+    void esquecerQuadro();
+    // No conversion runs any more once this returns; the Qt source calls it before it goes.
+    void aguardarConversao();
+
+private:
+    struct Estado;
+    std::unique_ptr<Estado> m;
+    QAtomicInt m_conversoes;
 };
 
 // The capture panel. Setting Activo on connects device Dispositivo and shows its picture; a refused
@@ -80,10 +115,18 @@ public:
     static const QString ErroDriver; // "No se ha podido conectar el driver. Pruebe a resetear el equipo"
     static const QString ErroVideo;  // "No se ha podido conectar el video"
 
+    // Where a frame of `quadro` size is drawn in a panel of `painel` size: centred, reduced to fit
+    // when larger and, with EscalaPreview, enlarged to fit when smaller; proportions kept.
+    static QRect areaDoQuadro(QSize quadro, QSize painel, bool escala);
+
 protected:
     void paintEvent(QPaintEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
+    void informarExibicao();
     std::unique_ptr<ServicoCaptura> m_servico;
     QImage m_quadro;
     bool m_activo = false;
@@ -126,8 +169,9 @@ private:
 class TesteWebcam {
 public:
     ~TesteWebcam() { Desativar({}); }
-    // "Tentar conexão"; false when the connection failed.
-    bool Tentar(QWidget* pagina, int escolha, const std::function<void(const QString&)>& relatorio);
+    // "Tentar conexão", the picture inside `moldura` (the page's preview frame); false when the
+    // connection failed.
+    bool Tentar(QWidget* moldura, int escolha, const std::function<void(const QString&)>& relatorio);
     // "Desavitar conexão".
     void Desativar(const std::function<void(const QString&)>& relatorio);
     bool existe() const { return !m_cap.isNull(); }

@@ -16,7 +16,8 @@ using namespace componentes;
 namespace {
 const QStringList kSaidas = {QStringLiteral("rdPrinter"), QStringLiteral("rdPreview"),
                              QStringLiteral("rdFile")};
-}
+constexpr int kVisualizacao = 1; // the default output, "rdPreview"
+} // namespace
 
 TframeImpressora::TframeImpressora(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("tsIMPRESSORA"));
@@ -36,6 +37,8 @@ TframeImpressora::TframeImpressora(QWidget* parent) : QWidget(parent) {
         r->setGeometry(10 + i * 130, 20, 120, 18);
         grSAIDA->addButton(r, i);
     }
+    // One choice is always ticked, so a save never writes an output the operator did not see.
+    grSAIDA->button(kVisualizacao)->setChecked(true);
     auto* exp = new QGroupBox(
         QStringLiteral("Ativar suporte de exportação para arquivo nos seguintes formatos"), this);
     exp->setGeometry(16, 96, 400, 90);
@@ -52,9 +55,10 @@ TframeImpressora::TframeImpressora(QWidget* parent) : QWidget(parent) {
 
 void TframeImpressora::Carregar() {
     ckEXIBESETUP->setChecked(cfg::impressora_exibesetup.ler());
-    // Compared exactly: another value leaves the choice as it was.
+    // Compared exactly; a value this program never writes (a hand edit) reads as the default, as
+    // the reports would take it, rather than leaving the previous choice on screen.
     const int i = static_cast<int>(kSaidas.indexOf(cfg::impressora_saidadefault.ler()));
-    if (i >= 0) grSAIDA->button(i)->setChecked(true);
+    grSAIDA->button(i >= 0 ? i : kVisualizacao)->setChecked(true);
     ckPDF->setChecked(cfg::impressora_pdf.ler());
     ckHTM->setChecked(cfg::impressora_htm.ler());
     ckTXT->setChecked(cfg::impressora_txt.ler());
@@ -62,11 +66,30 @@ void TframeImpressora::Carregar() {
 
 void TframeImpressora::Aplicar() {
     cfg::impressora_exibesetup.gravar(ckEXIBESETUP->isChecked());
-    cfg::impressora_saidadefault.gravar(kSaidas.value(std::max(0, grSAIDA->checkedId())));
+    cfg::impressora_saidadefault.gravar(kSaidas.value(grSAIDA->checkedId(), kSaidas[kVisualizacao]));
     cfg::impressora_pdf.gravar(ckPDF->isChecked());
     cfg::impressora_htm.gravar(ckHTM->isChecked());
     cfg::impressora_txt.gravar(ckTXT->isChecked());
     MostrarMensagem(QStringLiteral("@!000OKKConfiguração salva com sucesso."));
+}
+
+OpcoesImpressao TframeImpressora::opcoes() const {
+    OpcoesImpressao o;
+    switch (grSAIDA->checkedId()) {
+    case 0:
+        o.saida = OpcoesImpressao::Saida::Impressora;
+        break;
+    case 2:
+        o.saida = OpcoesImpressao::Saida::Arquivo;
+        break;
+    default:
+        o.saida = OpcoesImpressao::Saida::Visualizacao;
+    }
+    o.exibirSetup = ckEXIBESETUP->isChecked();
+    o.pdf = ckPDF->isChecked();
+    o.htm = ckHTM->isChecked();
+    o.txt = ckTXT->isChecked();
+    return o;
 }
 
 } // namespace portaris

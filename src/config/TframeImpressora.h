@@ -1,6 +1,8 @@
 #pragma once
 // "Impressora": the print and export defaults of the reports, loaded and saved here; the reports
-// read the controls as they stand.
+// and the test print read the controls as they stand, not the file.
+#include "reports/MotorRelatorio.h"
+
 #include <QWidget>
 
 class QButtonGroup;
@@ -20,6 +22,7 @@ public:
 
     void Carregar();
     void Aplicar();
+    OpcoesImpressao opcoes() const;
 };
 
 } // namespace portaris

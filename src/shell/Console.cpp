@@ -25,7 +25,9 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QCheckBox>
 #include <QMessageBox>
@@ -200,6 +202,11 @@ void Console::criarPrincipal() {
     m_principal = new TfmPRS(dm, m_login, std::move(s));
     ligarConfigurar();
     m_relatorios = new TframeRelatorios(dm);
+    // The printing page's controls as they stand, unsaved changes included.
+    if (m_configurar && m_configurar->tsIMPRESSORA)
+        m_relatorios->opcoesImpressao = [imp = QPointer<TframeImpressora>(m_configurar->tsIMPRESSORA)] {
+            return imp ? imp->opcoes() : OpcoesImpressao::lerConfiguracao();
+        };
     m_principal->definirPainel(TfmPRS::pnRELATORIOS, m_relatorios);
     // "Atualizar": the manual download, its progress on the listing page; the panel searches again.
     m_relatorios->baixarEventos = [this] { return m_baixador->BaixarEventos(nullptr); };
@@ -306,7 +313,7 @@ void Console::ligarConfigurar() {
         connect(w->btCONECTAR, &QPushButton::clicked, w, [this, w, anotar] {
             w->btCONECTAR->setEnabled(false);
             w->mmRELATORIO->clear();
-            const bool ok = m_testeWebcam.Tentar(w, w->grFREQUENCIA->checkedId(), anotar);
+            const bool ok = m_testeWebcam.Tentar(w->lbPREVIA, w->grFREQUENCIA->checkedId(), anotar);
             w->btDESCONECTAR->setEnabled(ok);
             w->btCONECTAR->setEnabled(!ok);
         });
@@ -319,17 +326,8 @@ void Console::ligarConfigurar() {
     }
     if (TframeImpressora* imp = painel->tsIMPRESSORA) {
         imp->btTESTAR->setEnabled(true);
-        connect(imp->btTESTAR, &QPushButton::clicked, imp, [imp] {
-            OpcoesImpressao o;
-            o.saida = imp->grSAIDA->checkedId() == 0   ? OpcoesImpressao::Saida::Impressora
-                      : imp->grSAIDA->checkedId() == 2 ? OpcoesImpressao::Saida::Arquivo
-                                                       : OpcoesImpressao::Saida::Visualizacao;
-            o.exibirSetup = imp->ckEXIBESETUP->isChecked();
-            o.pdf = imp->ckPDF->isChecked();
-            o.htm = imp->ckHTM->isChecked();
-            o.txt = imp->ckTXT->isChecked();
-            Protegido([&] { TestarImpressao(o, imp); });
-        });
+        connect(imp->btTESTAR, &QPushButton::clicked, imp,
+                [imp] { Protegido([imp] { TestarImpressao(imp->opcoes(), imp); }); });
     }
     // The mother-reader lists: the first press of "Configurar", whatever the answer.
     connect(m_principal->btCON, &QToolButton::clicked, painel, [this, painel] {

@@ -2,6 +2,7 @@
 // tools that did not write them, the photo viewer and the connections report.
 #include "ModuloTeste.h"
 #include "access/DispositivosEstacao.h"
+#include "config/TframeImpressora.h"
 #include "platform/Codec1252.h"
 #include "reports/MotorRelatorio.h"
 #include "reports/TfmOpcoesImpressao.h"
@@ -13,7 +14,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
+#include <QButtonGroup>
 #include <QCalendarWidget>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -21,6 +24,7 @@
 #include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -216,6 +220,58 @@ void escolherArquivo(FormatoArquivo formato, const QString& caminho) {
         o->edARQ->setText(caminho);
         o->accept();
     });
+}
+
+// The formats a list of filters offers, by their short names.
+QString formatos(const QStringList& filtros) {
+    QStringList r;
+    for (const QString& f : filtros)
+        r << (f.startsWith(QLatin1String("Acrobat"))   ? "PDF"
+              : f.startsWith(QLatin1String("Website")) ? "HTML"
+                                                       : "TXT");
+    return r.join(u' ');
+}
+
+// The first window a print or export opens, told in a few words, and cancelled (again until it
+// goes: a file dialog may ignore it while it reads its folder).
+std::shared_ptr<QString> descreverJanela() {
+    auto texto = std::make_shared<QString>();
+    auto* t = new QTimer;
+    t->setInterval(10);
+    QObject::connect(t, &QTimer::timeout, [t, texto, janela = QPointer<QWidget>()]() mutable {
+        if (!texto->isEmpty()) {
+            if (janela && janela->isVisible()) {
+                static_cast<QDialog*>(janela.data())->reject();
+                return;
+            }
+            t->stop();
+            t->deleteLater();
+            return;
+        }
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || !w->isVisible()) return;
+        janela = w;
+        if (auto* o = qobject_cast<TfmOpcoesImpressao*>(w)) {
+            QStringList fmt;
+            for (int i = 0; i < o->cbFMT->count(); ++i)
+                fmt << o->cbFMT->itemText(i);
+            *texto = QStringLiteral("opções %1 %2")
+                         .arg(o->rdIMP->isChecked()   ? "Impressora"
+                              : o->rdVIS->isChecked() ? "Visualização"
+                              : o->rdARQ->isChecked() ? "Arquivo"
+                                                      : "nenhuma",
+                              formatos(fmt));
+        } else if (auto* arquivo = qobject_cast<QFileDialog*>(w)) {
+            *texto = QStringLiteral("arquivo ") + formatos(arquivo->nameFilters());
+        } else if (qobject_cast<TfmVisualizacao*>(w)) {
+            *texto = QStringLiteral("visualização");
+        } else {
+            *texto = QString::fromLatin1(w->metaObject()->className());
+        }
+        static_cast<QDialog*>(w)->reject();
+    });
+    t->start();
+    return texto;
 }
 
 } // namespace
@@ -618,6 +674,92 @@ private slots:
         nenhum.pdf = nenhum.htm = nenhum.txt = false;
         QVERIFY(!TestarImpressao(nenhum, nullptr));
         QCOMPARE(m.operador.mostradas().size(), 1);
+    }
+
+    // The reports follow the printing page's controls as they stand, loaded from the file; a
+    // stored output this program never writes reads as the preview, and saving writes that.
+    void opcoesDaPagina_data() {
+        QTest::addColumn<QString>("saida");     // stored saidadefault; "-" leaves the key out
+        QTest::addColumn<bool>("setup");        // stored exibesetup
+        QTest::addColumn<bool>("pdf");          // stored pdf
+        QTest::addColumn<QStringList>("mudar"); // what the operator does on the page, unsaved
+        QTest::addColumn<QString>("janela");    // what the report opens
+        QTest::addColumn<QString>("gravado");   // saidadefault after "Aplicar configuração"
+        const QString tudo = QStringLiteral(" PDF HTML TXT");
+        QTest::newRow("impressora") << "rdPrinter" << true << true << QStringList{}
+                                    << "opções Impressora" + tudo << "rdPrinter";
+        QTest::newRow("visualização")
+            << "rdPreview" << true << true << QStringList{} << "opções Visualização" + tudo << "rdPreview";
+        QTest::newRow("arquivo") << "rdFile" << true << true << QStringList{} << "opções Arquivo" + tudo
+                                 << "rdFile";
+        QTest::newRow("sem a chave") << "-" << true << true << QStringList{} << "opções Visualização" + tudo
+                                     << "rdPreview";
+        QTest::newRow("valor desconhecido")
+            << "rdPlotter" << true << true << QStringList{} << "opções Visualização" + tudo << "rdPreview";
+        QTest::newRow("maiúsculas") << "RDFILE" << true << true << QStringList{}
+                                    << "opções Visualização" + tudo << "rdPreview";
+        QTest::newRow("vazio") << "" << true << true << QStringList{} << "opções Visualização" + tudo
+                               << "rdPreview";
+        QTest::newRow("PDF desligado no arquivo")
+            << "rdFile" << true << false << QStringList{} << "opções Arquivo HTML TXT"
+            << "rdFile";
+        QTest::newRow("sem janela, visualização")
+            << "rdPreview" << false << true << QStringList{} << "visualização"
+            << "rdPreview";
+        QTest::newRow("sem janela, arquivo")
+            << "rdFile" << false << true << QStringList{} << "arquivo" + tudo << "rdFile";
+        // Unsaved changes on the page count at once.
+        QTest::newRow("arquivo marcado na página")
+            << "rdPrinter" << true << true << QStringList{"Arquivo"} << "opções Arquivo" + tudo << "rdFile";
+        QTest::newRow("janela desmarcada na página")
+            << "rdFile" << true << true << QStringList{"-setup"} << "arquivo" + tudo << "rdFile";
+        QTest::newRow("PDF desmarcado na página")
+            << "rdFile" << false << true << QStringList{"-pdf"} << "arquivo HTML TXT"
+            << "rdFile";
+        QTest::newRow("desconhecido, depois impressora")
+            << "rdPlotter" << true << true << QStringList{"Impressora"} << "opções Impressora" + tudo
+            << "rdPrinter";
+    }
+    void opcoesDaPagina() {
+        QFETCH(QString, saida);
+        QFETCH(bool, setup);
+        QFETCH(bool, pdf);
+        QFETCH(QStringList, mudar);
+        QFETCH(QString, janela);
+        QFETCH(QString, gravado);
+        ModuloTeste m;
+        gravarAcessos(m.dm->dbBANCO);
+        if (saida != QLatin1String("-")) cfg::impressora_saidadefault.gravar(saida);
+        cfg::impressora_exibesetup.gravar(setup);
+        cfg::impressora_pdf.gravar(pdf);
+        TframeImpressora pagina;
+        // A choice made before the loading does not survive it.
+        pagina.grSAIDA->button(0)->setChecked(true);
+        pagina.Carregar();
+        for (const QString& acao : mudar) {
+            if (acao == QLatin1String("-setup"))
+                pagina.ckEXIBESETUP->setChecked(false);
+            else if (acao == QLatin1String("-pdf"))
+                pagina.ckPDF->setChecked(false);
+            else
+                for (QAbstractButton* b : pagina.grSAIDA->buttons())
+                    if (b->text() == acao) b->setChecked(true);
+        }
+        TframeRelatorios f(*m.dm);
+        f.opcoesImpressao = [&pagina] { return pagina.opcoes(); };
+        pesquisar(f, 0, 0, QDate(2024, 5, 1), QDate(2024, 5, 10));
+        const auto primeira = descreverJanela();
+        f.ImprimirExportar();
+        QCOMPARE(*primeira, janela);
+        QVERIFY2(m.operador.mostradas().isEmpty(), qPrintable(m.operador.textos().join('\n')));
+        // The file is read only when the page loads, never by the report.
+        cfg::impressora_saidadefault.gravar(QStringLiteral("rdPrinter"));
+        cfg::impressora_exibesetup.gravar(true);
+        const auto segunda = descreverJanela();
+        f.ImprimirExportar();
+        QCOMPARE(*segunda, janela);
+        pagina.Aplicar();
+        QCOMPARE(cfg::impressora_saidadefault.ler(), gravado);
     }
 
     void opcoesDaJanela() {

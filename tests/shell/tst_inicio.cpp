@@ -431,15 +431,15 @@ private slots:
         struct Camera final : ServicoCaptura {
             Conexao conectar(int) override { return Conexao::Ok; }
             QString descricao() const override { return QStringLiteral("teste"); }
-            void definirIntervalo(int) override {}
-            void mostrar() override {}
+            void mostrar() override {
+                chegouQuadro([] {
+                    QImage q(64, 48, QImage::Format_RGB32);
+                    q.fill(Qt::green);
+                    return q;
+                });
+            }
             bool iniciarFluxo() override { return true; }
             void pararFluxo() override {}
-            QImage quadro() const override {
-                QImage q(64, 48, QImage::Format_RGB32);
-                q.fill(Qt::green);
-                return q;
-            }
             void desconectar() override {}
         };
         ServicoCaptura::fabrica = [] { return std::make_unique<Camera>(); };
