@@ -24,7 +24,9 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QDeadlineTimer>
 #include <QMutex>
+#include <QWaitCondition>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -75,6 +77,7 @@ int estacao(const QStringList& a) {
     qint64 ultimoTx = 0;
     QList<double> ms;
     std::atomic<int> reles{0};
+    QWaitCondition chegou; // a relay pulse, so the next card waits without spinning
     simulador.aoRegistrar([&](const sim::Registro& r) {
         const qint64 agora = relogio.nsecsElapsed();
         QMutexLocker l(&trava);
@@ -82,6 +85,7 @@ int estacao(const QStringList& a) {
         if (r.evento == QLatin1String("rele")) {
             ms << (agora - ultimoTx) / 1e6;
             ++reles;
+            chegou.wakeAll();
         }
     });
     bench::OperadorContador operador;
@@ -105,10 +109,13 @@ int estacao(const QStringList& a) {
     const auto apresentar = [&](int c, int& perdidos) {
         simulador.comando(QStringLiteral("cartao 1 200 %1").arg(bench::cartao(1 + c % titulares)));
         disp.Sondar(disp.lista[0]);
-        QElapsedTimer espera;
-        espera.start();
-        while (reles < c + 1 - perdidos && espera.elapsed() < 3000)
-            QThread::usleep(100);
+        {
+            // Sixteen stations spinning on one machine's two cores would measure themselves.
+            QMutexLocker l(&trava);
+            QDeadlineTimer prazo(3000);
+            while (reles < c + 1 - perdidos && !prazo.hasExpired())
+                chegou.wait(&trava, prazo);
+        }
         if (reles < c + 1 - perdidos) ++perdidos;
         simulador.comando(QStringLiteral("cartao 1 200 -"));
     };
