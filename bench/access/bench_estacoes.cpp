@@ -1,5 +1,8 @@
 // A site of N stations on one Firebird server, each a process of its own as on its own PC:
-//   bench_estacoes [--estacoes 1,2,4,8] [--cartoes N] [--titulares N]
+//   bench_estacoes [--estacoes 1,2,4,8] [--cartoes N] [--titulares N] [--intervalo MS]
+// Without --intervalo each station presents its next card as soon as the last one's relay closed
+// (the most a station can be asked); with it, one card every MS milliseconds at every station, all in
+// step, so the same holder still meets itself at several stations in the same instant.
 // Starts a private server (scripts/firebird-servidor.sh) and, for each N, N station processes (this
 // program with --estacao): the real engine, a simulator of its own paced at 19200 baud, its own
 // station identifier, program folder and passive reader. Their holders are drawn from one shared set
@@ -63,6 +66,7 @@ qint64 ticksDoProcesso(qint64 pid) {
 int estacao(const QStringList& a) {
     const int i = opcao(a, "--estacao").toInt();
     const int cartoes = opcao(a, "--cartoes").toInt(), titulares = opcao(a, "--titulares").toInt();
+    const int intervalo = opcao(a, "--intervalo", "0").toInt();
     cfg::firebird_server.gravar("remote");
     cfg::firebird_servername.gravar(opcao(a, "--servidor"));
     cfg::firebird_databasefile.gravar(opcao(a, "--banco"));
@@ -131,7 +135,13 @@ int estacao(const QStringList& a) {
         reles = 0;
     }
     perdidos = 0;
+    QElapsedTimer passo;
+    passo.start();
     for (int c = 0; c < cartoes; ++c) {
+        if (intervalo > 0) {
+            const qint64 falta = qint64(c) * intervalo - passo.elapsed();
+            if (falta > 0) QThread::msleep(static_cast<unsigned long>(falta));
+        }
         apresentar(c, perdidos);
     }
     QMutexLocker l(&trava);
@@ -251,10 +261,15 @@ int main(int argc, char** argv) {
             bench::titularSempre(b, u, todas);
         b.commit();
     }
+    const QString intervalo = opcao(a, "--intervalo", "0");
     const QStringList comuns{"--servidor", servidor, "--senha", senha, "--banco", arquivo, "--cartoes",
-                             QString::number(cartoes), "--titulares", QString::number(titulares)};
+                             QString::number(cartoes), "--titulares", QString::number(titulares),
+                             "--intervalo", intervalo};
     out << "servidor " << servidor << ", " << titulares << " titulares em comum, " << cartoes
-        << " cartões por estação, simuladores a 19200 baud, 2 núcleos nesta máquina" << Qt::endl;
+        << " cartões por estação"
+        << (intervalo.toInt() > 0 ? QStringLiteral(", um a cada %1 ms").arg(intervalo) : QStringLiteral(" sem pausa"))
+        << ", simuladores a 19200 baud, " << std::thread::hardware_concurrency() << " núcleos nesta máquina"
+        << Qt::endl;
 
     double p99Um = 0;
     bool ok = true;
