@@ -518,7 +518,8 @@ void Conjunto::gravar() {
                 c.definir(QStringLiteral("O%1").arg(i), m_antigos.value(i));
             }
         executarEsperando(c, propria.has_value());
-        if (c.linhasAfetadas() == 0) throw ErroBanco(MensagemRegistroSumiu);
+        // An insert stores its row or fails: only an update can miss the row it was meant for.
+        if (!inserindo && c.linhasAfetadas() == 0) throw ErroBanco(MensagemRegistroSumiu);
     }
     if (propria) propria->commit();
     QList<QVariant> gravado = m_buffer;

@@ -1058,7 +1058,15 @@ bool Comando::colunaBlob(int indice) const {
            m_colunas[static_cast<size_t>(indice)].tipo == SQL_BLOB;
 }
 
+quint64 Comando::linhasAfetadas() {
+    if (!m_afetadas)
+        m_afetadas = m_stmt ? fbEm(&m_banco, [&](ThrowStatusWrapper* st) { return m_stmt->getAffectedRecords(st); })
+                            : 0;
+    return *m_afetadas;
+}
+
 void Comando::executar() {
+    m_afetadas = 0; // a failed or never run statement changed nothing
     fechar();
     preparar();
     std::vector<unsigned char> entrada;
@@ -1072,8 +1080,8 @@ void Comando::executar() {
             m_stmt->execute(st, t, meta, meta ? entrada.data() : nullptr, temSaida ? m_saidaMeta : nullptr,
                             temSaida ? m_saida.data() : nullptr);
             m_temSaida = temSaida;
-            m_afetadas = m_stmt->getAffectedRecords(st);
         });
+        m_afetadas.reset();
     } catch (...) {
         if (meta) meta->release();
         throw;

@@ -12,6 +12,7 @@
 #include <QVariant>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 namespace Firebird {
@@ -62,8 +63,9 @@ public:
     // Runs a statement without a cursor (insert, update, delete, execute procedure). The outputs of
     // an EXECUTE PROCEDURE are available through campo() afterwards.
     void executar();
-    // Rows the last executar() inserted, updated or deleted.
-    quint64 linhasAfetadas() const { return m_afetadas; }
+    // Rows the last executar() inserted, updated or deleted. Asked of the server only here: on a
+    // remote attachment it is a round trip that most statements (a card's procedures) never need.
+    quint64 linhasAfetadas();
 
     // A select: open, then proximo() while it returns true; campo() reads the current row.
     void abrir();
@@ -117,7 +119,7 @@ private:
     mutable QList<QVariant> m_linha;
     mutable bool m_linhaLida = true;
     bool m_temSaida = false;
-    quint64 m_afetadas = 0;
+    std::optional<quint64> m_afetadas; // empty: not asked yet
 };
 
 // A stored procedure called by name with named inputs and outputs:
