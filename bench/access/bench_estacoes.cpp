@@ -62,6 +62,33 @@ qint64 ticksDoProcesso(qint64 pid) {
     return campos.value(11).toLongLong() + campos.value(12).toLongLong();
 }
 
+// The verdict's reads, timed: what of card → relay is spent asking the server before the row is stored.
+class ProcedimentosCronometrados : public Procedimentos {
+public:
+    explicit ProcedimentosCronometrados(Procedimentos& p) : m_p(p) {}
+    QVariantMap executar(const QString& procedimento, const QVariantMap& entradas) override {
+        QElapsedTimer t;
+        t.start();
+        QVariantMap r = m_p.executar(procedimento, entradas);
+        nanos += t.nsecsElapsed();
+        ++chamadas;
+        return r;
+    }
+    QList<QVariantMap> executarJuntos(const QList<ChamadaProcedimento>& lote) override {
+        QElapsedTimer t;
+        t.start();
+        QList<QVariantMap> r = m_p.executarJuntos(lote);
+        nanos += t.nsecsElapsed();
+        ++chamadas;
+        return r;
+    }
+    qint64 nanos = 0;
+    int chamadas = 0;
+
+private:
+    Procedimentos& m_p;
+};
+
 // One station process: connects, waits for "go" on its input, presents the cards, prints its figures.
 int estacao(const QStringList& a) {
     const int i = opcao(a, "--estacao").toInt();
@@ -103,7 +130,8 @@ int estacao(const QStringList& a) {
         out << "ERRO estação " << i << ": " << dm.ultimoErro() << Qt::endl;
         return 1;
     }
-    ProcedimentosBanco procs(dm, false);
+    ProcedimentosBanco banco(dm, false);
+    ProcedimentosCronometrados procs(banco);
     MotorVeredito veredito(procs, ui);
     MotorAcesso motor(dm, veredito, disp);
     motor.definirJanelaRepeticao(0);
@@ -135,6 +163,9 @@ int estacao(const QStringList& a) {
         reles = 0;
     }
     perdidos = 0;
+    procs.nanos = 0;
+    procs.chamadas = 0;
+    const qint64 cpuAntes = ticksDoProcesso(getpid());
     QElapsedTimer passo;
     passo.start();
     for (int c = 0; c < cartoes; ++c) {
@@ -144,8 +175,9 @@ int estacao(const QStringList& a) {
         }
         apresentar(c, perdidos);
     }
+    const double cpuMs = (ticksDoProcesso(getpid()) - cpuAntes) * 1000.0 / double(sysconf(_SC_CLK_TCK));
     QMutexLocker l(&trava);
-    out << QStringLiteral("RESULTADO %1 %2 %3 %4 %5 %6 %7 %8 %9")
+    out << QStringLiteral("RESULTADO %1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11 %12")
                .arg(i)
                .arg(motor.conflitos())
                .arg(motor.repeticoes())
@@ -155,6 +187,9 @@ int estacao(const QStringList& a) {
                .arg(bench::pct(ms, 0.99), 0, 'f', 2)
                .arg(bench::pct(ms, 1.0), 0, 'f', 2)
                .arg(perdidos)
+               .arg(procs.nanos / 1e6 / std::max(1, cartoes), 0, 'f', 2)
+               .arg(double(procs.chamadas) / std::max(1, cartoes), 0, 'f', 1)
+               .arg(cpuMs / std::max(1, cartoes), 0, 'f', 2)
         << Qt::endl;
     definirOperador(nullptr);
     disp.FECHAR_PORTAS();
@@ -361,12 +396,14 @@ int main(int argc, char** argv) {
             const double p99 = c[7].toDouble();
             pior = std::max(pior, p99);
             out << QStringLiteral("  estação %1: linhas por cartão %2 (%3 de %4), conflitos %5, repetições %6, caixas %7, "
-                                  "relés %8, sem relé %9; cartão → relé p50 %10 ms p99 %11 ms máx %12 ms")
+                                  "relés %8, sem relé %9; cartão → relé p50 %10 ms p99 %11 ms máx %12 ms; consultas do veredito %13 ms "
+                                  "(%14 chamadas), processador da estação %15 ms por cartão")
                        .arg(c[1])
                        .arg(double(linhas) / cartoes, 0, 'f', 4)
                        .arg(linhas)
                        .arg(cartoes)
                        .arg(c[2], c[3], c[4], c[5], c[9], c[6], c[7], c[8])
+                       .arg(c[10], c[11], c[12])
                 << Qt::endl;
             ok = ok && linhas == cartoes && c[4].toInt() == 0;
         }

@@ -12,6 +12,7 @@ class ProcedimentosBanco : public Procedimentos {
 public:
     explicit ProcedimentosBanco(TdmPORTARIS& dm, bool confirmar = true) : m_dm(dm), m_confirmar(confirmar) {}
     QVariantMap executar(const QString& procedimento, const QVariantMap& entradas) override;
+    QList<QVariantMap> executarJuntos(const QList<ChamadaProcedimento>& chamadas) override;
 
 private:
     TdmPORTARIS& m_dm;

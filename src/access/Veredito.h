@@ -2,6 +2,7 @@
 // The card verdict: the chain of stored procedures that decides whether a card may pass at a
 // reading point now, and the handling every flow applies right after it.
 #include <QDate>
+#include <QHash>
 #include <QString>
 #include <QVariantMap>
 #include <array>
@@ -9,12 +10,26 @@
 
 namespace portaris {
 
+// One call of a batch: given inputs, and inputs taken from an output of an earlier call.
+struct ChamadaProcedimento {
+    QString procedimento;
+    QVariantMap entradas;
+    struct Origem {
+        int chamada;
+        QString saida;
+    };
+    QHash<QString, Origem> ligadas;
+};
+
 // Executes a stored procedure by name with named inputs and returns its named outputs (a null
 // QVariant for NULL). Throws on any database error; the card's handling ends there.
 class Procedimentos {
 public:
     virtual ~Procedimentos() = default;
     virtual QVariantMap executar(const QString& procedimento, const QVariantMap& entradas) = 0;
+    // The calls in order, each one's outputs in its place; by default one by one. A station on a
+    // server pays a round trip per call, so the database runs them in one.
+    virtual QList<QVariantMap> executarJuntos(const QList<ChamadaProcedimento>& chamadas);
 };
 
 // What the verdict asks of the user interface; tests script it.

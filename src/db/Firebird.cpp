@@ -1188,6 +1188,133 @@ QVariant Procedimento::saida(const QString& nome) const {
 }
 
 // ---------------------------------------------------------------------------------------------
+LoteProcedimentos::LoteProcedimentos(Banco& banco, QList<Chamada> chamadas)
+    : m_banco(banco), m_chamadas(std::move(chamadas)) {
+    for (Chamada& c : m_chamadas) {
+        c.procedimento = c.procedimento.toUpper();
+        QHash<QString, Origem> ligadas;
+        for (auto it = c.ligadas.cbegin(); it != c.ligadas.cend(); ++it)
+            ligadas.insert(it.key().toUpper(), {it->chamada, it->saida.toUpper()});
+        c.ligadas = std::move(ligadas);
+    }
+}
+
+LoteProcedimentos::~LoteProcedimentos() = default;
+
+void LoteProcedimentos::preparar() {
+    if (m_cmd) return;
+    struct Parametro {
+        QString nome, dominio;
+    };
+    QHash<QString, std::pair<QList<Parametro>, QList<Parametro>>> catalogo;
+    Comando cat(m_banco, QStringLiteral("SELECT TRIM(RDB$PARAMETER_NAME), RDB$PARAMETER_TYPE, TRIM(RDB$FIELD_SOURCE) "
+                                        "FROM RDB$PROCEDURE_PARAMETERS WHERE RDB$PROCEDURE_NAME = :P "
+                                        "ORDER BY RDB$PARAMETER_TYPE, RDB$PARAMETER_NUMBER"));
+    for (const Chamada& c : std::as_const(m_chamadas)) {
+        if (catalogo.contains(c.procedimento)) continue;
+        auto& [ent, sai] = catalogo[c.procedimento];
+        cat.definir(QStringLiteral("P"), c.procedimento);
+        cat.abrir();
+        while (cat.proximo())
+            (cat.campo(1).toInt() == 0 ? ent : sai) << Parametro{cat.campo(0).toString(), cat.campo(2).toString()};
+        cat.fechar();
+        if (ent.isEmpty() && sai.isEmpty() &&
+            m_banco
+                    .valor(QStringLiteral("SELECT COUNT(*) FROM RDB$PROCEDURES WHERE RDB$PROCEDURE_NAME = :P"),
+                           {{QStringLiteral("P"), c.procedimento}})
+                    .toInt() == 0)
+            throw ErroBanco(QStringLiteral("Procedimento %1 não existe").arg(c.procedimento));
+    }
+    // The block's own names are positional (E<call>_<n>, S<call>_<n>): a procedure's parameter
+    // names could outgrow the identifier limit once prefixed.
+    const auto tipo = [](const Parametro& p) { return QStringLiteral("TYPE OF \"%1\"").arg(p.dominio); };
+    QStringList entradasBloco, saidasBloco, corpo;
+    m_entradas.clear();
+    m_saidas.clear();
+    m_primeiraSaida.clear();
+    for (qsizetype i = 0; i < m_chamadas.size(); ++i) {
+        const Chamada& c = m_chamadas[i];
+        const auto& [ent, sai] = catalogo[c.procedimento];
+        QStringList args, retorno, nomesEnt, nomesSai;
+        for (qsizetype j = 0; j < ent.size(); ++j) {
+            nomesEnt << ent[j].nome;
+            const auto lig = c.ligadas.constFind(ent[j].nome);
+            if (lig == c.ligadas.cend()) {
+                const QString e = QStringLiteral("E%1_%2").arg(i).arg(j);
+                entradasBloco << QStringLiteral("%1 %2 = :%1").arg(e, tipo(ent[j]));
+                args << e;
+                continue;
+            }
+            const qsizetype k = m_saidas.value(lig->chamada).indexOf(lig->saida);
+            if (lig->chamada < 0 || lig->chamada >= i || k < 0)
+                throw ErroBanco(QStringLiteral("Entrada %1 de %2 ligada a uma saída que não vem antes")
+                                    .arg(ent[j].nome, c.procedimento));
+            args << QStringLiteral("S%1_%2").arg(lig->chamada).arg(k);
+        }
+        for (auto it = c.ligadas.cbegin(); it != c.ligadas.cend(); ++it)
+            if (!nomesEnt.contains(it.key()))
+                throw ErroBanco(QStringLiteral("%1 não tem a entrada %2").arg(c.procedimento, it.key()));
+        m_primeiraSaida << saidasBloco.size();
+        for (qsizetype j = 0; j < sai.size(); ++j) {
+            nomesSai << sai[j].nome;
+            const QString s = QStringLiteral("S%1_%2").arg(i).arg(j);
+            saidasBloco << s + u' ' + tipo(sai[j]);
+            retorno << s;
+        }
+        QString chamada = QStringLiteral("EXECUTE PROCEDURE ") + c.procedimento;
+        if (!args.isEmpty()) chamada += u'(' + args.join(QStringLiteral(", ")) + u')';
+        if (!retorno.isEmpty()) chamada += QStringLiteral(" RETURNING_VALUES ") + retorno.join(QStringLiteral(", "));
+        corpo << chamada + u';';
+        m_entradas << nomesEnt;
+        m_saidas << nomesSai;
+    }
+    QString sql = QStringLiteral("EXECUTE BLOCK");
+    if (!entradasBloco.isEmpty()) sql += QStringLiteral(" (") + entradasBloco.join(QStringLiteral(", ")) + u')';
+    if (!saidasBloco.isEmpty()) sql += QStringLiteral(" RETURNS (") + saidasBloco.join(QStringLiteral(", ")) + u')';
+    // A block that returns values is a select to the server: one row, then the cursor ends.
+    if (!saidasBloco.isEmpty()) corpo << QStringLiteral("SUSPEND;");
+    sql += QStringLiteral(" AS BEGIN ") + corpo.join(u' ') + QStringLiteral(" END");
+    m_cmd = std::make_unique<Comando>(m_banco, sql);
+}
+
+void LoteProcedimentos::definir(int chamada, const QString& entrada, const QVariant& valor) {
+    preparar();
+    const qsizetype j = m_entradas.value(chamada).indexOf(entrada.toUpper());
+    if (j < 0 || m_chamadas[chamada].ligadas.contains(entrada.toUpper()))
+        throw ErroBanco(QStringLiteral("%1 não tem a entrada %2")
+                            .arg(chamada >= 0 && chamada < m_chamadas.size() ? m_chamadas[chamada].procedimento
+                                                                             : QString::number(chamada),
+                                 entrada));
+    m_cmd->definir(QStringLiteral("E%1_%2").arg(chamada).arg(j), valor);
+}
+
+void LoteProcedimentos::executar() {
+    preparar();
+    m_linha.clear();
+    if (std::all_of(m_saidas.cbegin(), m_saidas.cend(), [](const QStringList& s) { return s.isEmpty(); })) {
+        m_cmd->executar();
+        return;
+    }
+    m_cmd->abrir();
+    const bool linha = m_cmd->proximo();
+    if (linha) m_linha = m_cmd->linha();
+    m_cmd->fechar();
+    if (!linha) throw ErroBanco(QStringLiteral("Lote de procedimentos sem resultado"));
+}
+
+QVariant LoteProcedimentos::saida(int chamada, const QString& nome) const {
+    const qsizetype j = m_saidas.value(chamada).indexOf(nome.toUpper());
+    if (j < 0) throw ErroBanco(QStringLiteral("Campo %1 não existe no resultado").arg(nome));
+    if (m_linha.isEmpty()) throw ErroBanco(QStringLiteral("Lote de procedimentos não executado"));
+    return m_linha.value(m_primeiraSaida[chamada] + j);
+}
+
+const QStringList& LoteProcedimentos::saidas(int chamada) const {
+    static const QStringList nenhuma;
+    return chamada >= 0 && chamada < m_saidas.size() ? m_saidas[chamada] : nenhuma;
+}
+
+// ---------------------------------------------------------------------------------------------
 namespace {
 
 void rodarServico(const OpcoesServico& op, const std::function<void(ThrowStatusWrapper*, IXpbBuilder*)>& acao,

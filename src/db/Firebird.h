@@ -143,6 +143,42 @@ private:
     std::unique_ptr<Comando> m_cmd;
 };
 
+// Several executable procedures run in order in one exchange with the server, an output of one
+// feeding an input of a later one: on a remote attachment every call alone is a round trip.
+//   LoteProcedimentos l(banco, {{"CA_CUSER", {}}, {"CA_HCAR", {{"PCHAVE", {0, "PCHAVE"}}}}});
+//   l.definir(0, "PCARTAO", c); l.executar(); l.saida(1, "PSAIDA")
+// It is one EXECUTE BLOCK typed from the catalogue (each value takes its parameter's own type),
+// built and prepared the first time.
+class LoteProcedimentos {
+public:
+    struct Origem {
+        int chamada;  // an earlier call of the batch
+        QString saida;
+    };
+    struct Chamada {
+        QString procedimento;
+        QHash<QString, Origem> ligadas; // inputs taken from earlier outputs; the rest are given
+    };
+    LoteProcedimentos(Banco& banco, QList<Chamada> chamadas);
+    ~LoteProcedimentos();
+    LoteProcedimentos(const LoteProcedimentos&) = delete;
+    LoteProcedimentos& operator=(const LoteProcedimentos&) = delete;
+
+    void definir(int chamada, const QString& entrada, const QVariant& valor);
+    void executar();
+    QVariant saida(int chamada, const QString& nome) const;
+    const QStringList& saidas(int chamada) const;
+
+private:
+    void preparar();
+    Banco& m_banco;
+    QList<Chamada> m_chamadas;
+    QList<QStringList> m_entradas, m_saidas; // per call, from the catalogue
+    QList<qsizetype> m_primeiraSaida;        // per call, its first output's column
+    QList<QVariant> m_linha;                 // the outputs of the last run
+    std::unique_ptr<Comando> m_cmd;
+};
+
 class Unidade;
 
 // One attachment with its shared transaction (read committed, rec_version, nowait), started on

@@ -128,6 +128,7 @@ void registrar(const QString& texto) {
 } // namespace
 
 QString TdmPORTARIS::ATUALIZAR_ESQUEMA() {
+    m_lotes.clear(); // typed from the catalogue as it was
     OpcoesAtualizacao o;
     o.usuario = usuario;
     o.senha = senha;
@@ -305,6 +306,7 @@ void TdmPORTARIS::FECHAR_TABELAS() {
     qrLST_LEI_71->fechar();
     qrLST_LEI_64->fechar();
     m_sps.clear();
+    m_lotes.clear();
     dbBANCO.desconectar();
 }
 
@@ -323,6 +325,30 @@ Procedimento& TdmPORTARIS::sp(const QString& nome) {
     auto& p = m_sps[nome.toUpper()];
     if (!p) p = std::make_shared<Procedimento>(dbBANCO, nome);
     return *p;
+}
+
+namespace {
+QString formaDoLote(const QList<LoteProcedimentos::Chamada>& chamadas) {
+    QStringList partes;
+    for (const LoteProcedimentos::Chamada& c : chamadas) {
+        QStringList ligadas;
+        for (auto it = c.ligadas.cbegin(); it != c.ligadas.cend(); ++it)
+            ligadas << QStringLiteral("%1=%2.%3").arg(it.key().toUpper()).arg(it->chamada).arg(it->saida.toUpper());
+        ligadas.sort();
+        partes << c.procedimento.toUpper() + u'(' + ligadas.join(u',') + u')';
+    }
+    return partes.join(u';');
+}
+} // namespace
+
+LoteProcedimentos& TdmPORTARIS::lote(const QList<LoteProcedimentos::Chamada>& chamadas) {
+    auto& l = m_lotes[formaDoLote(chamadas)];
+    if (!l) l = std::make_shared<LoteProcedimentos>(dbBANCO, chamadas);
+    return *l;
+}
+
+void TdmPORTARIS::esquecerLote(const QList<LoteProcedimentos::Chamada>& chamadas) {
+    m_lotes.remove(formaDoLote(chamadas));
 }
 
 void TdmPORTARIS::instalarRegras() {

@@ -57,6 +57,11 @@ public:
 
     // A stored-procedure object of the module, created once per name (`sp…`).
     Procedimento& sp(const QString& nome);
+    // A batch of procedures of the module, built and prepared once per shape (names and links).
+    LoteProcedimentos& lote(const QList<LoteProcedimentos::Chamada>& chamadas);
+    // A batch that failed is built again from the catalogue next time: another station may have
+    // upgraded the procedures under it.
+    void esquecerLote(const QList<LoteProcedimentos::Chamada>& chamadas);
 
     // Whether the day is in the holiday calendar (any year). A failed lookup throws ErroBanco: a
     // day must never pass for an ordinary one because the database did not answer.
@@ -106,6 +111,7 @@ private:
     void instalarRegras();
 
     QHash<QString, std::shared_ptr<Procedimento>> m_sps;
+    QHash<QString, std::shared_ptr<LoteProcedimentos>> m_lotes;
     QString m_ultimoErro;
     bool m_jaConectou = false;
     QTimer m_tmrConexao;
