@@ -1,8 +1,10 @@
 // A site of N stations on one Firebird server, each a process of its own as on its own PC:
-//   bench_estacoes [--estacoes 1,2,4,8] [--cartoes N] [--titulares N] [--intervalo MS]
+//   bench_estacoes [--estacoes 1,2,4,8] [--cartoes N] [--titulares N] [--intervalo MS [--aleatorio]]
 // Without --intervalo each station presents its next card as soon as the last one's relay closed
 // (the most a station can be asked); with it, one card every MS milliseconds at every station, all in
-// step, so the same holder still meets itself at several stations in the same instant.
+// step, so the same holder still meets itself at several stations in the same instant. With
+// --aleatorio the cards come as people do, at random moments, MS apart on average at each station,
+// and the stations meet only when chance has it.
 // Starts a private server (scripts/firebird-servidor.sh) and, for each N, N station processes (this
 // program with --estacao): the real engine, a simulator of its own paced at 19200 baud, its own
 // station identifier, program folder and passive reader. Their holders are drawn from one shared set
@@ -31,9 +33,11 @@
 #include <QMutex>
 #include <QWaitCondition>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThread>
 #include <atomic>
+#include <cmath>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -94,6 +98,7 @@ int estacao(const QStringList& a) {
     const int i = opcao(a, "--estacao").toInt();
     const int cartoes = opcao(a, "--cartoes").toInt(), titulares = opcao(a, "--titulares").toInt();
     const int intervalo = opcao(a, "--intervalo", "0").toInt();
+    const bool aleatorio = a.contains("--aleatorio");
     cfg::firebird_server.gravar("remote");
     cfg::firebird_servername.gravar(opcao(a, "--servidor"));
     cfg::firebird_databasefile.gravar(opcao(a, "--banco"));
@@ -166,11 +171,15 @@ int estacao(const QStringList& a) {
     procs.nanos = 0;
     procs.chamadas = 0;
     const qint64 cpuAntes = ticksDoProcesso(getpid());
+    QRandomGenerator sorteio(static_cast<quint32>(i));
+    double vez = -intervalo; // the first card at once
     QElapsedTimer passo;
     passo.start();
     for (int c = 0; c < cartoes; ++c) {
         if (intervalo > 0) {
-            const qint64 falta = qint64(c) * intervalo - passo.elapsed();
+            // Arrivals of a Poisson process: exponential gaps, each station with a sequence of its own.
+            vez += aleatorio ? -std::log(1.0 - sorteio.generateDouble()) * intervalo : intervalo;
+            const qint64 falta = qint64(vez) - passo.elapsed();
             if (falta > 0) QThread::msleep(static_cast<unsigned long>(falta));
         }
         apresentar(c, perdidos);
@@ -297,12 +306,15 @@ int main(int argc, char** argv) {
         b.commit();
     }
     const QString intervalo = opcao(a, "--intervalo", "0");
-    const QStringList comuns{"--servidor", servidor, "--senha", senha, "--banco", arquivo, "--cartoes",
+    QStringList comuns{"--servidor", servidor, "--senha", senha, "--banco", arquivo, "--cartoes",
                              QString::number(cartoes), "--titulares", QString::number(titulares),
                              "--intervalo", intervalo};
+    if (a.contains("--aleatorio")) comuns << "--aleatorio";
     out << "servidor " << servidor << ", " << titulares << " titulares em comum, " << cartoes
         << " cartões por estação"
-        << (intervalo.toInt() > 0 ? QStringLiteral(", um a cada %1 ms").arg(intervalo) : QStringLiteral(" sem pausa"))
+        << (intervalo.toInt() <= 0             ? QStringLiteral(" sem pausa")
+            : a.contains("--aleatorio") ? QStringLiteral(", em momentos ao acaso, %1 ms entre um e outro em média").arg(intervalo)
+                                        : QStringLiteral(", um a cada %1 ms").arg(intervalo))
         << ", simuladores a 19200 baud, " << std::thread::hardware_concurrency() << " núcleos nesta máquina"
         << Qt::endl;
 

@@ -232,7 +232,7 @@ void MotorAcesso::gravarAcesso(const Colunas& colunas, const std::function<void(
             ++m_conflitos;
             if (tentativa >= TentativasGravacao) throw;
             ++m_repeticoes;
-            relogio().dormir(50 * tentativa); // 50 + 100 + 150 + 200 ms at most
+            relogio().dormir(esperaAntesDaTentativa(tentativa + 1));
         }
     }
 }

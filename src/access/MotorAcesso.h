@@ -16,8 +16,11 @@ public:
     enum class Fluxo { Passiva, Ativa, Controladora };
     // A failure box raised inside a card flow closes by itself, so an unattended door goes on.
     static constexpr int SegundosCaixaFalha = 15;
-    // A row meeting another station's lock is stored again, up to this many tries in all.
-    static constexpr int TentativasGravacao = 5;
+    // A row meeting another station's lock is stored again, up to this many tries in all. The
+    // other station's card holds the row for a few milliseconds, so the first waits are short and
+    // the door is not kept for a fixed 50 ms; they double up to 635 ms in all, for a longer hold.
+    static constexpr int TentativasGravacao = 8;
+    static int esperaAntesDaTentativa(int tentativa) { return 5 << (tentativa - 2); } // 5, 10 … 320 ms
 
     MotorAcesso(TdmPORTARIS& dm, MotorVeredito& veredito, DispositivosEstacao& dispositivos);
 

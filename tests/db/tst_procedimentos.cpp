@@ -78,6 +78,8 @@ private slots:
     void relogioEFeriados();
     void blobs();
     void errosTrazemOTextoDoBanco();
+    void loteIgualAUmPorUm();
+    void loteRecusado();
 };
 
 void TstProcedimentos::sementeDeToda_instalacao() {
@@ -463,6 +465,113 @@ void TstProcedimentos::errosTrazemOTextoDoBanco() {
     // A procedure's refusal is its coded message alone, without the engine's lines around it.
     try {
         chamar(b.banco, QStringLiteral("HABILITADO_INSERIR"), {{"PUCHAVE", 999}, {"PLCHAVE", 1}, {"PMEMORIZAR", 0}});
+        QFAIL("enabled an unknown holder");
+    } catch (const ErroBanco& e) {
+        QCOMPARE(e.texto(), QStringLiteral("@!000ERRUsuário não cadastrado!"));
+    }
+}
+
+// A card's reads in one block give what the procedures give one by one, types and nulls included.
+void TstProcedimentos::loteIgualAUmPorUm() {
+    BancoAberto b;
+    semearVeredito(b.banco);
+    exec(b.banco, QStringLiteral("UPDATE USUARIO SET NOME = 'Bruno Conceição', POSICAO = 'E' WHERE CHAVE = 2"));
+    const LoteProcedimentos::Origem chave{0, QStringLiteral("PCHAVE")};
+    const QList<LoteProcedimentos::Chamada> forma{
+        {QStringLiteral("CA_CUSER"), {}},
+        {QStringLiteral("CA_HLEI"), {{QStringLiteral("PUCHAVE"), chave}}},
+        {QStringLiteral("CA_HCAR"), {{QStringLiteral("PCHAVE"), chave}}},
+        {QStringLiteral("CA_HFER"), {{QStringLiteral("PCHAVE"), chave}}},
+        {QStringLiteral("ca_hhor"), {{QStringLiteral("pchave"), {0, QStringLiteral("pchave")}}}},
+        {QStringLiteral("BUSCA_ATUAL_POSICAO"), {{QStringLiteral("PCHAVE"), chave}}},
+        {QStringLiteral("TEM_RECADO"), {{QStringLiteral("PCHAVE"), chave}}},
+    };
+    LoteProcedimentos lote(b.banco, forma);
+    // The same prepared block for every card: values of one run never leak into the next.
+    for (const char* cartao : {"00000A1B2C", "0000FFFF01", "9999999999", "00000A1B2C"}) {
+        lote.definir(0, QStringLiteral("PCARTAO"), QString::fromLatin1(cartao));
+        lote.definir(1, QStringLiteral("PLCHAVE"), 500);
+        lote.definir(4, QStringLiteral("PDIA"), 2);
+        lote.definir(4, QStringLiteral("PHORA"), QTime(2, 15));
+        lote.executar();
+        const Valores usuario = chamar(b.banco, QStringLiteral("CA_CUSER"), {{"PCARTAO", cartao}});
+        const QVariant k = usuario.value(QStringLiteral("PCHAVE"));
+        const QList<Valores> umPorUm{
+            usuario,
+            chamar(b.banco, QStringLiteral("CA_HLEI"), {{"PUCHAVE", k}, {"PLCHAVE", 500}}),
+            chamar(b.banco, QStringLiteral("CA_HCAR"), {{"PCHAVE", k}}),
+            chamar(b.banco, QStringLiteral("CA_HFER"), {{"PCHAVE", k}}),
+            chamar(b.banco, QStringLiteral("CA_HHOR"), {{"PCHAVE", k}, {"PDIA", 2}, {"PHORA", QTime(2, 15)}}),
+            chamar(b.banco, QStringLiteral("BUSCA_ATUAL_POSICAO"), {{"PCHAVE", k}}),
+            chamar(b.banco, QStringLiteral("TEM_RECADO"), {{"PCHAVE", k}}),
+        };
+        for (int i = 0; i < umPorUm.size(); ++i) {
+            QCOMPARE(lote.saidas(i).size(), umPorUm[i].size());
+            for (auto it = umPorUm[i].cbegin(); it != umPorUm[i].cend(); ++it) {
+                const QVariant v = lote.saida(i, it.key());
+                QVERIFY2(v == it.value() && v.isNull() == it.value().isNull(),
+                         qPrintable(QStringLiteral("%1 %2.%3: %4 / %5")
+                                        .arg(QString::fromLatin1(cartao), forma[i].procedimento, it.key(),
+                                             v.toString(), it.value().toString())));
+            }
+        }
+    }
+    QCOMPARE(lote.saida(0, QStringLiteral("PNOME")).toString(), QStringLiteral("Ana Maria"));
+    QCOMPARE(lote.saida(4, QStringLiteral("PHENT")).toTime(), QTime(2, 0));
+
+    // A batch of procedures without outputs runs as a plain statement.
+    LoteProcedimentos posicao(b.banco, {{QStringLiteral("ATUALIZA_POSICAO"), {}}});
+    posicao.definir(0, QStringLiteral("PCHAVE"), 1);
+    posicao.definir(0, QStringLiteral("PPOS"), QStringLiteral("S"));
+    posicao.executar();
+    QCOMPARE(b.banco.valor(QStringLiteral("SELECT POSICAO FROM USUARIO WHERE CHAVE = 1")).toString(), QStringLiteral("S"));
+}
+
+// A batch badly put together is refused before anything runs; a procedure's refusal comes out as
+// it does when called alone.
+void TstProcedimentos::loteRecusado() {
+    BancoAberto b;
+    semearVeredito(b.banco);
+    using Chamadas = QList<LoteProcedimentos::Chamada>;
+    const auto de = [](int chamada, const char* saida) {
+        return LoteProcedimentos::Origem{chamada, QString::fromLatin1(saida)};
+    };
+    struct Caso {
+        const char* nome;
+        Chamadas chamadas;
+        QString trecho;
+    };
+    const QList<Caso> casos{
+        {"procedimento inexistente", {{QStringLiteral("NAO_EXISTE"), {}}}, QStringLiteral("NAO_EXISTE")},
+        {"ligada a uma chamada posterior",
+         {{QStringLiteral("CA_HCAR"), {{QStringLiteral("PCHAVE"), de(1, "PCHAVE")}}}, {QStringLiteral("CA_CUSER"), {}}},
+         QStringLiteral("PCHAVE")},
+        {"ligada a uma saída que não existe",
+         {{QStringLiteral("CA_CUSER"), {}}, {QStringLiteral("CA_HCAR"), {{QStringLiteral("PCHAVE"), de(0, "PXIS")}}}},
+         QStringLiteral("PCHAVE")},
+        {"entrada que não existe",
+         {{QStringLiteral("CA_CUSER"), {}}, {QStringLiteral("CA_HCAR"), {{QStringLiteral("PXIS"), de(0, "PCHAVE")}}}},
+         QStringLiteral("PXIS")},
+    };
+    for (const Caso& c : casos) {
+        LoteProcedimentos l(b.banco, c.chamadas);
+        try {
+            l.executar();
+            QFAIL(c.nome);
+        } catch (const ErroBanco& e) {
+            QVERIFY2(e.texto().contains(c.trecho), qPrintable(QStringLiteral("%1: %2").arg(QString::fromLatin1(c.nome), e.texto())));
+        }
+    }
+    LoteProcedimentos l(b.banco, {{QStringLiteral("CA_CUSER"), {}}});
+    QVERIFY_THROWS_EXCEPTION(ErroBanco, l.definir(0, QStringLiteral("PNADA"), 1));
+    QVERIFY_THROWS_EXCEPTION(ErroBanco, l.saida(0, QStringLiteral("PCHAVE"))); // not run yet
+
+    LoteProcedimentos recusa(b.banco, {{QStringLiteral("HABILITADO_INSERIR"), {}}});
+    recusa.definir(0, QStringLiteral("PUCHAVE"), 999);
+    recusa.definir(0, QStringLiteral("PLCHAVE"), 1);
+    recusa.definir(0, QStringLiteral("PMEMORIZAR"), 0);
+    try {
+        recusa.executar();
         QFAIL("enabled an unknown holder");
     } catch (const ErroBanco& e) {
         QCOMPARE(e.texto(), QStringLiteral("@!000ERRUsuário não cadastrado!"));
