@@ -8,7 +8,8 @@
 // Starts a private server (scripts/firebird-servidor.sh) and, for each N, N station processes (this
 // program with --estacao): the real engine, a simulator of its own paced at 19200 baud, its own
 // station identifier, program folder and passive reader. Their holders are drawn from one shared set
-// in the same order, so the same holder passes at several stations at once and their units of work
+// in the same order, so the same holder passes at several stations at once; odd stations are
+// entrances and even ones exits, so each pass writes the holder's position and their units of work
 // meet on the same rows. One more process plays an operator editing those holders and toggling
 // their enablings through the datasets while the cards pass. Prints, per station, rows stored per
 // card presented, conflicts met, tries repeated, boxes, card reply → relay p50/p99, and the server's
@@ -295,9 +296,10 @@ int main(int argc, char** argv) {
             b.executar(QStringLiteral("INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIAL, SERIALNUM, "
                                       "DESABILITAR, CONFIRMARACESSO, IGNORARDESC, NAOBATERELE, PERMITIRREINGRESSO, "
                                       "POSICAO, ID_LEITORAMAE, VISUALIZAR) VALUES (%1, 200, 'Entrada %1', 'COM1', "
-                                      "'%2', '0', '0', '0', '0', '1', 'N', 0, '0')")
+                                      "'%2', '0', '0', '0', '0', '1', '%3', 0, '0')")
                            .arg(i)
-                           .arg(idEstacao(i)));
+                           .arg(idEstacao(i))
+                           .arg(i % 2 ? 'E' : 'S'));
         QList<int> todas;
         for (int i = 1; i <= maxN; ++i)
             todas << i;
