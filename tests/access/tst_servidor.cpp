@@ -148,8 +148,10 @@ private slots:
         QCOMPARE(e->m.dm->setACE.quantidade(), 2);
     }
 
-    // Two stations present the same three holders at full rate: every card leaves its row, every
-    // authorised card its pulse, however their units of work meet on the server.
+    // Two stations, an entrance and an exit, present the same three holders in the same order at
+    // full rate, so both write the same holder's position at once: every card leaves its row, every
+    // authorised card its pulse, and each holder ends where its last stored pass put it, however
+    // their units of work meet on the server.
     void duasEstacoes() {
         RelogioReal real;
         definirRelogio(&real);
@@ -166,7 +168,8 @@ private slots:
         e->sql(QStringLiteral(
             "INSERT INTO LEITORA (CHAVE, CABECA, DESCRICAO, SERIAL, SERIALNUM, DESABILITAR, CONFIRMARACESSO, "
             "IGNORARDESC, NAOBATERELE, PERMITIRREINGRESSO, POSICAO, ID_LEITORAMAE, VISUALIZAR) VALUES (200, "
-            "201, 'Bloco B', 'COM4', '0B0B0B0B', '0', '0', '0', '0', '1', 'N', 0, '0')"));
+            "201, 'Bloco B', 'COM4', '0B0B0B0B', '0', '0', '0', '0', '1', 'S', 0, '0')"));
+        e->dispositivo<TLeitora71>(0)->Posicao = QStringLiteral("E");
         e->semente.commit();
         InterfaceRoteirizada uiB;
         TdmPORTARIS dmB;
@@ -197,7 +200,7 @@ private slots:
         });
         vai = true;
         for (int i = 0; i < porEstacao; ++i)
-            cartao(*e, cartoes[(i + 1) % 3]);
+            cartao(*e, cartoes[i % 3]);
         b.join();
 
         const auto rows = e->acessos();
@@ -208,6 +211,17 @@ private slots:
         QCOMPARE(simB.contar(QStringLiteral("rele"), 4), porEstacao);
         QVERIFY(e->m.operador.textos().isEmpty());
         QVERIFY(e->ui.caixas.isEmpty() && uiB.caixas.isEmpty());
+        // A unit that met the other station's lock stored its row again, under a later key, after
+        // the other committed: the highest key is the pass that wrote the position last.
+        for (int u = 1; u <= 3; ++u) {
+            const QString ultima =
+                e->valor(QStringLiteral("SELECT FIRST 1 LEITORA FROM ACESSO WHERE NOME = (SELECT NOME FROM USUARIO "
+                                        "WHERE CHAVE = %1) ORDER BY CHAVE DESC")
+                             .arg(u))
+                    .toString();
+            QCOMPARE(e->valor(QStringLiteral("SELECT POSICAO FROM USUARIO WHERE CHAVE = %1").arg(u)).toString(),
+                     ultima == QLatin1String("Portaria") ? QStringLiteral("E") : QStringLiteral("S"));
+        }
         qInfo("conflitos %d/%d, repetições %d/%d", e->motor->conflitos(), motorB.conflitos(),
               e->motor->repeticoes(), motorB.repeticoes());
         dispB.FECHAR_PORTAS();
