@@ -574,7 +574,7 @@ Comando& Conjunto::comando(const QString& sql) {
 
 void Conjunto::refrescarLinha(int linha) {
     // Values the database filled (door keys of a controller) come back into the row.
-    if (m_chaves != QStringList{QStringLiteral("CHAVE")} || linha < 0) return;
+    if (!relerAposGravar || m_chaves != QStringList{QStringLiteral("CHAVE")} || linha < 0) return;
     QStringList cols;
     for (int i : m_colunasSelect)
         cols << m_campos[i].nome;

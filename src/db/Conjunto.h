@@ -131,6 +131,9 @@ public:
 
     // Record rules, run inside the operations above.
     std::function<void(Conjunto&)> antesInserir, depoisInserir, antesGravar, antesApagar, depoisRolar;
+    // A saved row is read back for the values the database filled in; a table whose rows hold
+    // exactly what the program wrote spares the round trip.
+    bool relerAposGravar = true;
 
 signals:
     void estadoMudou();

@@ -86,6 +86,9 @@ TdmPORTARIS::TdmPORTARIS(QObject* parent)
       setACE(dbBANCO, QStringLiteral("setACE"), QStringLiteral("ACESSO"),
              QStringLiteral("DATA = :PDATA AND COMPUTADOR = :PCOMPUTADOR"), QStringLiteral("CHAVE"),
              QStringLiteral("GEN_CHAVE_ACESSO")) {
+    // An access row holds what the engine wrote, key included; reading it back cost every card a
+    // round trip inside its unit, with the holder's row locked.
+    setACE.relerAposGravar = false;
     qrHAB = Conjunto::consulta(dbBANCO, QStringLiteral("qrHAB"), {});
     qrLST_LEI_71 = Conjunto::consulta(
         dbBANCO, QStringLiteral("qrLST_LEI_71"),
