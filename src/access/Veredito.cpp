@@ -59,8 +59,8 @@ VereditoAcesso MotorVeredito::AvaliarCartao(const QString& cartao, const PontoLe
     const QTime hora = agora.time();
 
     // Every read a holder's verdict may need, in one exchange: a station on a shared server pays
-    // a round trip per call, and the door waits for them. They only read, so reading one the
-    // chain ends before costs nothing but the server's few microseconds.
+    // a round trip per call, and the door waits for them. They only read: one the chain would not
+    // have reached costs the server a few microseconds.
     const ChamadaProcedimento::Origem chaveLida{0, QStringLiteral("PCHAVE")};
     const QHash<QString, ChamadaProcedimento::Origem> daChave{{QStringLiteral("PCHAVE"), chaveLida}};
     const QList<QVariantMap> lidos = m_procs.executarJuntos({
