@@ -6,6 +6,7 @@
 #include "platform/Mensagens.h"
 #include "platform/Relogio.h"
 
+#include <QElapsedTimer>
 #include <optional>
 
 namespace portaris {
@@ -191,18 +192,20 @@ void MotorAcesso::novaLinha() {
     a.definir(QStringLiteral("COMPUTADOR"), TdmPORTARIS::NOME_COMPUTADOR());
 }
 
-// Stores the pending row and runs `depois` in one unit of work of their own, committed here; or,
+// Runs `antes` and stores the pending row in one unit of work of their own, committed here; or,
 // without `confirmar`, in the caller's unit. On failure the row leaves the list and the error is
-// rethrown; nothing of it stays in the database.
-void MotorAcesso::gravarLinha(const std::function<void()>& depois, bool confirmar) {
+// rethrown; nothing of it stays in the database. `antes` comes first so that a row whose unit
+// holds a holder's row takes its key only once it holds it: of two stations writing the same
+// holder, the later row is the one whose position stands.
+void MotorAcesso::gravarLinha(const std::function<void()>& antes, bool confirmar) {
     Conjunto& a = m_dm.setACE;
     bool gravada = false;
     try {
         std::optional<Unidade> unidade;
-        if (confirmar) unidade.emplace(m_dm.dbBANCO);
+        if (confirmar) unidade.emplace(m_dm.dbBANCO, SegundosEsperaBloqueio);
+        if (antes) antes();
         a.gravar();
         gravada = true;
-        if (depois) depois();
         if (unidade) unidade->commit();
     } catch (const ErroBanco&) {
         if (a.emEdicao()) a.cancelar();
@@ -217,22 +220,24 @@ void MotorAcesso::gravarLinha(const std::function<void()>& depois, bool confirma
     }
 }
 
-void MotorAcesso::gravarAcesso(const Colunas& colunas, const std::function<void()>& depois, bool confirmar) {
+void MotorAcesso::gravarAcesso(const Colunas& colunas, const std::function<void()>& antes, bool confirmar) {
+    // The server's wait is real time, whatever clock the rules are measured by.
+    QElapsedTimer tentando;
+    tentando.start();
     for (int tentativa = 1;; ++tentativa) {
         novaLinha();
         for (const auto& [coluna, valor] : colunas)
             m_dm.setACE.definir(coluna, valor);
         try {
-            gravarLinha(depois, confirmar);
+            gravarLinha(antes, confirmar);
             return;
         } catch (const ErroBanco& e) {
             // Another station holds the same holder for a moment: the whole unit of work again.
             // A row of a larger unit cannot be retried alone: the unit was rolled back with it.
             if (!e.conflitoDeBloqueio() || !confirmar) throw;
             ++m_conflitos;
-            if (tentativa >= TentativasGravacao) throw;
+            if (tentativa >= TentativasGravacao || tentando.elapsed() >= MsTentandoGravar) throw;
             ++m_repeticoes;
-            relogio().dormir(esperaAntesDaTentativa(tentativa + 1));
         }
     }
 }

@@ -16,11 +16,13 @@ public:
     enum class Fluxo { Passiva, Ativa, Controladora };
     // A failure box raised inside a card flow closes by itself, so an unattended door goes on.
     static constexpr int SegundosCaixaFalha = 15;
-    // A row meeting another station's lock is stored again, up to this many tries in all. The
-    // other station's card holds the row for a few milliseconds, so the first waits are short and
-    // the door is not kept for a fixed 50 ms; they double up to 635 ms in all, for a longer hold.
+    // A card's unit meeting another station's lock waits in the server for that station's unit,
+    // which lasts a few milliseconds, and is repeated the moment it ends: no guessed pause keeps
+    // the door. Tries go on while the card has waited less than MsTentandoGravar, up to
+    // TentativasGravacao; a longer hold (a station gone silent inside its unit) fails the card.
+    static constexpr int SegundosEsperaBloqueio = 1;
+    static constexpr int MsTentandoGravar = 1000;
     static constexpr int TentativasGravacao = 8;
-    static int esperaAntesDaTentativa(int tentativa) { return 5 << (tentativa - 2); } // 5, 10 … 320 ms
 
     MotorAcesso(TdmPORTARIS& dm, MotorVeredito& veredito, DispositivosEstacao& dispositivos);
 
@@ -70,10 +72,10 @@ private:
     using Colunas = QList<QPair<QString, QVariant>>;
     bool repetido(const QString& cartao);
     void novaLinha();
-    void gravarLinha(const std::function<void()>& depois, bool confirmar = true);
-    // Builds and stores one access row with `depois` in its unit of work, again after a conflict.
+    void gravarLinha(const std::function<void()>& antes, bool confirmar = true);
+    // Builds and stores one access row with `antes` in its unit of work, again after a conflict.
     // Without `confirmar` the row joins the caller's unit of work: no commit and no retry.
-    void gravarAcesso(const Colunas& colunas, const std::function<void()>& depois, bool confirmar = true);
+    void gravarAcesso(const Colunas& colunas, const std::function<void()>& antes, bool confirmar = true);
     // Tells of a failure met while handling a card: the event log always, a box that closes by
     // itself unless the database is gone (then every card would raise one).
     void avisarFalha(const QString& texto, const QString& ponto, const QString& cartao,

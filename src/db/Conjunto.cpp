@@ -455,7 +455,7 @@ void Conjunto::inserir() {
     m_buffer = QList<QVariant>(m_campos.size());
     m_antigos.clear();
     m_blobs.clear();
-    if (!m_gerador.isEmpty())
+    if (!m_gerador.isEmpty() && !chaveAoGravar)
         m_buffer[indiceCampo(QStringLiteral("CHAVE"))] = static_cast<int>(m_banco.gerador(m_gerador));
     mudarEstado(EstadoConjunto::Inserindo);
     if (depoisInserir) depoisInserir(*this);
@@ -496,9 +496,23 @@ void Conjunto::gravar() {
     }
     QString sql;
     QStringList onde;
+    const int chave = indiceCampo(QStringLiteral("CHAVE"));
+    const bool chaveDoGerador = inserindo && chaveAoGravar && !m_gerador.isEmpty() && chave >= 0 &&
+                                m_buffer.value(chave).isNull();
+    if (chaveDoGerador) {
+        const qsizetype k = indices.indexOf(chave);
+        if (k >= 0) {
+            indices.removeAt(k);
+            cols.removeAt(k);
+            valores.removeAt(k);
+        }
+        cols << m_campos[chave].nome;
+        valores << QStringLiteral("GEN_ID(%1, 1)").arg(m_gerador);
+    }
     if (inserindo) {
         sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                   .arg(m_tabela, cols.join(u','), valores.join(u','));
+        if (chaveDoGerador) sql += QStringLiteral(" RETURNING ") + m_campos[chave].nome;
     } else {
         for (const QString& k : m_chaves)
             onde << QStringLiteral("%1 IS NOT DISTINCT FROM :O%2").arg(k).arg(indiceCampo(k));
@@ -506,7 +520,7 @@ void Conjunto::gravar() {
                   .arg(m_tabela, sets.join(u','), onde.join(QStringLiteral(" AND ")));
         if (m_chaves.size() > 1) sql += QStringLiteral(" ROWS 1");
     }
-    if (indices.isEmpty()) sql.clear(); // nothing changed: nothing to write
+    if (indices.isEmpty() && !chaveDoGerador) sql.clear(); // nothing changed: nothing to write
     if (!sql.isEmpty()) {
         Comando& c = comando(sql);
         c.limparParametros();
@@ -520,6 +534,7 @@ void Conjunto::gravar() {
         executarEsperando(c, propria.has_value());
         // An insert stores its row or fails: only an update can miss the row it was meant for.
         if (!inserindo && c.linhasAfetadas() == 0) throw ErroBanco(MensagemRegistroSumiu);
+        if (chaveDoGerador) m_buffer[chave] = c.campo(0);
     }
     if (propria) propria->commit();
     QList<QVariant> gravado = m_buffer;

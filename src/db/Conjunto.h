@@ -134,6 +134,10 @@ public:
     // A saved row is read back for the values the database filled in; a table whose rows hold
     // exactly what the program wrote spares the round trip.
     bool relerAposGravar = true;
+    // The new row's key is drawn by the insert itself (RETURNING) instead of when the row is begun:
+    // one round trip less, and rows stored in units that hold a lock take their keys in the
+    // order the lock was held. The key reads null until the row is stored.
+    bool chaveAoGravar = false;
 
 signals:
     void estadoMudou();

@@ -8,6 +8,7 @@
 #include <QMutex>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -587,15 +588,20 @@ int nivelDoLaco() {
     return t ? t->loopLevel() : 0;
 }
 
-ITransaction* iniciar(Banco& banco, bool somenteLeitura) {
+ITransaction* iniciar(Banco& banco, bool somenteLeitura, int esperaBloqueio = 0) {
     if (!banco.att()) throw ErroBanco(QStringLiteral("Banco de dados não conectado"));
     static const unsigned char escrita[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed,
                                             isc_tpb_rec_version, isc_tpb_nowait};
     static const unsigned char leitura[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_read_committed,
                                             isc_tpb_rec_version, isc_tpb_nowait};
+    const int espera = std::clamp(esperaBloqueio, 0, 255);
+    const unsigned char esperando[] = {isc_tpb_version3,    isc_tpb_write, isc_tpb_read_committed,
+                                       isc_tpb_rec_version, isc_tpb_wait,  isc_tpb_lock_timeout,
+                                       1,                   static_cast<unsigned char>(espera)};
     return fbEm(&banco, [&](ThrowStatusWrapper* st) {
-        return somenteLeitura ? banco.att()->startTransaction(st, sizeof(leitura), leitura)
-                              : banco.att()->startTransaction(st, sizeof(escrita), escrita);
+        if (somenteLeitura) return banco.att()->startTransaction(st, sizeof(leitura), leitura);
+        if (espera > 0) return banco.att()->startTransaction(st, sizeof(esperando), esperando);
+        return banco.att()->startTransaction(st, sizeof(escrita), escrita);
     });
 }
 } // namespace
@@ -612,8 +618,9 @@ void Banco::iniciarTransacao() {
 }
 
 // ---------------------------------------------------------------------------------------------
-Unidade::Unidade(Banco& banco) : m_banco(banco), m_anterior(banco.m_unidade), m_nivel(nivelDoLaco()) {
-    m_tra = iniciar(banco, false);
+Unidade::Unidade(Banco& banco, int esperaBloqueio)
+    : m_banco(banco), m_anterior(banco.m_unidade), m_nivel(nivelDoLaco()) {
+    m_tra = iniciar(banco, false, esperaBloqueio);
     banco.m_unidade = this;
 }
 

@@ -89,6 +89,7 @@ TdmPORTARIS::TdmPORTARIS(QObject* parent)
     // An access row holds what the engine wrote, key included; reading it back cost every card a
     // round trip inside its unit, with the holder's row locked.
     setACE.relerAposGravar = false;
+    setACE.chaveAoGravar = true;
     qrHAB = Conjunto::consulta(dbBANCO, QStringLiteral("qrHAB"), {});
     qrLST_LEI_71 = Conjunto::consulta(
         dbBANCO, QStringLiteral("qrLST_LEI_71"),

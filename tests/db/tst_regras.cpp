@@ -16,6 +16,7 @@ private slots:
     void novoUsuario_data();
     void novoUsuario();
     void chaveTiradaAoCriar();
+    void chaveTiradaAoGravar();
     void janelasDoUsuario_data();
     void janelasDoUsuario();
     void validadores_data();
@@ -84,8 +85,7 @@ void TstRegras::chaveTiradaAoCriar() {
                                          {&m.dm->setGRP, "GEN_CHAVE_GRUPO"},
                                          {&m.dm->setCON, "GEN_CHAVE_CONTA"},
                                          {&m.dm->setRON, "GEN_CHAVE_RONDA"},
-                                         {&m.dm->setFAM, "GEN_CHAVE_FAMILIA"},
-                                         {&m.dm->setACE, "GEN_CHAVE_ACESSO"}}) {
+                                         {&m.dm->setFAM, "GEN_CHAVE_FAMILIA"}}) {
         QVariant vista;
         auto regra = c->depoisInserir;
         c->depoisInserir = [&](Conjunto& d) {
@@ -105,6 +105,49 @@ void TstRegras::chaveTiradaAoCriar() {
         QCOMPARE(atual, vista.toLongLong()); // both drawn keys are used up
         c->depoisInserir = regra;
     }
+}
+
+// An access row takes its key as it is stored, in the insert itself: none while it is built, the
+// generator's next once stored, and a refused insert leaves the record in edit, keyless, with what
+// was typed in it.
+void TstRegras::chaveTiradaAoGravar() {
+    ModuloTeste m;
+    Banco& b = m.dm->dbBANCO;
+    Unidade::gravar(b, [&] { b.executar("CREATE EXCEPTION E_RECUSA 'linha recusada'"); });
+    Unidade::gravar(b, [&] {
+        b.executar("CREATE TRIGGER T_RECUSA FOR ACESSO BEFORE INSERT AS BEGIN "
+                   "IF (NEW.NOME = 'recusada') THEN EXCEPTION E_RECUSA; END");
+    });
+    m.dm->abrirAcessosDeHoje();
+    Conjunto& a = m.dm->setACE;
+    const auto proxima = [&] { return b.valor("SELECT GEN_ID(GEN_CHAVE_ACESSO, 0) FROM RDB$DATABASE").toInt() + 1; };
+    for (const char* nome : {"Ana", "Bia"}) {
+        const int esperada = proxima();
+        a.inserir();
+        QVERIFY(a.valor("CHAVE").isNull());
+        a.definir("NOME", nome);
+        a.definir("DATA", m.relogio.hoje());
+        a.definir("COMPUTADOR", TdmPORTARIS::NOME_COMPUTADOR());
+        a.gravar();
+        QCOMPARE(a.valor("CHAVE").toInt(), esperada);
+        QCOMPARE(b.valor("SELECT NOME FROM ACESSO WHERE CHAVE = :K", {{"K", esperada}}).toString(), QString(nome));
+    }
+    a.inserir();
+    a.definir("NOME", "recusada");
+    try {
+        a.gravar();
+        QFAIL("the trigger's refusal was not seen");
+    } catch (const ErroBanco& e) {
+        QVERIFY2(e.texto().contains("linha recusada"), qPrintable(e.texto()));
+    }
+    QCOMPARE(a.estado(), EstadoConjunto::Inserindo);
+    QVERIFY(a.valor("CHAVE").isNull());
+    QCOMPARE(a.valor("NOME").toString(), QStringLiteral("recusada"));
+    a.definir("NOME", "Cai");
+    const int esperada = proxima();
+    a.gravar();
+    QCOMPARE(a.valor("CHAVE").toInt(), esperada);
+    QCOMPARE(b.valor("SELECT COUNT(*) FROM ACESSO").toInt(), 3);
 }
 
 void TstRegras::janelasDoUsuario_data() {
