@@ -58,13 +58,23 @@ QString idEstacao(int i) {
     return QStringLiteral("5E0%1").arg(i, 5, 16, QLatin1Char('0')).toUpper();
 }
 
+QList<QByteArray> estadoDoProcesso(qint64 pid) {
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    const QByteArray s = f.readAll();
+    return s.mid(s.lastIndexOf(')') + 2).split(' ');
+}
+
 // Clock ticks of processor time a process has used (user + system).
 qint64 ticksDoProcesso(qint64 pid) {
-    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!f.open(QIODevice::ReadOnly)) return -1;
-    const QByteArray s = f.readAll();
-    const QList<QByteArray> campos = s.mid(s.lastIndexOf(')') + 2).split(' ');
+    const QList<QByteArray> campos = estadoDoProcesso(pid);
     return campos.value(11).toLongLong() + campos.value(12).toLongLong();
+}
+
+// Page faults a process waited on the disk for: a machine that drops its page cache under the
+// processes stalls them for tens of milliseconds, whatever the program does.
+qint64 faltasDePaginaNoDisco(qint64 pid) {
+    return estadoDoProcesso(pid).value(9).toLongLong();
 }
 
 // The verdict's reads, timed: what of card → relay is spent asking the server before the row is stored.
@@ -171,7 +181,7 @@ int estacao(const QStringList& a) {
     perdidos = 0;
     procs.nanos = 0;
     procs.chamadas = 0;
-    const qint64 cpuAntes = ticksDoProcesso(getpid());
+    const qint64 cpuAntes = ticksDoProcesso(getpid()), faltasAntes = faltasDePaginaNoDisco(getpid());
     QRandomGenerator sorteio(static_cast<quint32>(i));
     double vez = -intervalo; // the first card at once
     QElapsedTimer passo;
@@ -187,7 +197,7 @@ int estacao(const QStringList& a) {
     }
     const double cpuMs = (ticksDoProcesso(getpid()) - cpuAntes) * 1000.0 / double(sysconf(_SC_CLK_TCK));
     QMutexLocker l(&trava);
-    out << QStringLiteral("RESULTADO %1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11 %12")
+    out << QStringLiteral("RESULTADO %1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11 %12 %13")
                .arg(i)
                .arg(motor.conflitos())
                .arg(motor.repeticoes())
@@ -200,6 +210,7 @@ int estacao(const QStringList& a) {
                .arg(procs.nanos / 1e6 / std::max(1, cartoes), 0, 'f', 2)
                .arg(double(procs.chamadas) / std::max(1, cartoes), 0, 'f', 1)
                .arg(cpuMs / std::max(1, cartoes), 0, 'f', 2)
+               .arg(faltasDePaginaNoDisco(getpid()) - faltasAntes)
         << Qt::endl;
     definirOperador(nullptr);
     disp.FECHAR_PORTAS();
@@ -359,7 +370,7 @@ int main(int argc, char** argv) {
             b.conectar(servidor + ':' + arquivo, "SYSDBA", senha);
             primeiraChave = b.gerador(QStringLiteral("GEN_CHAVE_ACESSO"), 0) + 1;
         }
-        const qint64 cpuAntes = ticksDoProcesso(pidServidor);
+        const qint64 cpuAntes = ticksDoProcesso(pidServidor), faltasAntes = faltasDePaginaNoDisco(pidServidor);
         QElapsedTimer t;
         t.start();
         // All at once: a write to a process is delivered only while its pipe is served.
@@ -375,6 +386,7 @@ int main(int argc, char** argv) {
         }
         const double segundos = t.elapsed() / 1000.0;
         const qint64 cpuDepois = ticksDoProcesso(pidServidor);
+        const qint64 faltasServidor = faltasDePaginaNoDisco(pidServidor) - faltasAntes;
         QFile(pasta.path() + QStringLiteral("/fim-%1").arg(n)).open(QIODevice::WriteOnly);
         procs[n]->waitForFinished(60000);
         const QString editorLinha = QString::fromUtf8(procs[n]->readAllStandardOutput()).section(QStringLiteral("EDITOR "), 1).trimmed();
@@ -389,7 +401,9 @@ int main(int argc, char** argv) {
                    .arg(cpuServidor, 0, 'f', 1)
                    .arg(100.0 * cpuServidor / segundos, 0, 'f', 0)
                    .arg(editorLinha.section(u' ', 0, 0), editorLinha.section(u' ', 1, 1), editorLinha.section(u' ', 2, 2))
-            << QStringLiteral(" em %1 voltas").arg(editorLinha.section(u' ', 3, 3))
+            << QStringLiteral(" em %1 voltas; páginas que o servidor esperou ler do disco: %2")
+                   .arg(editorLinha.section(u' ', 3, 3))
+                   .arg(faltasServidor)
             << Qt::endl;
         double pior = 0;
         for (const QString& r : resultados) {
@@ -408,13 +422,13 @@ int main(int argc, char** argv) {
             pior = std::max(pior, p99);
             out << QStringLiteral("  estação %1: linhas por cartão %2 (%3 de %4), conflitos %5, repetições %6, caixas %7, "
                                   "relés %8, sem relé %9; cartão → relé p50 %10 ms p99 %11 ms máx %12 ms; consultas do veredito %13 ms "
-                                  "(%14 chamadas), processador da estação %15 ms por cartão")
+                                  "(%14 chamadas), processador da estação %15 ms por cartão, páginas lidas do disco %16")
                        .arg(c[1])
                        .arg(double(linhas) / cartoes, 0, 'f', 4)
                        .arg(linhas)
                        .arg(cartoes)
                        .arg(c[2], c[3], c[4], c[5], c[9], c[6], c[7], c[8])
-                       .arg(c[10], c[11], c[12])
+                       .arg(c[10], c[11], c[12], c[13])
                 << Qt::endl;
             ok = ok && linhas == cartoes && c[4].toInt() == 0;
         }
