@@ -595,9 +595,12 @@ ITransaction* iniciar(Banco& banco, bool somenteLeitura, int esperaBloqueio = 0)
     static const unsigned char leitura[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_read_committed,
                                             isc_tpb_rec_version, isc_tpb_nowait};
     const int espera = std::clamp(esperaBloqueio, 0, 255);
-    const unsigned char esperando[] = {isc_tpb_version3,    isc_tpb_write, isc_tpb_read_committed,
-                                       isc_tpb_rec_version, isc_tpb_wait,  isc_tpb_lock_timeout,
-                                       1,                   static_cast<unsigned char>(espera)};
+    // no_rec_version: a row another unit is changing is read only once that unit ends, so a
+    // statement that writes only on a change (a holder's position) still waits its turn instead of
+    // deciding on the value the other unit is replacing.
+    const unsigned char esperando[] = {isc_tpb_version3,       isc_tpb_write, isc_tpb_read_committed,
+                                       isc_tpb_no_rec_version, isc_tpb_wait,  isc_tpb_lock_timeout,
+                                       1,                      static_cast<unsigned char>(espera)};
     return fbEm(&banco, [&](ThrowStatusWrapper* st) {
         if (somenteLeitura) return banco.att()->startTransaction(st, sizeof(leitura), leitura);
         if (espera > 0) return banco.att()->startTransaction(st, sizeof(esperando), esperando);

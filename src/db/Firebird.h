@@ -286,9 +286,10 @@ private:
 
 // A unit of work: a transaction of its own (read committed, rec_version, nowait) for one
 // all-or-nothing job. With `esperaBloqueio` seconds it waits that long at most for a row another
-// transaction holds: the wait ends as that one ends, with the row free (rolled back) or with an
-// update conflict (committed), so the job can be repeated at once instead of after a guessed pause.
-// The server counts the wait in whole seconds of its clock: 1 waits up to a second. While it lives, the statements its job runs on this attachment go into it;
+// transaction is changing, and reads that row only once the other ends (no_rec_version): jobs on
+// the same row take turns, each seeing what the one before it stored, without a guessed pause.
+// The server counts the wait in whole seconds of its clock: 1 waits up to a second, and a wait that
+// runs out is a lock conflict like any other. While it lives, the statements its job runs on this attachment go into it;
 // it commits only when asked and rolls back in its destructor, so no exit path, exception or
 // refusal leaves the job half done.
 //

@@ -7,9 +7,12 @@
 #include "platform/LogEventos.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 #include <csignal>
+#include <dirent.h>
+#include <unistd.h>
 
 using namespace portaris;
 
@@ -31,14 +34,21 @@ QVariantMap chamar(const QString& arquivo, const QString& proc, const QVariantMa
     return r;
 }
 
-int outrasConexoes(const QString& arquivo) {
-    Banco b;
-    b.conectar(arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
-    const int n = b.valor(QStringLiteral("SELECT COUNT(*) FROM MON$ATTACHMENTS WHERE MON$SYSTEM_FLAG = 0 "
-                                         "AND MON$ATTACHMENT_ID <> CURRENT_CONNECTION"))
-                      .toInt();
-    b.commit();
-    return n;
+// Whether the process holds the database file open: attached, seen without attaching. A probe that
+// attached over and over while the console started could keep it from attaching at all.
+bool abriuArquivo(pid_t pid, const QString& arquivo) {
+    const QByteArray alvo = QFileInfo(arquivo).canonicalFilePath().toLocal8Bit();
+    const QByteArray pasta = QStringLiteral("/proc/%1/fd").arg(pid).toLocal8Bit();
+    DIR* d = ::opendir(pasta.constData());
+    if (!d) return false;
+    bool achou = false;
+    while (const dirent* e = ::readdir(d)) {
+        char destino[4096];
+        const ssize_t n = ::readlink((pasta + '/' + e->d_name).constData(), destino, sizeof destino);
+        if (n > 0 && QByteArray(destino, int(n)) == alvo) achou = true;
+    }
+    ::closedir(d);
+    return achou;
 }
 
 QStringList linhasLog() {
@@ -101,7 +111,7 @@ void TstEncerramento::sinal() {
     } else {
         // Attached to the database, so well past the start of main(): from there on a signal is
         // answered, at once or once the start-up is over.
-        QTRY_VERIFY_WITH_TIMEOUT(outrasConexoes(arquivo) > 0, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(abriuArquivo(pid, arquivo), 60000);
         QCOMPARE(::kill(pid, sinal), 0);
     }
     if (!p.waitForFinished(30000)) {
