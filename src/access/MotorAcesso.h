@@ -17,8 +17,9 @@ public:
     // A failure box raised inside a card flow closes by itself, so an unattended door goes on.
     static constexpr int SegundosCaixaFalha = 15;
     // A card's unit meeting another station's lock waits in the server for that station's unit,
-    // which lasts a few milliseconds, and is repeated the moment it ends: no guessed pause keeps
-    // the door. Tries go on while the card has waited less than MsTentandoGravar, up to
+    // which lasts a few milliseconds, and goes on the moment it ends (or, on a conflict even so, is
+    // repeated at once): no guessed pause keeps the door. Tries go on while the card has waited
+    // less than MsTentandoGravar, up to
     // TentativasGravacao; a longer hold (a station gone silent inside its unit) fails the card.
     static constexpr int SegundosEsperaBloqueio = 1;
     static constexpr int MsTentandoGravar = 1000;
