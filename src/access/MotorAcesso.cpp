@@ -192,19 +192,21 @@ void MotorAcesso::novaLinha() {
     a.definir(QStringLiteral("COMPUTADOR"), TdmPORTARIS::NOME_COMPUTADOR());
 }
 
-// Runs `antes` and stores the pending row in one unit of work of their own, committed here; or,
-// without `confirmar`, in the caller's unit. On failure the row leaves the list and the error is
-// rethrown; nothing of it stays in the database. `antes` comes first so that a row whose unit
-// holds a holder's row takes its key only once it holds it: of two stations writing the same
-// holder, the later row is the one whose position stands.
-void MotorAcesso::gravarLinha(const std::function<void()>& antes, bool confirmar) {
+// Stores the pending row, with `antes` run first by the same statement, in a unit of work of its
+// own committed here; or, without `confirmar`, in the caller's unit. On failure the row leaves the
+// list and the error is rethrown; nothing of it stays in the database. `antes` comes first so that
+// a row whose unit holds a holder's row takes its key only once it holds it: of two stations
+// writing the same holder, the later row is the one whose position stands.
+void MotorAcesso::gravarLinha(const Conjunto::ProcedimentoAntes* antes, bool confirmar) {
     Conjunto& a = m_dm.setACE;
     bool gravada = false;
     try {
         std::optional<Unidade> unidade;
         if (confirmar) unidade.emplace(m_dm.dbBANCO, SegundosEsperaBloqueio);
-        if (antes) antes();
-        a.gravar();
+        if (antes)
+            a.gravar(*antes);
+        else
+            a.gravar();
         gravada = true;
         if (unidade) unidade->commit();
     } catch (const ErroBanco&) {
@@ -220,7 +222,7 @@ void MotorAcesso::gravarLinha(const std::function<void()>& antes, bool confirmar
     }
 }
 
-void MotorAcesso::gravarAcesso(const Colunas& colunas, const std::function<void()>& antes, bool confirmar) {
+void MotorAcesso::gravarAcesso(const Colunas& colunas, const Conjunto::ProcedimentoAntes* antes, bool confirmar) {
     // The server's wait is real time, whatever clock the rules are measured by.
     QElapsedTimer tentando;
     tentando.start();
@@ -270,6 +272,9 @@ void MotorAcesso::registrarFalhaRemota(const QString& texto, const QString& luga
 
 void MotorAcesso::RegistrarAcesso(VereditoAcesso& v, const QString& leitora, const QString& cartao,
                                   const QString& posicao, Fluxo fluxo) {
+    const bool passa = v.Autorizado && v.RONDA == QLatin1String("0");
+    const Conjunto::ProcedimentoAntes atualizaPosicao{
+        QStringLiteral("ATUALIZA_POSICAO"), {{QStringLiteral("PCHAVE"), v.ChaveUsuario}, {QStringLiteral("PPOS"), posicao}}};
     try {
         gravarAcesso({{QStringLiteral("LEITORA"), leitora},
                       {QStringLiteral("AUTORIZADO"), v.AUTORIZADO},
@@ -283,14 +288,7 @@ void MotorAcesso::RegistrarAcesso(VereditoAcesso& v, const QString& leitora, con
                       {QStringLiteral("DESTINO"), QString()},
                       {QStringLiteral("RONDA"), v.RONDA},
                       {QStringLiteral("RELATORIO"), v.RELATORIO}},
-                     [&] {
-                         if (v.Autorizado && v.RONDA == QLatin1String("0")) {
-                             Procedimento& p = m_dm.sp(QStringLiteral("ATUALIZA_POSICAO"));
-                             p.definir(QStringLiteral("PCHAVE"), v.ChaveUsuario);
-                             p.definir(QStringLiteral("PPOS"), posicao);
-                             p.executar();
-                         }
-                     });
+                     passa ? &atualizaPosicao : nullptr);
     } catch (const ErroBanco& e) {
         if (fluxo == Fluxo::Ativa) {
             avisarFalha(e.texto(), leitora, cartao);
@@ -340,7 +338,7 @@ void MotorAcesso::GravarEventoMemoria(const QString& codigo, const QString& auto
                   {QStringLiteral("DESTINO"), QString()},
                   {QStringLiteral("RONDA"), QStringLiteral("0")},
                   {QStringLiteral("RELATORIO"), relatorio ? QStringLiteral("1") : QStringLiteral("0")}},
-                 {}, false);
+                 nullptr, false);
 }
 
 // ---- the opening without card ----
@@ -429,7 +427,7 @@ quint8 MotorAcesso::AbrirSemCartao(const QString& nomeDado, const QString& orige
                       {QStringLiteral("DESTINO"), destino},
                       {QStringLiteral("RONDA"), QStringLiteral("0")},
                       {QStringLiteral("RELATORIO"), QStringLiteral("1")}},
-                     {});
+                     nullptr);
     } catch (const ErroBanco& e) {
         // Nobody at this station asked: a box would hold the remote client and every door behind it.
         if (remoto)

@@ -2,6 +2,7 @@
 // The card flows of the three device kinds, the access log and the opening without card.
 #include "DispositivosEstacao.h"
 #include "Veredito.h"
+#include "db/Conjunto.h"
 
 #include <QDate>
 #include <QTime>
@@ -73,10 +74,10 @@ private:
     using Colunas = QList<QPair<QString, QVariant>>;
     bool repetido(const QString& cartao);
     void novaLinha();
-    void gravarLinha(const std::function<void()>& antes, bool confirmar = true);
-    // Builds and stores one access row with `antes` in its unit of work, again after a conflict.
+    void gravarLinha(const Conjunto::ProcedimentoAntes* antes, bool confirmar = true);
+    // Builds and stores one access row, with `antes` run by its insert, again after a conflict.
     // Without `confirmar` the row joins the caller's unit of work: no commit and no retry.
-    void gravarAcesso(const Colunas& colunas, const std::function<void()>& antes, bool confirmar = true);
+    void gravarAcesso(const Colunas& colunas, const Conjunto::ProcedimentoAntes* antes, bool confirmar = true);
     // Tells of a failure met while handling a card: the event log always, a box that closes by
     // itself unless the database is gone (then every card would raise one).
     void avisarFalha(const QString& texto, const QString& ponto, const QString& cartao,

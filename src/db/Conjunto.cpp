@@ -474,6 +474,16 @@ void Conjunto::editar() {
 }
 
 void Conjunto::gravar() {
+    gravar(nullptr);
+}
+
+void Conjunto::gravar(const ProcedimentoAntes& antes) {
+    if (m_estado != EstadoConjunto::Inserindo)
+        throw ErroBanco(QStringLiteral("%1: um procedimento antes da gravação só acompanha uma inclusão").arg(m_nome));
+    gravar(&antes);
+}
+
+void Conjunto::gravar(const ProcedimentoAntes* antes) {
     if (!emEdicao()) return;
     // Inside a job's unit the row is part of that job; otherwise the save (with whatever its rules
     // write) is a unit of its own. A failed statement is undone by the engine alone: nothing else
@@ -509,7 +519,34 @@ void Conjunto::gravar() {
         cols << m_campos[chave].nome;
         valores << QStringLiteral("GEN_ID(%1, 1)").arg(m_gerador);
     }
-    if (inserindo) {
+    QStringList argumentos; // the procedure's inputs, in its order
+    if (inserindo && antes) {
+        // One EXECUTE BLOCK: each value in a variable typed as its column or parameter.
+        const QString proc = antes->procedimento.toUpper();
+        if (!m_procedimentos.contains(proc)) m_procedimentos.insert(proc, parametrosDoProcedimento(m_banco, proc));
+        const ParametrosProcedimento& p = m_procedimentos[proc];
+        QStringList cabeca, args;
+        for (int i : std::as_const(indices))
+            cabeca << QStringLiteral("V%1 TYPE OF COLUMN %2.%3 = :V%1").arg(i).arg(m_tabela, m_campos[i].nome);
+        for (qsizetype j = 0; j < p.entradas.size(); ++j) {
+            cabeca << QStringLiteral("A%1 %2 = :A%1").arg(j).arg(p.entradas[j].tipo());
+            args << QStringLiteral(":A%1").arg(j);
+            argumentos << p.entradas[j].nome;
+        }
+        for (const auto& [nome, valor] : antes->entradas)
+            if (!argumentos.contains(nome.toUpper()))
+                throw ErroBanco(QStringLiteral("%1 não tem a entrada %2").arg(proc, nome));
+        QString chamada = QStringLiteral("EXECUTE PROCEDURE ") + proc;
+        if (!args.isEmpty()) chamada += u'(' + args.join(u',') + u')';
+        sql = QStringLiteral("EXECUTE BLOCK");
+        if (!cabeca.isEmpty()) sql += QStringLiteral(" (") + cabeca.join(u',') + u')';
+        if (chaveDoGerador) sql += QStringLiteral(" RETURNS (K__ TYPE OF COLUMN %1.%2)").arg(m_tabela, m_campos[chave].nome);
+        // In the body ":V" names the block's variables; the header alone takes the values.
+        sql += QStringLiteral(" AS BEGIN %1; INSERT INTO %2 (%3) VALUES (%4)")
+                   .arg(chamada, m_tabela, cols.join(u','), valores.join(u','));
+        if (chaveDoGerador) sql += QStringLiteral(" RETURNING %1 INTO :K__; SUSPEND").arg(m_campos[chave].nome);
+        sql += QStringLiteral("; END");
+    } else if (inserindo) {
         sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                   .arg(m_tabela, cols.join(u','), valores.join(u','));
         if (chaveDoGerador) sql += QStringLiteral(" RETURNING ") + m_campos[chave].nome;
@@ -520,7 +557,7 @@ void Conjunto::gravar() {
                   .arg(m_tabela, sets.join(u','), onde.join(QStringLiteral(" AND ")));
         if (m_chaves.size() > 1) sql += QStringLiteral(" ROWS 1");
     }
-    if (indices.isEmpty() && !chaveDoGerador) sql.clear(); // nothing changed: nothing to write
+    if (indices.isEmpty() && !chaveDoGerador && !antes) sql.clear(); // nothing changed: nothing to write
     if (!sql.isEmpty()) {
         Comando& c = comando(sql);
         c.limparParametros();
@@ -531,10 +568,28 @@ void Conjunto::gravar() {
                 const int i = indiceCampo(k);
                 c.definir(QStringLiteral("O%1").arg(i), m_antigos.value(i));
             }
-        executarEsperando(c, propria.has_value());
+        if (antes)
+            for (const auto& [nome, valor] : antes->entradas)
+                c.definir(QStringLiteral("A%1").arg(argumentos.indexOf(nome.toUpper())), valor);
+        QVariant chaveGravada;
+        executarEsperando(
+            [&] {
+                // A block that returns the key is a select to the server: one row, then the end.
+                if (!antes || !chaveDoGerador) {
+                    c.executar();
+                    if (chaveDoGerador) chaveGravada = c.campo(0);
+                    return;
+                }
+                c.abrir();
+                const bool linha = c.proximo();
+                if (linha) chaveGravada = c.campo(0);
+                c.fechar();
+                if (!linha) throw ErroBanco(QStringLiteral("%1: a inclusão não devolveu a chave").arg(m_nome));
+            },
+            propria.has_value());
         // An insert stores its row or fails: only an update can miss the row it was meant for.
         if (!inserindo && c.linhasAfetadas() == 0) throw ErroBanco(MensagemRegistroSumiu);
-        if (chaveDoGerador) m_buffer[chave] = c.campo(0);
+        if (chaveDoGerador) m_buffer[chave] = chaveGravada;
     }
     if (propria) propria->commit();
     QList<QVariant> gravado = m_buffer;
@@ -561,10 +616,10 @@ void Conjunto::gravar() {
 // A card holds its holder's row only for the few milliseconds of its unit: a save of its own waits
 // for it instead of handing the operator the engine's lock message. Inside a job's unit the job
 // decides (its earlier statements would have to be repeated too).
-void Conjunto::executarEsperando(Comando& c, bool propria) {
+void Conjunto::executarEsperando(const std::function<void()>& executar, bool propria) {
     for (int tentativa = 1;; ++tentativa) {
         try {
-            c.executar();
+            executar();
             return;
         } catch (const ErroBanco& e) {
             if (!propria || !e.conflitoDeBloqueio()) throw;
@@ -636,7 +691,7 @@ void Conjunto::apagar() {
         Comando c(m_banco, sql);
         for (const QString& k : m_chaves)
             c.definir(QStringLiteral("O%1").arg(indiceCampo(k)), linha.value(indiceCampo(k)));
-        executarEsperando(c, propria.has_value());
+        executarEsperando([&] { c.executar(); }, propria.has_value());
         if (c.linhasAfetadas() == 0) throw ErroBanco(MensagemRegistroSumiu);
         if (propria) propria->commit();
     }

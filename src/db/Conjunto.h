@@ -115,6 +115,14 @@ public:
     void inserir();
     void editar();
     void gravar();
+    // A stored procedure that a new row's insert runs first, in the same statement: one round trip
+    // for both, both or neither stored, and a key drawn at the insert (chaveAoGravar) drawn only
+    // once the procedure ran. Inputs not given are null. Only while inserting.
+    struct ProcedimentoAntes {
+        QString procedimento;
+        QList<QPair<QString, QVariant>> entradas;
+    };
+    void gravar(const ProcedimentoAntes& antes);
     void cancelar();
     void apagar();
 
@@ -157,7 +165,8 @@ private:
     // The write and refresh statements, prepared once each: a dataset writes the same few again
     // and again (a download stores hundreds of rows in a row).
     Comando& comando(const QString& sql);
-    void executarEsperando(Comando& c, bool propria);
+    void executarEsperando(const std::function<void()>& executar, bool propria);
+    void gravar(const ProcedimentoAntes* antes);
 
     Banco& m_banco;
     QString m_nome, m_tabela, m_filtro, m_ordem, m_gerador, m_sqlConsulta;
@@ -169,6 +178,7 @@ private:
     QList<QByteArray> m_linhas;
     std::unique_ptr<Comando> m_cursor; // rows still to read (paged read-only datasets)
     QHash<QString, std::shared_ptr<Comando>> m_comandos;
+    QHash<QString, ParametrosProcedimento> m_procedimentos; // of ProcedimentoAntes, read once each
     int m_pagina = 0;
     int m_atual = -1;
     EstadoConjunto m_estado = EstadoConjunto::Fechado;

@@ -721,11 +721,30 @@ QVariant Banco::valor(const QString& sql, const QVariantHash& parametros) {
 
 // ---------------------------------------------------------------------------------------------
 Comando::Comando(Banco& banco, const QString& sql) : m_banco(banco), m_sql(sql) {
-    // Translate ":NAME" to '?' outside strings, quoted names and comments.
+    // Translate ":NAME" to '?' outside strings, quoted names and comments. In the body of an
+    // EXECUTE BLOCK (after its AS) ":NAME" is one of the block's own variables: only its header
+    // takes values.
+    const QString inicio = sql.left(40).simplified() + u' ';
+    const bool ehBloco = inicio.startsWith(QLatin1String("EXECUTE BLOCK"), Qt::CaseInsensitive) &&
+                         (inicio[13] == u' ' || inicio[13] == u'(');
     QString saida;
     saida.reserve(sql.size());
     for (qsizetype i = 0; i < sql.size(); ++i) {
         const QChar c = sql[i];
+        const auto letra = [&](qsizetype k) { return sql[k].isLetterOrNumber() || sql[k] == u'_' || sql[k] == u'$'; };
+        if (ehBloco && letra(i)) {
+            // A whole word at a time, so that AS is only ever found as a word of its own.
+            qsizetype j = i;
+            while (j < sql.size() && letra(j))
+                ++j;
+            if (j - i == 2 && sql.mid(i, 2).compare(QLatin1String("AS"), Qt::CaseInsensitive) == 0) {
+                saida += sql.mid(i);
+                break;
+            }
+            saida += sql.mid(i, j - i);
+            i = j - 1;
+            continue;
+        }
         if (c == u'\'' || c == u'"') {
             const qsizetype fim = sql.indexOf(c, i + 1);
             const qsizetype ate = fim < 0 ? sql.size() : fim + 1;
@@ -743,7 +762,7 @@ Comando::Comando(Banco& banco, const QString& sql) : m_banco(banco), m_sql(sql) 
             i = ate - 1;
         } else if (c == u':' && i + 1 < sql.size() && (sql[i + 1].isLetter() || sql[i + 1] == u'_')) {
             qsizetype j = i + 1;
-            while (j < sql.size() && (sql[j].isLetterOrNumber() || sql[j] == u'_' || sql[j] == u'$'))
+            while (j < sql.size() && letra(j))
                 ++j;
             const QString nome = sql.mid(i + 1, j - i - 1).toUpper();
             m_posicoes << nome;
@@ -1211,33 +1230,36 @@ LoteProcedimentos::LoteProcedimentos(Banco& banco, QList<Chamada> chamadas)
 
 LoteProcedimentos::~LoteProcedimentos() = default;
 
+ParametrosProcedimento parametrosDoProcedimento(Banco& banco, const QString& procedimento) {
+    ParametrosProcedimento r;
+    Comando cat(banco, QStringLiteral("SELECT TRIM(RDB$PARAMETER_NAME), RDB$PARAMETER_TYPE, TRIM(RDB$FIELD_SOURCE) "
+                                      "FROM RDB$PROCEDURE_PARAMETERS WHERE RDB$PROCEDURE_NAME = :P "
+                                      "ORDER BY RDB$PARAMETER_TYPE, RDB$PARAMETER_NUMBER"));
+    cat.definir(QStringLiteral("P"), procedimento.toUpper());
+    cat.abrir();
+    while (cat.proximo())
+        (cat.campo(1).toInt() == 0 ? r.entradas : r.saidas)
+            << ParametrosProcedimento::Parametro{cat.campo(0).toString(), cat.campo(2).toString()};
+    cat.fechar();
+    if (r.entradas.isEmpty() && r.saidas.isEmpty() &&
+        banco.valor(QStringLiteral("SELECT COUNT(*) FROM RDB$PROCEDURES WHERE RDB$PROCEDURE_NAME = :P"),
+                    {{QStringLiteral("P"), procedimento.toUpper()}})
+                .toInt() == 0)
+        throw ErroBanco(QStringLiteral("Procedimento %1 não existe").arg(procedimento));
+    return r;
+}
+
 void LoteProcedimentos::preparar() {
     if (m_cmd) return;
-    struct Parametro {
-        QString nome, dominio;
-    };
+    using Parametro = ParametrosProcedimento::Parametro;
     QHash<QString, std::pair<QList<Parametro>, QList<Parametro>>> catalogo;
-    Comando cat(m_banco, QStringLiteral("SELECT TRIM(RDB$PARAMETER_NAME), RDB$PARAMETER_TYPE, TRIM(RDB$FIELD_SOURCE) "
-                                        "FROM RDB$PROCEDURE_PARAMETERS WHERE RDB$PROCEDURE_NAME = :P "
-                                        "ORDER BY RDB$PARAMETER_TYPE, RDB$PARAMETER_NUMBER"));
     for (const Chamada& c : std::as_const(m_chamadas)) {
         if (catalogo.contains(c.procedimento)) continue;
-        auto& [ent, sai] = catalogo[c.procedimento];
-        cat.definir(QStringLiteral("P"), c.procedimento);
-        cat.abrir();
-        while (cat.proximo())
-            (cat.campo(1).toInt() == 0 ? ent : sai) << Parametro{cat.campo(0).toString(), cat.campo(2).toString()};
-        cat.fechar();
-        if (ent.isEmpty() && sai.isEmpty() &&
-            m_banco
-                    .valor(QStringLiteral("SELECT COUNT(*) FROM RDB$PROCEDURES WHERE RDB$PROCEDURE_NAME = :P"),
-                           {{QStringLiteral("P"), c.procedimento}})
-                    .toInt() == 0)
-            throw ErroBanco(QStringLiteral("Procedimento %1 não existe").arg(c.procedimento));
+        ParametrosProcedimento p = parametrosDoProcedimento(m_banco, c.procedimento);
+        catalogo[c.procedimento] = {std::move(p.entradas), std::move(p.saidas)};
     }
     // The block's own names are positional (E<call>_<n>, S<call>_<n>): a procedure's parameter
     // names could outgrow the identifier limit once prefixed.
-    const auto tipo = [](const Parametro& p) { return QStringLiteral("TYPE OF \"%1\"").arg(p.dominio); };
     QStringList entradasBloco, saidasBloco, corpo;
     m_entradas.clear();
     m_saidas.clear();
@@ -1251,7 +1273,7 @@ void LoteProcedimentos::preparar() {
             const auto lig = c.ligadas.constFind(ent[j].nome);
             if (lig == c.ligadas.cend()) {
                 const QString e = QStringLiteral("E%1_%2").arg(i).arg(j);
-                entradasBloco << QStringLiteral("%1 %2 = :%1").arg(e, tipo(ent[j]));
+                entradasBloco << QStringLiteral("%1 %2 = :%1").arg(e, ent[j].tipo());
                 args << e;
                 continue;
             }
@@ -1268,7 +1290,7 @@ void LoteProcedimentos::preparar() {
         for (qsizetype j = 0; j < sai.size(); ++j) {
             nomesSai << sai[j].nome;
             const QString s = QStringLiteral("S%1_%2").arg(i).arg(j);
-            saidasBloco << s + u' ' + tipo(sai[j]);
+            saidasBloco << s + u' ' + sai[j].tipo();
             retorno << s;
         }
         QString chamada = QStringLiteral("EXECUTE PROCEDURE ") + c.procedimento;

@@ -143,6 +143,18 @@ private:
     std::unique_ptr<Comando> m_cmd;
 };
 
+// A stored procedure's parameters as the catalogue has them, inputs and outputs each in order, with
+// the domain each takes its type from. Throws ErroBanco for a procedure that does not exist.
+struct ParametrosProcedimento {
+    struct Parametro {
+        QString nome, dominio;
+        // The parameter's own type, for a block variable that carries its value.
+        QString tipo() const { return QStringLiteral("TYPE OF \"%1\"").arg(dominio); }
+    };
+    QList<Parametro> entradas, saidas;
+};
+ParametrosProcedimento parametrosDoProcedimento(Banco& banco, const QString& procedimento);
+
 // Several executable procedures run in order in one exchange with the server, an output of one
 // feeding an input of a later one: on a remote attachment every call alone is a round trip.
 //   LoteProcedimentos l(banco, {{"CA_CUSER", {}}, {"CA_HCAR", {{"PCHAVE", {0, "PCHAVE"}}}}});

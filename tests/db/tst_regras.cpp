@@ -17,6 +17,8 @@ private slots:
     void novoUsuario();
     void chaveTiradaAoCriar();
     void chaveTiradaAoGravar();
+    void procedimentoAntesDaInclusao_data();
+    void procedimentoAntesDaInclusao();
     void janelasDoUsuario_data();
     void janelasDoUsuario();
     void validadores_data();
@@ -148,6 +150,84 @@ void TstRegras::chaveTiradaAoGravar() {
     a.gravar();
     QCOMPARE(a.valor("CHAVE").toInt(), esperada);
     QCOMPARE(b.valor("SELECT COUNT(*) FROM ACESSO").toInt(), 3);
+}
+
+// A procedure run by the insert's own statement: both are stored or neither, whatever the unit
+// around them does next, and the key is drawn only once the procedure ran.
+void TstRegras::procedimentoAntesDaInclusao_data() {
+    QTest::addColumn<QString>("nome");
+    QTest::addColumn<QString>("posicao");
+    QTest::addColumn<QString>("erro"); // empty: both stored
+    QTest::newRow("os dois gravados") << "Ação às 7h — São João" << "E" << QString();
+    QTest::newRow("a linha recusada desfaz o procedimento") << "recusada" << "E" << "linha recusada";
+    QTest::newRow("o procedimento recusado não deixa linha") << "Ana" << "X" << "posição recusada";
+}
+
+void TstRegras::procedimentoAntesDaInclusao() {
+    QFETCH(QString, nome);
+    QFETCH(QString, posicao);
+    QFETCH(QString, erro);
+    ModuloTeste m;
+    Banco& b = m.dm->dbBANCO;
+    Unidade::gravar(b, [&] {
+        b.executar("CREATE EXCEPTION E_RECUSA 'linha recusada'");
+        b.executar("CREATE EXCEPTION E_POSICAO 'posição recusada'");
+    });
+    Unidade::gravar(b, [&] {
+        b.executar("CREATE TRIGGER T_RECUSA FOR ACESSO BEFORE INSERT AS BEGIN "
+                   "IF (NEW.NOME = 'recusada') THEN EXCEPTION E_RECUSA; END");
+        // The row's key is taken after this: the holder's note keeps the generator as it stood.
+        b.executar("CREATE TRIGGER T_POSICAO FOR USUARIO BEFORE UPDATE AS BEGIN "
+                   "IF (NEW.POSICAO = 'X') THEN EXCEPTION E_POSICAO; "
+                   "NEW.INTERFONE = GEN_ID(GEN_CHAVE_ACESSO, 0); END");
+        b.executar("INSERT INTO USUARIO (CHAVE, NOME, POSICAO) VALUES (7, 'Ana', 'S')");
+    });
+    m.dm->abrirAcessosDeHoje();
+    Conjunto& a = m.dm->setACE;
+    const int antes = b.valor("SELECT GEN_ID(GEN_CHAVE_ACESSO, 0) FROM RDB$DATABASE").toInt();
+    a.inserir();
+    a.definir("NOME", nome);
+    a.definir("DATA", m.relogio.hoje());
+    a.definir("HORA", QTime(7, 0, 1));
+    const Conjunto::ProcedimentoAntes posicaoAntes{"ATUALIZA_POSICAO", {{"PPOS", posicao}, {"PCHAVE", 7}}};
+    {
+        // Inside a unit that is committed even so, as a card's unit would after a failure it ignored.
+        Unidade u(b, 1);
+        try {
+            a.gravar(posicaoAntes);
+            QVERIFY2(erro.isEmpty(), "the refusal was not seen");
+        } catch (const ErroBanco& e) {
+            QVERIFY2(!erro.isEmpty() && e.texto().contains(erro), qPrintable(e.texto()));
+        }
+        u.commit();
+    }
+    Banco outra;
+    outra.conectar(m.arquivo, "SYSDBA", "masterkey");
+    const QVariantList usuario = {outra.valor("SELECT POSICAO FROM USUARIO WHERE CHAVE = 7"),
+                                  outra.valor("SELECT INTERFONE FROM USUARIO WHERE CHAVE = 7")};
+    if (erro.isEmpty()) {
+        QCOMPARE(a.estado(), EstadoConjunto::Navegando);
+        QCOMPARE(a.valor("CHAVE").toInt(), antes + 1);
+        QCOMPARE(outra.valor("SELECT NOME FROM ACESSO WHERE CHAVE = :K", {{"K", antes + 1}}).toString(), nome);
+        QCOMPARE(outra.valor("SELECT HORA FROM ACESSO WHERE CHAVE = :K", {{"K", antes + 1}}).toTime(), QTime(7, 0, 1));
+        QCOMPARE(usuario[0].toString(), posicao);
+        QCOMPARE(usuario[1].toString(), QString::number(antes));
+    } else {
+        QCOMPARE(a.estado(), EstadoConjunto::Inserindo);
+        QVERIFY(a.valor("CHAVE").isNull());
+        QCOMPARE(outra.valor("SELECT COUNT(*) FROM ACESSO").toInt(), 0);
+        QCOMPARE(usuario[0].toString(), QStringLiteral("S"));
+        QVERIFY(usuario[1].isNull());
+    }
+    // Only a new row takes a procedure with it, and only the procedure's own inputs.
+    a.cancelar();
+    a.inserir();
+    QVERIFY_THROWS_EXCEPTION(ErroBanco, a.gravar({"ATUALIZA_POSICAO", {{"PNADA", 1}}}));
+    a.cancelar();
+    if (a.quantidade() > 0) {
+        a.editar();
+        QVERIFY_THROWS_EXCEPTION(ErroBanco, a.gravar(posicaoAntes));
+    }
 }
 
 void TstRegras::janelasDoUsuario_data() {
