@@ -162,6 +162,8 @@ int estacao(const QStringList& a) {
     // for a while.
     const auto apresentar = [&](int c, int& perdidos) {
         simulador.comando(QStringLiteral("cartao 1 200 %1").arg(bench::cartao(1 + c % titulares)));
+        // As the console's polling tick: the card's unit started ahead, then the reader read.
+        motor.PrepararUnidade();
         disp.Sondar(disp.lista[0]);
         {
             // Sixteen stations spinning on one machine's two cores would measure themselves.

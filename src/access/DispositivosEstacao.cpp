@@ -261,6 +261,7 @@ void TMeuTimer::OnMeuTimer() {
         ~Fim() { f = false; }
     } fim{m_emTick};
     if (m_disp.m_dm) m_disp.m_dm->ManterConexao();
+    if (m_disp.m_motor) m_disp.m_motor->PrepararUnidade();
     try {
         m_disp.Sondar(leiCTR);
     } catch (const Abort&) {

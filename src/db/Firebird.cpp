@@ -1,5 +1,7 @@
 #include "db/Firebird.h"
 
+#include "platform/Relogio.h"
+
 #include <firebird/Interface.h>
 #include <ibase.h>
 #include <iberror.h>
@@ -536,6 +538,7 @@ void Banco::desconectar() noexcept {
         abandonar();
         return;
     }
+    soltarReserva();
     if (m_tra) {
         try {
             fbEm(this, [&](ThrowStatusWrapper* st) { m_tra->rollback(st); });
@@ -567,6 +570,8 @@ void Banco::desconectar() noexcept {
 
 void Banco::abandonar() noexcept {
     soltarComandos();
+    if (m_reserva) m_reserva->release();
+    m_reserva = nullptr;
     for (Unidade* u = m_unidade; u; u = u->m_anterior) {
         if (u->m_tra) u->m_tra->release();
         u->m_tra = nullptr;
@@ -620,10 +625,38 @@ void Banco::iniciarTransacao() {
     m_tra = iniciar(*this, m_somenteLeitura);
 }
 
+void Banco::reservarUnidade(int esperaBloqueio) noexcept {
+    if (!m_att || m_perdida) return;
+    const quint32 agora = relogio().tick();
+    if (m_reserva && m_esperaReserva == esperaBloqueio && agora - m_reservadaEm < SegundosReserva * 1000u) return;
+    soltarReserva();
+    try {
+        m_reserva = iniciar(*this, false, esperaBloqueio);
+        m_esperaReserva = esperaBloqueio;
+        m_reservadaEm = agora;
+    } catch (const std::exception&) {
+        // A server gone away is marked lost; the next unit meets whatever else it was.
+    }
+}
+
+void Banco::soltarReserva() noexcept {
+    if (!m_reserva) return;
+    ITransaction* t = std::exchange(m_reserva, nullptr);
+    try {
+        // Nothing was done in it: a commit ends it without leaving a rolled-back one behind.
+        fbEm(this, [&](ThrowStatusWrapper* st) { t->commit(st); });
+    } catch (...) {
+        t->release();
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 Unidade::Unidade(Banco& banco, int esperaBloqueio)
     : m_banco(banco), m_anterior(banco.m_unidade), m_nivel(nivelDoLaco()) {
-    m_tra = iniciar(banco, false, esperaBloqueio);
+    if (banco.m_reserva && banco.m_esperaReserva == esperaBloqueio)
+        m_tra = std::exchange(banco.m_reserva, nullptr);
+    else
+        m_tra = iniciar(banco, false, esperaBloqueio);
     banco.m_unidade = this;
 }
 

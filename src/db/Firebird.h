@@ -235,6 +235,15 @@ public:
     bool compartilhadaSomenteLeitura() const { return m_somenteLeitura; }
     // Units of work still open (not committed nor rolled back) on this attachment.
     int unidadesAbertas() const;
+    // Starts ahead the next unit of work opened with `esperaBloqueio` (a card's), so that it begins
+    // with no exchange with the server: a start costs a round trip and a page the server forces to
+    // its disk, which a door would wait for. A reserve kept idle for SegundosReserva is ended and
+    // started again, so that an idle station never holds back the server's cleanup of replaced
+    // rows for longer. Never throws: a start that fails leaves no reserve, and the next unit starts
+    // as usual and meets the fault itself.
+    void reservarUnidade(int esperaBloqueio) noexcept;
+    static constexpr int SegundosReserva = 5;
+    bool temReserva() const { return m_reserva != nullptr; }
 
     // Runs one statement without parameters (DDL too) in the transaction.
     void executar(const QString& sql);
@@ -288,6 +297,10 @@ private:
     Firebird::ITransaction* m_tra = nullptr;
     bool m_somenteLeitura = false;
     Unidade* m_unidade = nullptr; // the innermost unit; each names the one it was opened over
+    void soltarReserva() noexcept;
+    Firebird::ITransaction* m_reserva = nullptr;
+    int m_esperaReserva = 0;
+    quint32 m_reservadaEm = 0; // tick of the clock
     QString m_nome, m_usuario, m_senha;
     bool m_perdida = false;
     std::shared_ptr<Vigia> m_vigia;

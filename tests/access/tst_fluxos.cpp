@@ -513,15 +513,20 @@ private slots:
     void conflitoPassageiro_data() {
         QTest::addColumn<bool>("confirma");
         QTest::addColumn<QString>("posicaoAntes");
-        QTest::newRow("a outra grava") << true << "S";
-        QTest::newRow("a outra grava sobre a mesma posição") << true << "E";
-        QTest::newRow("a outra desiste") << false << "E";
+        QTest::addColumn<bool>("adiantada"); // the card's unit started before the other station's
+        QTest::newRow("a outra grava") << true << "S" << false;
+        QTest::newRow("a outra grava sobre a mesma posição") << true << "E" << false;
+        QTest::newRow("a outra desiste") << false << "E" << false;
+        QTest::newRow("a outra grava, unidade adiantada") << true << "S" << true;
+        QTest::newRow("a outra grava sobre a mesma posição, unidade adiantada") << true << "E" << true;
     }
     void conflitoPassageiro() {
         QFETCH(bool, confirma);
         QFETCH(QString, posicaoAntes);
+        QFETCH(bool, adiantada);
         iniciar(QStringLiteral("POSICAO = 'E', PERMITIRREINGRESSO = '1'"));
         e->sql(QStringLiteral("UPDATE USUARIO SET POSICAO = '%1' WHERE CHAVE = 1").arg(posicaoAntes));
+        if (adiantada) e->motor->PrepararUnidade();
         Banco outra;
         outra.conectar(e->m.arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
         outra.executar(QStringLiteral("UPDATE USUARIO SET POSICAO = 'S' WHERE CHAVE = 1"));
@@ -546,6 +551,7 @@ private slots:
         QVERIFY(e->m.operador.textos().isEmpty());
         QVERIFY(e->ui.caixas.isEmpty());
         QCOMPARE(e->m.dm->setACE.quantidade(), 1);
+        QVERIFY(!e->m.dm->dbBANCO.temReserva()); // the card's unit was the one started ahead
     }
 
     // A procedure that fails costs that card only; the reader is polled again.

@@ -1,6 +1,7 @@
 // Units of work on one attachment: each commits or rolls back alone, a nested event loop's work
 // never joins the unit of the loop below it, and a read-only shared transaction refuses writes.
 #include "BancoTeste.h"
+#include "platform/Relogio.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -92,6 +93,69 @@ private slots:
         QVERIFY(!u.aberta());
         QVERIFY_THROWS_EXCEPTION(ErroBanco, u.commit());
         QCOMPARE(contar(a.arquivo, kGrupos), 0);
+    }
+
+    // A unit started ahead is where the next unit with the same wait begins, with no start of its
+    // own; one kept idle for SegundosReserva is ended and replaced; another wait starts as usual.
+    void reservaAdiantada() {
+        RelogioFalso relogio;
+        definirRelogio(&relogio);
+        struct Repor {
+            ~Repor() { definirRelogio(nullptr); }
+        } repor;
+        BancoAberto a;
+        Banco& b = a.banco;
+        b.definirCompartilhadaSomenteLeitura(true);
+        Banco outra;
+        outra.conectar(a.arquivo, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"));
+        // The other attachment's writing transactions, as the server lists them.
+        const auto abertas = [&] {
+            QList<qint64> ids;
+            Comando c(outra, QStringLiteral("SELECT MON$TRANSACTION_ID FROM MON$TRANSACTIONS WHERE "
+                                            "MON$ATTACHMENT_ID <> CURRENT_CONNECTION AND MON$READ_ONLY = 0 ORDER BY 1"));
+            c.abrir();
+            while (c.proximo())
+                ids << c.campo(0).toLongLong();
+            c.fechar();
+            outra.commit(); // the next look is a new snapshot of the monitoring tables
+            return ids;
+        };
+        const auto atual = [&] { return b.valor(QStringLiteral("SELECT CURRENT_TRANSACTION FROM RDB$DATABASE")).toLongLong(); };
+
+        b.reservarUnidade(1);
+        QVERIFY(b.temReserva());
+        const QList<qint64> reserva = abertas();
+        QCOMPARE(reserva.size(), 1);
+        {
+            Unidade u(b);
+            QVERIFY(atual() != reserva[0]);
+        }
+        {
+            Unidade u(b, 1);
+            QCOMPARE(atual(), reserva[0]);
+            QVERIFY(!b.temReserva());
+            grupo(b, 900);
+            u.commit();
+        }
+        QCOMPARE(contar(a.arquivo, kGrupos), 1);
+        QVERIFY(abertas().isEmpty());
+
+        b.reservarUnidade(1);
+        const QList<qint64> segunda = abertas();
+        relogio.avancar(Banco::SegundosReserva * 1000 - 1);
+        b.reservarUnidade(1);
+        QCOMPARE(abertas(), segunda);
+        relogio.avancar(1);
+        b.reservarUnidade(1);
+        const QList<qint64> terceira = abertas();
+        QCOMPARE(terceira.size(), 1);
+        QVERIFY(terceira[0] > segunda[0]);
+
+        b.desconectar();
+        QVERIFY(!b.temReserva());
+        QVERIFY(abertas().isEmpty());
+        b.reservarUnidade(1); // nothing attached: nothing to start, nothing thrown
+        QVERIFY(!b.temReserva());
     }
 
     // Keys come from generators in the read-only shared transaction too.
