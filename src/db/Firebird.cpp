@@ -625,15 +625,19 @@ void Banco::iniciarTransacao() {
     m_tra = iniciar(*this, m_somenteLeitura);
 }
 
+void Banco::expirarReserva() noexcept {
+    if (m_reserva && relogio().tick() - m_reservadaEm >= SegundosReserva * 1000u) soltarReserva();
+}
+
 void Banco::reservarUnidade(int esperaBloqueio) noexcept {
     if (!m_att || m_perdida) return;
-    const quint32 agora = relogio().tick();
-    if (m_reserva && m_esperaReserva == esperaBloqueio && agora - m_reservadaEm < SegundosReserva * 1000u) return;
+    expirarReserva();
+    if (m_reserva && m_esperaReserva == esperaBloqueio) return;
     soltarReserva();
     try {
         m_reserva = iniciar(*this, false, esperaBloqueio);
         m_esperaReserva = esperaBloqueio;
-        m_reservadaEm = agora;
+        m_reservadaEm = relogio().tick();
     } catch (const std::exception&) {
         // A server gone away is marked lost; the next unit meets whatever else it was.
     }

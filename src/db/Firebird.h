@@ -242,6 +242,9 @@ public:
     // rows for longer. Never throws: a start that fails leaves no reserve, and the next unit starts
     // as usual and meets the fault itself.
     void reservarUnidade(int esperaBloqueio) noexcept;
+    // Ends a reserve kept for SegundosReserva without starting another: the console's own timer
+    // calls it, so a reserve outlives polling that stopped (a download, a dialog) by seconds only.
+    void expirarReserva() noexcept;
     static constexpr int SegundosReserva = 5;
     bool temReserva() const { return m_reserva != nullptr; }
 
@@ -313,10 +316,11 @@ private:
 // all-or-nothing job. With `esperaBloqueio` seconds it waits that long at most for a row another
 // transaction is changing, and reads that row only once the other ends (no_rec_version): jobs on
 // the same row take turns, each seeing what the one before it stored, without a guessed pause.
-// The server counts the wait in whole seconds of its clock: 1 waits up to a second, and a wait that
-// runs out is a lock conflict like any other. While it lives, the statements its job runs on this attachment go into it;
-// it commits only when asked and rolls back in its destructor, so no exit path, exception or
-// refusal leaves the job half done.
+// The server counts the wait in whole seconds of its clock: n waits between n - 1 and n seconds
+// (1 may end a few milliseconds in), and a wait that runs out is a lock conflict like any other.
+// While it lives, the statements its job runs on this attachment go into it; it commits only when
+// asked and rolls back in its destructor, so no exit path, exception or refusal leaves the job half
+// done.
 //
 //   { Unidade u(banco); gravarLinha(); atualizarPosicao(); u.commit(); }
 //

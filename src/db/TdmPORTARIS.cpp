@@ -205,6 +205,7 @@ bool TdmPORTARIS::CONECTAR(const QString& arquivo, bool inicial) {
 
 
 void TdmPORTARIS::ManterConexao() {
+    dbBANCO.expirarReserva();
     if (!dbBANCO.perdida()) return;
     if (!m_perdaRegistrada) {
         m_perdaRegistrada = true;

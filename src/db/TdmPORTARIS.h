@@ -75,7 +75,8 @@ public:
     // written to the event log. The polling ticks call it; a timer of its own covers a station
     // without devices. Datasets keep their rows and edits; the live list is read again. The
     // station's database closed by a copy or a connection test and not attached again comes back
-    // the same way, its schema checked and its data opened.
+    // the same way, its schema checked and its data opened. It also ends a card's unit started
+    // ahead and left idle (Banco::expirarReserva).
     void ManterConexao();
     static constexpr int IntervaloReconexao = 5000;
 

@@ -470,8 +470,8 @@ private slots:
         QElapsedTimer esperou;
         esperou.start();
         cartao(kAna);
-        // The server's wait ends at a whole second of its clock: one try or two, never a door held
-        // much beyond the time allowed.
+        // The server's wait ends at a whole second of its clock: the card gives up after one to two
+        // seconds, never a door held much beyond the time allowed.
         QVERIFY2(esperou.elapsed() >= MotorAcesso::MsTentandoGravar - 50, qPrintable(QString::number(esperou.elapsed())));
         QVERIFY2(esperou.elapsed() < 2 * MotorAcesso::MsTentandoGravar + 1000, qPrintable(QString::number(esperou.elapsed())));
         QCOMPARE(e->ui.caixas, QStringList{"Muitas conexões ao mesmo tempo!!|15"});
@@ -507,7 +507,8 @@ private slots:
     }
 
     // The other station ends its unit while this card waits for the holder's row: the card goes on
-    // the moment it does, on what the other stored, in its first try, with nothing shown. Where the
+    // the moment it does, on what the other stored, in its first try, with nothing shown, its unit
+    // begun before the other's or after. Where the
     // holder already stood at this card's position, the card must still wait and write it again
     // over the other's, or the holder would end where the earlier pass put it.
     void conflitoPassageiro_data() {

@@ -150,6 +150,15 @@ private slots:
         const QList<qint64> terceira = abertas();
         QCOMPARE(terceira.size(), 1);
         QVERIFY(terceira[0] > segunda[0]);
+        // Polling that stopped starts none: the old one is ended all the same.
+        relogio.avancar(Banco::SegundosReserva * 1000 - 1);
+        b.expirarReserva();
+        QVERIFY(b.temReserva());
+        relogio.avancar(1);
+        b.expirarReserva();
+        QVERIFY(!b.temReserva());
+        QVERIFY(abertas().isEmpty());
+        b.reservarUnidade(1);
 
         b.desconectar();
         QVERIFY(!b.temReserva());
