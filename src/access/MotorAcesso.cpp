@@ -226,7 +226,8 @@ void MotorAcesso::gravarLinha(const Conjunto::ProcedimentoAntes* antes, bool con
     }
 }
 
-void MotorAcesso::gravarAcesso(const Colunas& colunas, const Conjunto::ProcedimentoAntes* antes, bool confirmar) {
+void MotorAcesso::gravarAcesso(const Colunas& colunas, const Conjunto::ProcedimentoAntes* antes,
+                               bool confirmar) {
     // The server's wait is real time, whatever clock the rules are measured by.
     QElapsedTimer tentando;
     tentando.start();
@@ -279,7 +280,8 @@ void MotorAcesso::RegistrarAcesso(VereditoAcesso& v, const QString& leitora, con
                                   const QString& posicao, Fluxo fluxo) {
     const bool passa = v.Autorizado && v.RONDA == QLatin1String("0");
     const Conjunto::ProcedimentoAntes atualizaPosicao{
-        QStringLiteral("ATUALIZA_POSICAO"), {{QStringLiteral("PCHAVE"), v.ChaveUsuario}, {QStringLiteral("PPOS"), posicao}}};
+        QStringLiteral("ATUALIZA_POSICAO"),
+        {{QStringLiteral("PCHAVE"), v.ChaveUsuario}, {QStringLiteral("PPOS"), posicao}}};
     try {
         gravarAcesso({{QStringLiteral("LEITORA"), leitora},
                       {QStringLiteral("AUTORIZADO"), v.AUTORIZADO},

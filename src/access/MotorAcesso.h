@@ -83,7 +83,8 @@ private:
     void gravarLinha(const Conjunto::ProcedimentoAntes* antes, bool confirmar = true);
     // Builds and stores one access row, with `antes` run by its insert, again after a conflict.
     // Without `confirmar` the row joins the caller's unit of work: no commit and no retry.
-    void gravarAcesso(const Colunas& colunas, const Conjunto::ProcedimentoAntes* antes, bool confirmar = true);
+    void gravarAcesso(const Colunas& colunas, const Conjunto::ProcedimentoAntes* antes,
+                      bool confirmar = true);
     // Tells of a failure met while handling a card: the event log always, a box that closes by
     // itself unless the database is gone (then every card would raise one).
     void avisarFalha(const QString& texto, const QString& ponto, const QString& cartao,

@@ -479,7 +479,8 @@ void Conjunto::gravar() {
 
 void Conjunto::gravar(const ProcedimentoAntes& antes) {
     if (m_estado != EstadoConjunto::Inserindo)
-        throw ErroBanco(QStringLiteral("%1: um procedimento antes da gravação só acompanha uma inclusão").arg(m_nome));
+        throw ErroBanco(
+            QStringLiteral("%1: um procedimento antes da gravação só acompanha uma inclusão").arg(m_nome));
     gravar(&antes);
 }
 
@@ -507,8 +508,8 @@ void Conjunto::gravar(const ProcedimentoAntes* antes) {
     QString sql;
     QStringList onde;
     const int chave = indiceCampo(QStringLiteral("CHAVE"));
-    const bool chaveDoGerador = inserindo && chaveAoGravar && !m_gerador.isEmpty() && chave >= 0 &&
-                                m_buffer.value(chave).isNull();
+    const bool chaveDoGerador =
+        inserindo && chaveAoGravar && !m_gerador.isEmpty() && chave >= 0 && m_buffer.value(chave).isNull();
     if (chaveDoGerador) {
         const qsizetype k = indices.indexOf(chave);
         if (k >= 0) {
@@ -523,11 +524,13 @@ void Conjunto::gravar(const ProcedimentoAntes* antes) {
     if (inserindo && antes) {
         // One EXECUTE BLOCK: each value in a variable typed as its column or parameter.
         const QString proc = antes->procedimento.toUpper();
-        if (!m_procedimentos.contains(proc)) m_procedimentos.insert(proc, parametrosDoProcedimento(m_banco, proc));
+        if (!m_procedimentos.contains(proc))
+            m_procedimentos.insert(proc, parametrosDoProcedimento(m_banco, proc));
         const ParametrosProcedimento& p = m_procedimentos[proc];
         QStringList cabeca, args;
         for (int i : std::as_const(indices))
-            cabeca << QStringLiteral("V%1 TYPE OF COLUMN %2.%3 = :V%1").arg(i).arg(m_tabela, m_campos[i].nome);
+            cabeca
+                << QStringLiteral("V%1 TYPE OF COLUMN %2.%3 = :V%1").arg(i).arg(m_tabela, m_campos[i].nome);
         for (qsizetype j = 0; j < p.entradas.size(); ++j) {
             cabeca << QStringLiteral("A%1 %2 = :A%1").arg(j).arg(p.entradas[j].tipo());
             args << QStringLiteral(":A%1").arg(j);
@@ -540,11 +543,13 @@ void Conjunto::gravar(const ProcedimentoAntes* antes) {
         if (!args.isEmpty()) chamada += u'(' + args.join(u',') + u')';
         sql = QStringLiteral("EXECUTE BLOCK");
         if (!cabeca.isEmpty()) sql += QStringLiteral(" (") + cabeca.join(u',') + u')';
-        if (chaveDoGerador) sql += QStringLiteral(" RETURNS (K__ TYPE OF COLUMN %1.%2)").arg(m_tabela, m_campos[chave].nome);
+        if (chaveDoGerador)
+            sql += QStringLiteral(" RETURNS (K__ TYPE OF COLUMN %1.%2)").arg(m_tabela, m_campos[chave].nome);
         // In the body ":V" names the block's variables; the header alone takes the values.
         sql += QStringLiteral(" AS BEGIN %1; INSERT INTO %2 (%3) VALUES (%4)")
                    .arg(chamada, m_tabela, cols.join(u','), valores.join(u','));
-        if (chaveDoGerador) sql += QStringLiteral(" RETURNING %1 INTO :K__; SUSPEND").arg(m_campos[chave].nome);
+        if (chaveDoGerador)
+            sql += QStringLiteral(" RETURNING %1 INTO :K__; SUSPEND").arg(m_campos[chave].nome);
         sql += QStringLiteral("; END");
     } else if (inserindo) {
         sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
@@ -572,21 +577,31 @@ void Conjunto::gravar(const ProcedimentoAntes* antes) {
             for (const auto& [nome, valor] : antes->entradas)
                 c.definir(QStringLiteral("A%1").arg(argumentos.indexOf(nome.toUpper())), valor);
         QVariant chaveGravada;
-        executarEsperando(
-            [&] {
-                // A block that returns the key is a select to the server: one row, then the end.
-                if (!antes || !chaveDoGerador) {
-                    c.executar();
-                    if (chaveDoGerador) chaveGravada = c.campo(0);
-                    return;
-                }
-                c.abrir();
-                const bool linha = c.proximo();
-                if (linha) chaveGravada = c.campo(0);
-                c.fechar();
-                if (!linha) throw ErroBanco(QStringLiteral("%1: a inclusão não devolveu a chave").arg(m_nome));
-            },
-            propria.has_value());
+        try {
+            executarEsperando(
+                [&] {
+                    // A block that returns the key is a select to the server: one row, then the end.
+                    if (!antes || !chaveDoGerador) {
+                        c.executar();
+                        if (chaveDoGerador) chaveGravada = c.campo(0);
+                        return;
+                    }
+                    c.abrir();
+                    const bool linha = c.proximo();
+                    if (linha) chaveGravada = c.campo(0);
+                    c.fechar();
+                    if (!linha)
+                        throw ErroBanco(QStringLiteral("%1: a inclusão não devolveu a chave").arg(m_nome));
+                },
+                propria.has_value());
+        } catch (const ErroBanco& e) {
+            // A procedure another station's upgrade changed is read again from the catalogue.
+            if (antes && !e.conflitoDeBloqueio()) {
+                m_procedimentos.remove(antes->procedimento.toUpper());
+                m_comandos.remove(sql);
+            }
+            throw;
+        }
         // An insert stores its row or fails: only an update can miss the row it was meant for.
         if (!inserindo && c.linhasAfetadas() == 0) throw ErroBanco(MensagemRegistroSumiu);
         if (chaveDoGerador) m_buffer[chave] = chaveGravada;
@@ -648,7 +663,8 @@ void Conjunto::refrescarLinha(int linha) {
     QStringList cols;
     for (int i : m_colunasSelect)
         cols << m_campos[i].nome;
-    Comando& c = comando(QStringLiteral("SELECT %1 FROM %2 WHERE CHAVE = :K__").arg(cols.join(u','), m_tabela));
+    Comando& c =
+        comando(QStringLiteral("SELECT %1 FROM %2 WHERE CHAVE = :K__").arg(cols.join(u','), m_tabela));
     c.definir(QStringLiteral("K__"), valor(linha, QStringLiteral("CHAVE")));
     c.abrir();
     if (c.proximo()) m_linhas[linha] = codificarLinha(c);

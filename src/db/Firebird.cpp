@@ -768,7 +768,9 @@ Comando::Comando(Banco& banco, const QString& sql) : m_banco(banco), m_sql(sql) 
     saida.reserve(sql.size());
     for (qsizetype i = 0; i < sql.size(); ++i) {
         const QChar c = sql[i];
-        const auto letra = [&](qsizetype k) { return sql[k].isLetterOrNumber() || sql[k] == u'_' || sql[k] == u'$'; };
+        const auto letra = [&](qsizetype k) {
+            return sql[k].isLetterOrNumber() || sql[k] == u'_' || sql[k] == u'$';
+        };
         if (ehBloco && letra(i)) {
             // A whole word at a time, so that AS is only ever found as a word of its own.
             qsizetype j = i;
@@ -1269,9 +1271,10 @@ LoteProcedimentos::~LoteProcedimentos() = default;
 
 ParametrosProcedimento parametrosDoProcedimento(Banco& banco, const QString& procedimento) {
     ParametrosProcedimento r;
-    Comando cat(banco, QStringLiteral("SELECT TRIM(RDB$PARAMETER_NAME), RDB$PARAMETER_TYPE, TRIM(RDB$FIELD_SOURCE) "
-                                      "FROM RDB$PROCEDURE_PARAMETERS WHERE RDB$PROCEDURE_NAME = :P "
-                                      "ORDER BY RDB$PARAMETER_TYPE, RDB$PARAMETER_NUMBER"));
+    Comando cat(banco,
+                QStringLiteral("SELECT TRIM(RDB$PARAMETER_NAME), RDB$PARAMETER_TYPE, TRIM(RDB$FIELD_SOURCE) "
+                               "FROM RDB$PROCEDURE_PARAMETERS WHERE RDB$PROCEDURE_NAME = :P "
+                               "ORDER BY RDB$PARAMETER_TYPE, RDB$PARAMETER_NUMBER"));
     cat.definir(QStringLiteral("P"), procedimento.toUpper());
     cat.abrir();
     while (cat.proximo())

@@ -19,6 +19,7 @@ private slots:
     void chaveTiradaAoGravar();
     void procedimentoAntesDaInclusao_data();
     void procedimentoAntesDaInclusao();
+    void procedimentoAntesMudado();
     void janelasDoUsuario_data();
     void janelasDoUsuario();
     void validadores_data();
@@ -228,6 +229,35 @@ void TstRegras::procedimentoAntesDaInclusao() {
         a.editar();
         QVERIFY_THROWS_EXCEPTION(ErroBanco, a.gravar(posicaoAntes));
     }
+}
+
+// A procedure whose parameters changed since its block was typed (another station's upgrade)
+// costs one save: the next one types the block again from the catalogue.
+void TstRegras::procedimentoAntesMudado() {
+    ModuloTeste m;
+    Banco& b = m.dm->dbBANCO;
+    Unidade::gravar(b, [&] { b.executar("INSERT INTO USUARIO (CHAVE, NOME, POSICAO) VALUES (7, 'Ana', 'S')"); });
+    m.dm->abrirAcessosDeHoje();
+    Conjunto& a = m.dm->setACE;
+    const auto passar = [&](const char* posicao) {
+        a.inserir();
+        a.definir("NOME", "Ana");
+        a.definir("DATA", m.relogio.hoje());
+        Unidade u(b);
+        a.gravar({"ATUALIZA_POSICAO", {{"PCHAVE", 7}, {"PPOS", posicao}}});
+        u.commit();
+    };
+    passar("E");
+    b.reconectar(); // nothing prepared holds the procedure
+    Unidade::gravar(b, [&] {
+        b.executar("ALTER PROCEDURE ATUALIZA_POSICAO (PCHAVE BIGINT, PPOS VARCHAR(2)) AS BEGIN "
+                   "UPDATE USUARIO SET POSICAO = :PPOS WHERE CHAVE = :PCHAVE; END");
+    });
+    QVERIFY_THROWS_EXCEPTION(ErroBanco, passar("S"));
+    a.cancelar();
+    passar("S");
+    QCOMPARE(b.valor("SELECT POSICAO FROM USUARIO WHERE CHAVE = 7").toString(), QStringLiteral("S"));
+    QCOMPARE(b.valor("SELECT COUNT(*) FROM ACESSO").toInt(), 2);
 }
 
 void TstRegras::janelasDoUsuario_data() {
