@@ -196,21 +196,42 @@ void MotorAcesso::novaLinha() {
     a.definir(QStringLiteral("COMPUTADOR"), TdmPORTARIS::NOME_COMPUTADOR());
 }
 
-// Stores the pending row, with `antes` run first by the same statement, in a unit of work of its
-// own committed here; or, without `confirmar`, in the caller's unit. On failure the row leaves the
-// list and the error is rethrown; nothing of it stays in the database. `antes` comes first so that
-// a row whose unit holds a holder's row takes its key only once it holds it: of two stations
+// Builds the row and stores it, with `antes` run first by the same statement, in a unit of work of
+// its own committed here; or, without `confirmar`, in the caller's unit. On failure the row leaves
+// the list and the error is rethrown; nothing of it stays in the database. `antes` comes first so
+// that a row whose unit holds a holder's row takes its key only once it holds it: of two stations
 // writing the same holder, the later row is the one whose position stands.
-void MotorAcesso::gravarLinha(const Conjunto::ProcedimentoAntes* antes, bool confirmar) {
+void MotorAcesso::gravarAcesso(const Colunas& colunas, const Conjunto::ProcedimentoAntes* antes,
+                               bool confirmar) {
+    // The server's wait is real time, whatever clock the rules are measured by.
+    QElapsedTimer tentando;
+    tentando.start();
+    novaLinha();
     Conjunto& a = m_dm.setACE;
+    for (const auto& [coluna, valor] : colunas)
+        a.definir(coluna, valor);
     bool gravada = false;
     try {
         std::optional<Unidade> unidade;
         if (confirmar) unidade.emplace(m_dm.dbBANCO, SegundosEsperaBloqueio);
-        if (antes)
-            a.gravar(*antes);
-        else
-            a.gravar();
+        for (int tentativa = 1;; ++tentativa) {
+            try {
+                if (antes)
+                    a.gravar(*antes);
+                else
+                    a.gravar();
+                break;
+            } catch (const ErroBanco& e) {
+                // The server tells a unit that waited for another station's change of the same
+                // holder of a conflict once that change is committed. The statement was undone
+                // alone and is the unit's only one: it runs again in the same unit, which reads
+                // what the other stored. Inside a caller's unit the caller decides.
+                if (!e.conflitoDeBloqueio() || !confirmar) throw;
+                ++m_conflitos;
+                if (tentativa >= TentativasGravacao || tentando.elapsed() >= MsTentandoGravar) throw;
+                ++m_repeticoes;
+            }
+        }
         gravada = true;
         if (unidade) unidade->commit();
     } catch (const ErroBanco&) {
@@ -223,30 +244,6 @@ void MotorAcesso::gravarLinha(const Conjunto::ProcedimentoAntes* antes, bool con
             }
         }
         throw;
-    }
-}
-
-void MotorAcesso::gravarAcesso(const Colunas& colunas, const Conjunto::ProcedimentoAntes* antes,
-                               bool confirmar) {
-    // The server's wait is real time, whatever clock the rules are measured by.
-    QElapsedTimer tentando;
-    tentando.start();
-    for (int tentativa = 1;; ++tentativa) {
-        novaLinha();
-        for (const auto& [coluna, valor] : colunas)
-            m_dm.setACE.definir(coluna, valor);
-        try {
-            gravarLinha(antes, confirmar);
-            return;
-        } catch (const ErroBanco& e) {
-            // Another station held the same holder: the whole unit again, a new one, which reads
-            // what the other stored. A row of a larger unit cannot be retried alone: the unit was
-            // rolled back with it.
-            if (!e.conflitoDeBloqueio() || !confirmar) throw;
-            ++m_conflitos;
-            if (tentativa >= TentativasGravacao || tentando.elapsed() >= MsTentandoGravar) throw;
-            ++m_repeticoes;
-        }
     }
 }
 

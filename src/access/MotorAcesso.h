@@ -18,8 +18,8 @@ public:
     // A failure box raised inside a card flow closes by itself, so an unattended door goes on.
     static constexpr int SegundosCaixaFalha = 15;
     // A card's unit meeting another station's lock waits in the server for that station's unit,
-    // which lasts a few milliseconds, and goes on the moment it ends (or, on a conflict even so, is
-    // repeated at once in a new unit): no guessed pause keeps the door. Tries go on while the card
+    // which lasts a few milliseconds, and goes on the moment it ends (or, on a conflict even so,
+    // runs its statement again at once): no guessed pause keeps the door. Tries go on while the card
     // has waited less than MsTentandoGravar, up to TentativasGravacao; a longer hold (a station gone
     // silent inside its unit) fails the card. The server counts the wait in whole seconds of its
     // own clock, so 1 would end anywhere within a second, a few milliseconds into the wait too: 2
@@ -80,9 +80,8 @@ private:
     using Colunas = QList<QPair<QString, QVariant>>;
     bool repetido(const QString& cartao);
     void novaLinha();
-    void gravarLinha(const Conjunto::ProcedimentoAntes* antes, bool confirmar = true);
-    // Builds and stores one access row, with `antes` run by its insert, again after a conflict.
-    // Without `confirmar` the row joins the caller's unit of work: no commit and no retry.
+    // Builds and stores one access row, with `antes` run by its insert; the statement again after a
+    // conflict. Without `confirmar` the row joins the caller's unit of work: no commit and no retry.
     void gravarAcesso(const Colunas& colunas, const Conjunto::ProcedimentoAntes* antes,
                       bool confirmar = true);
     // Tells of a failure met while handling a card: the event log always, a box that closes by
