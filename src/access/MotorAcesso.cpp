@@ -222,10 +222,10 @@ void MotorAcesso::gravarAcesso(const Colunas& colunas, const Conjunto::Procedime
                     a.gravar();
                 break;
             } catch (const ErroBanco& e) {
-                // The server tells a unit that waited for another station's change of the same
-                // holder of a conflict once that change is committed. The statement was undone
-                // alone and is the unit's only one: it runs again in the same unit, which reads
-                // what the other stored. Inside a caller's unit the caller decides.
+                // The server may report a conflict to a statement that waited for another
+                // station's change of the same holder once that change is committed. The statement
+                // was undone alone and is the unit's only one: it runs again in the same unit,
+                // which reads what the other stored. Inside a caller's unit the caller decides.
                 if (!e.conflitoDeBloqueio() || !confirmar) throw;
                 ++m_conflitos;
                 if (tentativa >= TentativasGravacao || tentando.elapsed() >= MsTentandoGravar) throw;
