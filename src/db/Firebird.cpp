@@ -764,13 +764,11 @@ Comando::Comando(Banco& banco, const QString& sql) : m_banco(banco), m_sql(sql) 
     const QString inicio = sql.left(40).simplified() + u' ';
     const bool ehBloco = inicio.startsWith(QLatin1String("EXECUTE BLOCK"), Qt::CaseInsensitive) &&
                          (inicio[13] == u' ' || inicio[13] == u'(');
+    const auto letra = [&](qsizetype k) { return sql[k].isLetterOrNumber() || sql[k] == u'_' || sql[k] == u'$'; };
     QString saida;
     saida.reserve(sql.size());
     for (qsizetype i = 0; i < sql.size(); ++i) {
         const QChar c = sql[i];
-        const auto letra = [&](qsizetype k) {
-            return sql[k].isLetterOrNumber() || sql[k] == u'_' || sql[k] == u'$';
-        };
         if (ehBloco && letra(i)) {
             // A whole word at a time, so that AS is only ever found as a word of its own.
             qsizetype j = i;
@@ -1291,13 +1289,10 @@ ParametrosProcedimento parametrosDoProcedimento(Banco& banco, const QString& pro
 
 void LoteProcedimentos::preparar() {
     if (m_cmd) return;
-    using Parametro = ParametrosProcedimento::Parametro;
-    QHash<QString, std::pair<QList<Parametro>, QList<Parametro>>> catalogo;
-    for (const Chamada& c : std::as_const(m_chamadas)) {
-        if (catalogo.contains(c.procedimento)) continue;
-        ParametrosProcedimento p = parametrosDoProcedimento(m_banco, c.procedimento);
-        catalogo[c.procedimento] = {std::move(p.entradas), std::move(p.saidas)};
-    }
+    QHash<QString, ParametrosProcedimento> catalogo;
+    for (const Chamada& c : std::as_const(m_chamadas))
+        if (!catalogo.contains(c.procedimento))
+            catalogo.insert(c.procedimento, parametrosDoProcedimento(m_banco, c.procedimento));
     // The block's own names are positional (E<call>_<n>, S<call>_<n>): a procedure's parameter
     // names could outgrow the identifier limit once prefixed.
     QStringList entradasBloco, saidasBloco, corpo;
