@@ -233,7 +233,9 @@ void MotorAcesso::gravarAcesso(const Colunas& colunas, const Conjunto::Procedime
             }
         }
         gravada = true;
+        m_ultimaGravacao = {tentando.nsecsElapsed(), 0};
         if (unidade) unidade->commit();
+        m_ultimaGravacao.confirmacaoNs = tentando.nsecsElapsed() - m_ultimaGravacao.linhaNs;
     } catch (const ErroBanco&) {
         if (a.emEdicao()) a.cancelar();
         // The row is in the list but no longer in the database.

@@ -75,6 +75,12 @@ public:
     // Conflicts met and tries repeated while storing rows, since the engine was created.
     int conflitos() const { return m_conflitos; }
     int repeticoes() const { return m_repeticoes; }
+    // Real time the last stored row took: its statements (repeated tries included) and its commit.
+    struct TemposGravacao {
+        qint64 linhaNs = 0;
+        qint64 confirmacaoNs = 0;
+    };
+    TemposGravacao ultimaGravacao() const { return m_ultimaGravacao; }
 
 private:
     using Colunas = QList<QPair<QString, QVariant>>;
@@ -100,6 +106,7 @@ private:
     quint32 m_instanteUltimo = 0;
     int m_conflitos = 0;
     int m_repeticoes = 0;
+    TemposGravacao m_ultimaGravacao;
 };
 
 } // namespace portaris
