@@ -211,6 +211,7 @@ void TdmPORTARIS::ManterConexao() {
         m_perdaRegistrada = true;
         registrar(QStringLiteral("Conexão com o banco de dados perdida; nova tentativa a cada %1 segundos")
                       .arg(IntervaloReconexao / 1000));
+        emit conexaoPerdida();
     }
     switch (dbBANCO.concluirReconexao()) {
     case Banco::Reconexao::EmAndamento:

@@ -104,7 +104,8 @@ public:
 signals:
     // setUSU moved and qrHAB was re-opened: the user panel re-marks its readers grid.
     void MARCAR_HABILITADOS();
-    // The connection was lost and is back.
+    // The connection was found lost (once per loss), and is back.
+    void conexaoPerdida();
     void conexaoRestabelecida();
 
 private:

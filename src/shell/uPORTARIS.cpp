@@ -98,6 +98,19 @@ TfmPRS::TfmPRS(TdmPORTARIS& dm, TfmLOG* login, ServicosConsole servicos, QWidget
     auto* v = new QVBoxLayout(central);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(0);
+    // Lost cards go to the event log without a box each (a box per card would bury the guard), so
+    // the reason the doors stay shut has to be on the screen until the database is back.
+    m_semBanco =
+        new QLabel(QStringLiteral("Sem conexão com o banco de dados: os cartões lidos nesta estação são "
+                                  "recusados e anotados no diário de eventos até ela voltar."));
+    m_semBanco->setObjectName(QStringLiteral("lbSEMBANCO"));
+    m_semBanco->setWordWrap(true);
+    m_semBanco->setStyleSheet(
+        QStringLiteral("background: #B00020; color: white; font-weight: bold; padding: 6px"));
+    m_semBanco->hide();
+    v->addWidget(m_semBanco);
+    connect(&m_dm, &TdmPORTARIS::conexaoPerdida, m_semBanco, &QWidget::show);
+    connect(&m_dm, &TdmPORTARIS::conexaoRestabelecida, m_semBanco, &QWidget::hide);
     m_paineis = new QStackedWidget;
     m_acesso = new TframeControleAcesso(m_dm.setACE);
     m_listaPaineis = {m_acesso};

@@ -10,6 +10,7 @@
 
 class QButtonGroup;
 class QFrame;
+class QLabel;
 class QStackedWidget;
 class QTimer;
 class QToolButton;
@@ -70,6 +71,8 @@ public:
     // A panel built later takes the place of its placeholder.
     void definirPainel(int tag, QWidget* painel);
     TframeControleAcesso* frameAcesso() const { return m_acesso; }
+    // Shown above every panel while the database is out of reach.
+    QLabel* avisoSemBanco() const { return m_semBanco; }
 
     // Operations of a registration panel (1, 2, 5); for the configuration panel, a function that
     // gives those of the page shown, or null on a page without a record.
@@ -141,6 +144,7 @@ private:
     QStackedWidget* m_paineis;
     QList<QWidget*> m_listaPaineis;
     TframeControleAcesso* m_acesso;
+    QLabel* m_semBanco;
     QWidget* m_barra;
     QButtonGroup* m_grupo;
     QHash<int, OperacoesCadastro> m_operacoes;

@@ -34,6 +34,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -41,12 +42,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSlider>
 #include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QScopeGuard>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -1391,12 +1392,19 @@ void TstConfigurar::conexaoOriginalNaoVolta() {
         QCOMPARE(c.dm.dbBANCO.nomeBanco(), outro);
         return;
     }
-    // Still gone: each try fails without a box; back: the data is open again.
+    // Still gone: each try fails without a box, and the screen says why cards are refused; back:
+    // the data is open again and the notice gone.
     c.dm.ManterConexao();
     QVERIFY(c.dm.dbBANCO.perdida() && !c.dm.conectado());
+    QVERIFY(!c.principal()->avisoSemBanco()->isHidden());
+    QCOMPARE(
+        c.principal()->avisoSemBanco()->text(),
+        QStringLiteral("Sem conexão com o banco de dados: os cartões lidos nesta estação são recusados e "
+                       "anotados no diário de eventos até ela voltar."));
     QVERIFY(QFile::rename(fora, m.arquivo));
     m.relogio.avancar(TdmPORTARIS::IntervaloReconexao);
     QTRY_VERIFY((c.dm.ManterConexao(), c.dm.conectado() && !c.dm.dbBANCO.perdida()));
+    QVERIFY(c.principal()->avisoSemBanco()->isHidden());
     QCOMPARE(c.dm.dbBANCO.nomeBanco(), m.arquivo);
     QVERIFY(c.dm.setCON.aberto());
     QVERIFY(c.dm.setCON.quantidade() > 0);
