@@ -200,10 +200,10 @@ int estacao(const QStringList& a) {
     MotorAcesso motor(dm, veredito, disp);
     motor.definirJanelaRepeticao(0);
     disp.definirMotor(motor);
-    // A few cards first: statements prepared, the server's caches warm, as at a station running
-    // for a while.
     // Each card that reached its relay: the verdict's queries, the row's statements and the commit, in ms.
     QList<std::array<double, 3>> fases;
+    // A few cards first: statements prepared, the server's caches warm, as at a station running
+    // for a while.
     const auto apresentar = [&](int c, int& perdidos) {
         const qint64 vereditoAntes = procs.nanos;
         simulador.comando(QStringLiteral("cartao 1 200 %1").arg(bench::cartao(1 + c % titulares)));
